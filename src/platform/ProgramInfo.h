@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// Where the program lives and what it is called. The program folder holds every
+// file Orlin keeps (settings, bookmarks, pronunciation list, log, languages).
+namespace ProgramInfo {
+
+// The executable's folder when it is writable (a portable install, which the tests
+// use), otherwise the per-user data folder, created on first use. Resolved once.
+QString programFolder();
+
+// Tests and the command-line tools point the program at another folder.
+void setProgramFolder(const QString &folder);
+
+// The program folder joined with a file name, with the native separator.
+QString programFile(const QString &fileName);
+
+// The executable's file name without extension ("Orlin").
+QString exeName();
+
+int versionMajor();
+int versionMinor();
+int versionRevision();
+
+// Major, minor and revision joined by "." ("1.0.0").
+QString versionText();
+
+// The product's web site, named in the start-up failure messages.
+QString webSite();
+
+// The maker's name, shown on the splash window and in the about box.
+QString makerName();
+
+} // namespace ProgramInfo

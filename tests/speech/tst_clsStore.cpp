@@ -1,0 +1,73 @@
+#include "speech/clsStore.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct StoreCase
+{
+    const char *text;
+    std::vector<const char *> stored;
+    std::vector<const char *> handedOut;
+};
+
+TEST(clsStore, CutsAndHandsOutSentences)
+{
+    const StoreCase cases[] = {
+        {"Hello. World.", {"Hello.", " World."}, {"Hello.", "World."}},
+        {"Wait... what?", {"Wait.", " what?", ""}, {"Wait.", "what?"}},
+        {"No end mark", {"No end mark"}, {"No end mark"}},
+        {"One. Two", {"One.", " Two"}, {"One.", "Two"}},
+        {"One.Two", {"One.", "Two"}, {"One.", "Two"}},
+        {"-- Hello --.", {"-- Hello --."}, {"Hello --."}},
+        {"Really?! Yes.", {"Really?", " Yes."}, {"Really?", "Yes."}},
+        {"Hi!", {"Hi!", ""}, {"Hi!"}},
+        {".Lead", {"Lead"}, {"Lead"}},
+        {"...", {}, {}},
+        {"End. \r\n -- ", {"End.", " \r\n -- "}, {"End."}},
+    };
+    for (const auto &c : cases) {
+        clsStore store;
+        store.StoreInSentences(QString::fromUtf8(c.text));
+        ASSERT_EQ(store.Sentences(), int(c.stored.size())) << c.text;
+        for (int i = 0; i < store.Sentences(); ++i)
+            EXPECT_EQ(store.Sentence(i + 1), QString::fromUtf8(c.stored[size_t(i)])) << c.text;
+        // The reader stops at the first empty sentence, so hand out until then.
+        std::vector<QString> got;
+        for (QString s = store.NextSentence(); !s.isEmpty(); s = store.NextSentence())
+            got.push_back(s);
+        ASSERT_EQ(got.size(), c.handedOut.size()) << c.text;
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i], QString::fromUtf8(c.handedOut[i])) << c.text;
+    }
+}
+
+TEST(clsStore, EmptyTextAndExhaustionGiveEmptySentences)
+{
+    clsStore store;
+    EXPECT_EQ(store.NextSentence(), "");
+    store.StoreInSentences("");
+    EXPECT_EQ(store.Sentences(), 0);
+    EXPECT_EQ(store.NextSentence(), "");
+
+    store.StoreInSentences("A. B.");
+    EXPECT_EQ(store.NextSentence(), "A.");
+    EXPECT_EQ(store.NextSentence(), "B.");
+    EXPECT_EQ(store.NextSentence(), "");
+    EXPECT_EQ(store.NextSentence(), "");
+    // Storing again rewinds and replaces.
+    store.StoreInSentences("C.");
+    EXPECT_EQ(store.ReadIndex(), 0);
+    EXPECT_EQ(store.NextSentence(), "C.");
+}
+
+TEST(clsStore, LongTextWithoutEndMarkIsOneSentence)
+{
+    const QString text(200000, QLatin1Char('a'));
+    clsStore store;
+    store.StoreInSentences(text);
+    ASSERT_EQ(store.Sentences(), 1);
+    EXPECT_EQ(store.NextSentence().size(), text.size());
+}
+
+} // namespace

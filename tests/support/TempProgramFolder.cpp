@@ -1,0 +1,49 @@
+#include "support/TempProgramFolder.h"
+
+#include "app/mSharedBookmarks.h"
+#include "core/cSHAREDSettings.h"
+#include "core/cSharedLang.h"
+#include "core/cSharedLogging.h"
+#include "platform/ProgramInfo.h"
+
+#include <QDir>
+#include <QFile>
+
+void resetProcessServices()
+{
+    cSharedLogging::resetInstance();
+    cSHAREDSettings::resetInstance();
+    cSharedLang::resetInstance();
+    mSharedBookmarks::resetForTesting();
+}
+
+TempProgramFolder::TempProgramFolder()
+{
+    m_previous = ProgramInfo::programFolder();
+    ProgramInfo::setProgramFolder(m_dir.path());
+    resetProcessServices();
+}
+
+TempProgramFolder::~TempProgramFolder()
+{
+    resetProcessServices();
+    ProgramInfo::setProgramFolder(m_previous);
+}
+
+QString TempProgramFolder::file(const QString &name) const
+{
+    return QDir(m_dir.path()).filePath(name);
+}
+
+void TempProgramFolder::writeBytes(const QString &name, const QByteArray &bytes) const
+{
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+QByteArray TempProgramFolder::readBytes(const QString &name) const
+{
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
