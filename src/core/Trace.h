@@ -27,8 +27,7 @@ inline void record(const Failure &failure, const QString &procedure, const QStri
     Log().AddAction(failure.traceText(), procedure, module);
 }
 
-template<class Step>
-bool attempt(const QString &procedure, const QString &module, Step &&step)
+template<class Step> bool attempt(const QString &procedure, const QString &module, Step &&step)
 {
     try {
         std::forward<Step>(step)();
@@ -40,8 +39,7 @@ bool attempt(const QString &procedure, const QString &module, Step &&step)
 }
 
 // The same without a trace entry, for the handlers whose Part says failures are ignored.
-template<class Step>
-bool quietly(Step &&step)
+template<class Step> bool quietly(Step &&step)
 {
     try {
         std::forward<Step>(step)();

@@ -25,8 +25,20 @@ void apply(Pointer wanted)
 } // namespace
 
 namespace MousePointer {
-void BusyMouse() { apply(Pointer::Busy); }
-void BackgroundBusyMouse() { apply(Pointer::Background); }
-void NormalMouse() { apply(Pointer::Normal); }
-bool isBusy() { return current != Pointer::Normal; }
+void BusyMouse()
+{
+    apply(Pointer::Busy);
+}
+void BackgroundBusyMouse()
+{
+    apply(Pointer::Background);
+}
+void NormalMouse()
+{
+    apply(Pointer::Normal);
+}
+bool isBusy()
+{
+    return current != Pointer::Normal;
+}
 } // namespace MousePointer

@@ -17,8 +17,8 @@ QString &folderOverride()
 
 QString resolveProgramFolder()
 {
-    QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                  : QDir::currentPath();
+    QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     QFileInfo info(exeDir);
     if (info.isDir() && info.isWritable())
         return QDir::cleanPath(exeDir);
@@ -61,17 +61,35 @@ QString exeName()
     return QStringLiteral("Orlin");
 }
 
-int versionMajor() { return ORLIN_VERSION_MAJOR; }
-int versionMinor() { return ORLIN_VERSION_MINOR; }
-int versionRevision() { return ORLIN_VERSION_REVISION; }
+int versionMajor()
+{
+    return ORLIN_VERSION_MAJOR;
+}
+int versionMinor()
+{
+    return ORLIN_VERSION_MINOR;
+}
+int versionRevision()
+{
+    return ORLIN_VERSION_REVISION;
+}
 
 QString versionText()
 {
-    return QStringLiteral("%1.%2.%3").arg(versionMajor()).arg(versionMinor()).arg(versionRevision());
+    return QStringLiteral("%1.%2.%3")
+        .arg(versionMajor())
+        .arg(versionMinor())
+        .arg(versionRevision());
 }
 
-QString webSite() { return QStringLiteral("https://orlin-reader.org"); }
+QString webSite()
+{
+    return QStringLiteral("https://orlin-reader.org");
+}
 
-QString makerName() { return QStringLiteral("The Orlin Project"); }
+QString makerName()
+{
+    return QStringLiteral("The Orlin Project");
+}
 
 } // namespace ProgramInfo

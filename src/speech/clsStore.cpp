@@ -28,14 +28,14 @@ void clsStore::StoreInSentences(const QString &FullText)
             // belongs to no sentence.
             ++start;
         } else {
-            m_spans.push_back({start, pos - start + 1});
+            m_spans.push_back({ start, pos - start + 1 });
             start = pos + 1;
         }
     }
     // After a final "." nothing more is kept; after "?" or "!" or plain text the
     // rest becomes one more sentence, which may be empty and then ends the reading.
     if (data[length - 1] != QLatin1Char('.'))
-        m_spans.push_back({start, length - start});
+        m_spans.push_back({ start, length - start });
 }
 
 QString clsStore::Sentence(int number) const

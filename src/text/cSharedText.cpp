@@ -52,7 +52,7 @@ bool cSharedText::StringsEqual(const QString &First, const QString &Second)
     if (a.isEmpty() || b.isEmpty())
         return false;
     thread_local QCollator collator = [] {
-        QCollator c{QLocale()};
+        QCollator c { QLocale() };
         c.setCaseSensitivity(Qt::CaseInsensitive);
         return c;
     }();

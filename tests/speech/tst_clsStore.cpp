@@ -14,17 +14,17 @@ struct StoreCase
 TEST(clsStore, CutsAndHandsOutSentences)
 {
     const StoreCase cases[] = {
-        {"Hello. World.", {"Hello.", " World."}, {"Hello.", "World."}},
-        {"Wait... what?", {"Wait.", " what?", ""}, {"Wait.", "what?"}},
-        {"No end mark", {"No end mark"}, {"No end mark"}},
-        {"One. Two", {"One.", " Two"}, {"One.", "Two"}},
-        {"One.Two", {"One.", "Two"}, {"One.", "Two"}},
-        {"-- Hello --.", {"-- Hello --."}, {"Hello --."}},
-        {"Really?! Yes.", {"Really?", " Yes."}, {"Really?", "Yes."}},
-        {"Hi!", {"Hi!", ""}, {"Hi!"}},
-        {".Lead", {"Lead"}, {"Lead"}},
-        {"...", {}, {}},
-        {"End. \r\n -- ", {"End.", " \r\n -- "}, {"End."}},
+        { "Hello. World.", { "Hello.", " World." }, { "Hello.", "World." } },
+        { "Wait... what?", { "Wait.", " what?", "" }, { "Wait.", "what?" } },
+        { "No end mark", { "No end mark" }, { "No end mark" } },
+        { "One. Two", { "One.", " Two" }, { "One.", "Two" } },
+        { "One.Two", { "One.", "Two" }, { "One.", "Two" } },
+        { "-- Hello --.", { "-- Hello --." }, { "Hello --." } },
+        { "Really?! Yes.", { "Really?", " Yes." }, { "Really?", "Yes." } },
+        { "Hi!", { "Hi!", "" }, { "Hi!" } },
+        { ".Lead", { "Lead" }, { "Lead" } },
+        { "...", {}, {} },
+        { "End. \r\n -- ", { "End.", " \r\n -- " }, { "End." } },
     };
     for (const auto &c : cases) {
         clsStore store;

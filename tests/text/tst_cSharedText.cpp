@@ -14,14 +14,14 @@ struct EatCase
 TEST(cSharedText, EatCrapStripsOnlyTheFourJunkCharacters)
 {
     const EatCase cases[] = {
-        {"- - Hello", "Hello", "- - Hello"},
-        {"Hello -\r\n", "Hello -\r\n", "Hello"},
-        {" -\r\n- \n", "", ""},
-        {"-5 degrees", "5 degrees", "-5 degrees"},
-        {"well-", "well-", "well"},
-        {"\tTabbed ", "\tTabbed ", "\tTabbed"},
-        {"", "", ""},
-        {"-- Hello --.", "Hello --.", "-- Hello --."},
+        { "- - Hello", "Hello", "- - Hello" },
+        { "Hello -\r\n", "Hello -\r\n", "Hello" },
+        { " -\r\n- \n", "", "" },
+        { "-5 degrees", "5 degrees", "-5 degrees" },
+        { "well-", "well-", "well" },
+        { "\tTabbed ", "\tTabbed ", "\tTabbed" },
+        { "", "", "" },
+        { "-- Hello --.", "Hello --.", "-- Hello --." },
     };
     for (const auto &c : cases) {
         QString start = QString::fromUtf8(c.input);
