@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speech/clsStore.h"
+#include "text/clsDict.h"
 
 #include <QObject>
 #include <QString>
@@ -35,6 +36,10 @@ public:
     short TalkSpeed() const;
     void Say(const QString &StringToSay);
 
+    // The pronunciation list applied to each sentence on its way to the engine (not to
+    // SpeakingSentence, which shows the sentence as stored). Not owned; may be null.
+    void setDictionary(clsDict *dict) { m_dict = dict; }
+
     // What later features read back: the stored wave-file name, the engine and the store.
     QString WavOutput() const { return m_wavOutput; }
     SpeechEngine *engine() const { return Voice1.get(); }
@@ -48,9 +53,15 @@ private:
     void Voice1_SpeakingDone();
     void SpeakNext();
     void AdjustSpeed(int step);
+    void EndReading();
+    SpeechEngine &engineRef() const;
 
     std::unique_ptr<SpeechEngine> Voice1;
     clsStore Store;
     bool Speaking = false;
     QString m_wavOutput;
+    clsDict *m_dict = nullptr;
+    // Bumped whenever a reading starts or stops, so a sentence whose highlight handler
+    // pumped messages (and let a Stop or another Read run) is not spoken afterwards.
+    quint64 m_readingGeneration = 0;
 };

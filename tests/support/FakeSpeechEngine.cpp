@@ -1,0 +1,169 @@
+#include "support/FakeSpeechEngine.h"
+
+#include "platform/Failure.h"
+
+namespace {
+constexpr int kInvalidPropertyValue = 380;
+}
+
+FakeSpeechEngine::FakeSpeechEngine(QObject *parent)
+    : SpeechEngine(parent)
+    , voices { { QStringLiteral("English"), QStringLiteral("en") },
+               { QStringLiteral("German"), QStringLiteral("de") } }
+{
+}
+
+void FakeSpeechEngine::failOperation(const QString &operation, int code, const QString &description)
+{
+    m_failures.insert(operation, { code, description });
+}
+
+void FakeSpeechEngine::record(const QString &operation) const
+{
+    const_cast<FakeSpeechEngine *>(this)->calls.append(operation);
+    const auto failure = m_failures.constFind(operation);
+    if (failure != m_failures.cend())
+        throw Failure(failure->first, failure->second, QStringLiteral("FakeSpeechEngine"));
+}
+
+const FakeSpeechEngine::Voice &FakeSpeechEngine::voice(int number, const QString &operation) const
+{
+    if (number < 1 || number > voices.size())
+        throw Failure(FailureCode::InvalidCall, QStringLiteral("Invalid procedure call"),
+                      operation);
+    return voices[number - 1];
+}
+
+void FakeSpeechEngine::emitDone()
+{
+    speaking = 0;
+    emit SpeakingDone();
+}
+
+void FakeSpeechEngine::setInitialized(int value)
+{
+    record(QStringLiteral("setInitialized"));
+    initialized = value;
+}
+
+int FakeSpeechEngine::CountEngines() const
+{
+    record(QStringLiteral("CountEngines"));
+    return int(voices.size());
+}
+
+QString FakeSpeechEngine::ModeName(int number) const
+{
+    record(QStringLiteral("ModeName"));
+    const Voice &v = voice(number, QStringLiteral("ModeName"));
+    if (!v.describable)
+        throw Failure(FailureCode::InvalidCall, QStringLiteral("Voice cannot be described"));
+    return v.name;
+}
+
+QString FakeSpeechEngine::ModeLanguage(int number) const
+{
+    record(QStringLiteral("ModeLanguage"));
+    const Voice &v = voice(number, QStringLiteral("ModeLanguage"));
+    if (!v.describable)
+        throw Failure(FailureCode::InvalidCall, QStringLiteral("Voice cannot be described"));
+    return v.language;
+}
+
+void FakeSpeechEngine::Select(int number)
+{
+    record(QStringLiteral("Select"));
+    if (!voice(number, QStringLiteral("Select")).selectable)
+        throw Failure(FailureCode::InvalidCall, QStringLiteral("Voice cannot be selected"));
+    selected = number;
+}
+
+int FakeSpeechEngine::CurrentMode() const
+{
+    record(QStringLiteral("CurrentMode"));
+    return selected;
+}
+
+void FakeSpeechEngine::Speak(const QString &text)
+{
+    record(QStringLiteral("Speak"));
+    spoken.append(text);
+    speaking = 1;
+}
+
+void FakeSpeechEngine::StopSpeaking()
+{
+    record(QStringLiteral("StopSpeaking"));
+    ++stops;
+    paused = false;
+    const bool wasSpeaking = speaking != 0;
+    speaking = 0;
+    if (doneOnStop && wasSpeaking)
+        emit SpeakingDone();
+}
+
+void FakeSpeechEngine::AudioPause()
+{
+    record(QStringLiteral("AudioPause"));
+    paused = true;
+}
+
+void FakeSpeechEngine::AudioResume()
+{
+    record(QStringLiteral("AudioResume"));
+    paused = false;
+}
+
+int FakeSpeechEngine::Speaking() const
+{
+    record(QStringLiteral("Speaking"));
+    return speaking;
+}
+
+int FakeSpeechEngine::Speed() const
+{
+    record(QStringLiteral("Speed"));
+    return speed;
+}
+
+void FakeSpeechEngine::setSpeed(int wordsPerMinute)
+{
+    record(QStringLiteral("setSpeed"));
+    if (wordsPerMinute < minSpeed || wordsPerMinute > maxSpeed || refusedSpeed == wordsPerMinute)
+        throw Failure(kInvalidPropertyValue, QStringLiteral("Invalid property value"),
+                      QStringLiteral("FakeSpeechEngine"));
+    speed = wordsPerMinute;
+}
+
+int FakeSpeechEngine::Pitch() const
+{
+    record(QStringLiteral("Pitch"));
+    return pitch;
+}
+
+void FakeSpeechEngine::setPitch(int value)
+{
+    record(QStringLiteral("setPitch"));
+    pitch = value;
+}
+
+FakeSpeechEngine::Scope::Scope()
+{
+    SpeechEngineFactory::setFactory([this]() -> std::unique_ptr<SpeechEngine> {
+        if (failCreation)
+            throw Failure(FailureCode::CannotCreateComponent,
+                          QStringLiteral("ActiveX component can't create object"),
+                          QStringLiteral("FakeSpeechEngine"));
+        auto engine = std::make_unique<FakeSpeechEngine>();
+        if (configure)
+            configure(*engine);
+        m_last = engine.get();
+        ++created;
+        return engine;
+    });
+}
+
+FakeSpeechEngine::Scope::~Scope()
+{
+    SpeechEngineFactory::setFactory({});
+}

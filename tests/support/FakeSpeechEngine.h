@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/SpeechEngine.h"
+
+#include <QList>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+// A speech engine for logic tests: it records what it is asked to do, speaks nothing,
+// and raises SpeakingDone only when the test says so (emitDone). Any operation can be
+// made to fail by name, speeds can be refused, voices broken or rejected.
+class FakeSpeechEngine : public SpeechEngine
+{
+    Q_OBJECT
+public:
+    struct Voice
+    {
+        QString name;
+        QString language;
+        bool describable = true; // false: ModeName / ModeLanguage of this voice throw
+        bool selectable = true; // false: Select of this voice throws
+    };
+
+    explicit FakeSpeechEngine(QObject *parent = nullptr);
+
+    // What the engine offers; two voices unless a test sets others.
+    QList<Voice> voices;
+    // Speeds outside [minSpeed, maxSpeed] or equal to refusedSpeed throw Failure 380.
+    int minSpeed = 80;
+    int maxSpeed = 450;
+    std::optional<int> refusedSpeed;
+    // A done event raised from within StopSpeaking, as some engines do.
+    bool doneOnStop = false;
+
+    // Recorded state.
+    QStringList spoken;
+    QStringList calls; // every operation by name, in order
+    int initialized = 0;
+    int selected = 1;
+    int speed = 200;
+    int pitch = 0;
+    bool paused = false;
+    int speaking = 0;
+    int stops = 0;
+
+    // Makes the operation called `operation` (the name of the member, e.g. "Speak",
+    // "setSpeed", "CountEngines") throw Failure(code, description) from now on.
+    void failOperation(const QString &operation, int code = 5,
+                       const QString &description = QStringLiteral("Invalid procedure call"));
+    void clearFailures() { m_failures.clear(); }
+
+    // Ends the current speech as the real engine would once its audio has played.
+    void emitDone();
+
+    void setInitialized(int value) override;
+    int CountEngines() const override;
+    QString ModeName(int voice) const override;
+    QString ModeLanguage(int voice) const override;
+    void Select(int voice) override;
+    int CurrentMode() const override;
+    void Speak(const QString &text) override;
+    void StopSpeaking() override;
+    void AudioPause() override;
+    void AudioResume() override;
+    int Speaking() const override;
+    int Speed() const override;
+    void setSpeed(int wordsPerMinute) override;
+    int Pitch() const override;
+    void setPitch(int value) override;
+
+    // Installs fakes through SpeechEngineFactory for the lifetime of the scope and
+    // restores the real engine after. `configure` runs on each new fake.
+    class Scope
+    {
+    public:
+        Scope();
+        ~Scope();
+        Scope(const Scope &) = delete;
+        Scope &operator=(const Scope &) = delete;
+
+        std::function<void(FakeSpeechEngine &)> configure;
+        bool failCreation = false; // create() throws Failure 429
+        int created = 0;
+        // The fake made last; null once its owner has destroyed it.
+        FakeSpeechEngine *last() const { return m_last.data(); }
+
+    private:
+        QPointer<FakeSpeechEngine> m_last;
+    };
+
+private:
+    void record(const QString &operation) const;
+    const Voice &voice(int number, const QString &operation) const;
+
+    QMap<QString, std::pair<int, QString>> m_failures;
+};
