@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+// The system's open and save dialogs as the program uses them: properties set
+// first, then ShowOpen/ShowSave, then Filename read back. With CancelError set,
+// cancelling throws Failure 32755, so a caller can end its handler there.
+class cSHAREDcDlg
+{
+public:
+    enum Flag {
+        OverwritePrompt = 0x2,
+        HideReadOnly = 0x4,
+        PathMustExist = 0x800,
+        FileMustExist = 0x1000,
+        NoReadOnlyReturn = 0x8000,
+    };
+
+    static constexpr int CancelErrorCode = 32755;
+
+    explicit cSHAREDcDlg(QWidget *parent = nullptr);
+
+    bool CancelError = false;
+    int Flags = 0;
+    QString DialogTitle;
+    // Pairs of description and pattern separated by "|":
+    // "All Files (*.*)|*.*|Wave Files (*.wav)|*.wav".
+    QString Filter;
+    // 1-based index of the preselected pair.
+    int FilterIndex = 1;
+    QString InitDir;
+    QString Filename;
+
+    void ShowSave();
+    void ShowOpen();
+
+    // The Filter property as the name filters a file dialog shows.
+    QStringList nameFilters() const;
+
+    // Tests answer the dialog instead of a person: the hook gets the dialog with its
+    // properties and returns the chosen path, or nothing for Cancel. The checks that
+    // the flags ask for (overwrite prompt, existing folder, read-only target) still
+    // apply to the answer; a refused answer asks the hook again.
+    using Hook = std::function<std::optional<QString>(const cSHAREDcDlg &)>;
+    static Hook setHook(Hook hook);
+
+private:
+    void show(bool save);
+    std::optional<QString> ask(bool save) const;
+    // Whether the chosen path passes the flags' checks (messages shown here).
+    bool acceptable(const QString &path, bool save) const;
+
+    QWidget *m_parent;
+};
