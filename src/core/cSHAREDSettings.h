@@ -6,26 +6,43 @@
 // The program's one configuration mechanism: an insertion-ordered table of named
 // values, names compared without regard to case, kept in a text file of
 // "NAME,value" lines. Values are QVariant: text (QString), integers (int) or empty.
+// Booleans are stored as the integers -1 and 0.
+//
+// Lookups are hashed, deletions cost nothing until a position is asked for, so a
+// store of tens of thousands of bookmarks loads, answers and saves in a few ms.
 class cSHAREDSettings
 {
 public:
     cSHAREDSettings();
     ~cSHAREDSettings();
 
+    cSHAREDSettings(const cSHAREDSettings &) = delete;
+    cSHAREDSettings &operator=(const cSHAREDSettings &) = delete;
+
+    // Replaces the store by the file; a missing file leaves it empty. Throws Failure
+    // when the file exists but cannot be read (the store is then empty). A line that
+    // cannot be taken is shown to the user and skipped.
     void LoadSettings(const QString &SettingsFile);
+    // Replaces the file whole: a failed or cancelled save leaves the previous file
+    // exactly as it was. False when cancelled or failed (the user has been told).
     bool SaveSettings(const QString &SettingsFile);
     void StoreSetting(const QString &SettingTitle, const QVariant &SettingValue);
     void sSet(const QString &SettingTitle, const QVariant &SettingValue);
+    // The value, or the default; a value reading TRUE or FALSE (also in the user's
+    // language) comes back as a bool.
     QVariant RetrieveSetting(const QString &SettingTitle, const QVariant &DefaultIfUnknown = {});
     QVariant sGet(const QString &SettingTitle, const QVariant &DefaultIfUnknown = {});
+    // The value, or the default when it is absent, zero, false, empty or not a number.
     QVariant RetrieveWithDefault(const QString &SettingTitle, const QVariant &DefaultIfZero);
     QVariant sGetWD(const QString &SettingTitle, const QVariant &DefaultIfZero);
     bool IsSettingPresent(const QString &SettingTitle) const;
     void DeleteSettingByName(const QString &SettingName);
+    // Positions count from 1.
     void DeleteSetting(int Index);
     void DeleteAllSettings();
     int SettingsCount() const;
     QString SettingNameByIndex(int Index) const;
+    // Orders the entries by name (ordinal); equal names keep their order.
     void SortSettings();
     int AddToSet(const QString &SetName, const QVariant &Value);
     int LastIndexInSet(const QString &SetName);
@@ -34,11 +51,19 @@ public:
     int SetCount(const QString &SetName);
     void DeleteASet(const QString &SetName);
 
+    // A value in the form the settings file holds it: integers with a blank before a
+    // non-negative number and one after (" 3 ", "-1 "), text as it is, empty as nothing.
+    static QString valueText(const QVariant &value);
+
     // The process-wide store (Orlin.ini), created on first use.
     static cSHAREDSettings &instance();
     static void resetInstance();
 
 private:
+    void AddSetting(const QString &SettingTitle, const QVariant &SettingValue);
+    void RemoveFromSetAt(const QString &SetName, int Index);
+    void writePass(const QString &SettingsFile);
+
     struct Data;
     Data *d;
 };
@@ -49,5 +74,6 @@ inline cSHAREDSettings &Settings()
 }
 
 // A stored value as a 32-bit integer the way the settings' readers convert it:
-// blanks around a number are allowed, anything else gives the fallback.
+// blanks around a number are allowed, a bool is -1 or 0, anything else gives the
+// fallback.
 int settingToInt(const QVariant &value, int fallback = 0);

@@ -116,14 +116,20 @@ bool cSharedFileSubs::WriteTextFile(const QString &Filename, const QString &Text
     // Written beside the old file and renamed over it, so a full disk or a crash
     // leaves the previous contents instead of a truncated file.
     try {
-        if (!makeWritableForOutput(Filename))
-            return false;
-        FileTable::replaceFile(Filename, CodePage::fromUnicode(TextString));
+        ReplaceTextFile(Filename, TextString);
         return true;
     } catch (const std::exception &e) {
         trace(e, "WriteTextFile", QStringLiteral(" writing ") + Filename);
     }
     return false;
+}
+
+void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &TextString)
+{
+    if (!makeWritableForOutput(Filename))
+        throw Failure(FailureCode::PathFileAccess, QStringLiteral("Path/File access error"),
+                      Filename);
+    FileTable::replaceFile(Filename, CodePage::fromUnicode(TextString));
 }
 
 bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextString)

@@ -22,6 +22,11 @@ public:
     static QString ReadWholeFile(const QString &Filename);
     static bool WriteTextFile(const QString &Filename, const QString &TextString);
     static bool SaveTextFile(const QString &Filename, const QString &TextString);
+    // What WriteTextFile does, failures thrown as Failure instead of logged: the file
+    // is made writable if it was read-only (when it cannot be, an event is logged and
+    // 75 thrown), then replaced whole through a temporary file beside it, so a failure
+    // leaves the old file exactly as it was.
+    static void ReplaceTextFile(const QString &Filename, const QString &TextString);
     // Appends TextString and CR LF, creating a missing file.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
     // Lines up to the end of the file; CR LF, a lone CR and a lone LF each end a line.
