@@ -28,9 +28,9 @@ const std::array<QStringView, 11> kDelimiters = {
 // Simple case folding, one code point for one code point, so that a position in the
 // folded text is the same position in the original and the matching can be done with
 // plain comparisons.
-QString folded(QStringView text)
+void foldInto(QStringView text, QString &out)
 {
-    QString out(text.size(), Qt::Uninitialized);
+    out.resize(text.size());
     QChar *o = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
@@ -53,6 +53,12 @@ QString folded(QStringView text)
             o[i] = QChar::requiresSurrogates(f) ? QChar(c) : QChar(char16_t(f));
         }
     }
+}
+
+QString folded(QStringView text)
+{
+    QString out;
+    foldInto(text, out);
     return out;
 }
 
@@ -60,16 +66,16 @@ using Positions = QVarLengthArray<qsizetype, 16>;
 
 // Every start of `word` in `text`, overlapping ones included; an empty word starts
 // everywhere, the end included.
-Positions occurrences(QStringView text, QStringView word)
+// (Filled in place: the container is reused rather than move-assigned.)
+void findOccurrences(QStringView text, QStringView word, Positions &found)
 {
-    Positions found;
+    found.clear();
     for (qsizetype p = text.indexOf(word); p >= 0 && p <= text.size();
          p = text.indexOf(word, p + 1)) {
         found.append(p);
         if (p == text.size())
             break;
     }
-    return found;
 }
 
 // Applies one pair to the working text: for every right delimiter, then every left one,
@@ -80,7 +86,8 @@ void applyPair(QString &text, QString &foldedText, const QString &foldedWord,
                const QString &newWord)
 {
     const qsizetype m = foldedWord.size();
-    Positions occ = occurrences(foldedText, foldedWord);
+    Positions occ;
+    findOccurrences(foldedText, foldedWord, occ);
     QVarLengthArray<qsizetype, 16> starts;
     for (QStringView right : kDelimiters) {
         for (QStringView left : kDelimiters) {
@@ -119,7 +126,7 @@ void applyPair(QString &text, QString &foldedText, const QString &foldedWord,
             text = std::move(result);
             // Later passes and pairs see the inserted text.
             foldedText = folded(text);
-            occ = occurrences(foldedText, foldedWord);
+            findOccurrences(foldedText, foldedWord, occ);
         }
     }
 }
@@ -228,10 +235,11 @@ QString clsDict::TranslateText(const QString &Sentence) const
     if (!Words)
         return text;
     QString foldedText = folded(text);
+    QString word; // reused, so the many pairs that do not occur cost no allocation
     for (const PairPtr &pair : *Words) {
         if (!pair)
             continue;
-        const QString word = folded(pair->OriginalWord);
+        foldInto(pair->OriginalWord, word);
         // Most pairs of a long list do not occur in a sentence; they cost one search.
         if (!foldedText.contains(word))
             continue;

@@ -267,6 +267,49 @@ TEST(clsDict, TranslateTextReplacesWholeWordsBetweenDelimiters)
     }
 }
 
+// The rules written the plain way: one replace-all per delimiter pair for every pair
+// that occurs. TranslateText only looks where a word occurs, so it is checked against
+// this on many random sentences and lists.
+QString translatePlainly(const Pairs &pairs, const QString &sentence)
+{
+    static const QStringList delimiters = { ",", ".", "'", "?",  "!",   "-",
+                                            ":", ";", " ", "\"", "\r\n" };
+    QString text = QLatin1Char(' ') + sentence;
+    for (const auto &[original, replacement] : pairs) {
+        if (!text.contains(original, Qt::CaseInsensitive))
+            continue;
+        for (const QString &r : delimiters) {
+            for (const QString &l : delimiters)
+                text.replace(l + original + r, l + replacement + r, Qt::CaseInsensitive);
+        }
+    }
+    return text;
+}
+
+TEST(clsDict, TranslateTextAgreesWithThePlainRulesOnRandomText)
+{
+    const QStringList pieces = { "cat", "Cat",  "CAT", "dog", "a", "",        " ", " ",
+                                 ",",   ".",    "'",   "?",   "!", "-",       ":", ";",
+                                 "\"",  "\r\n", "\r",  "\n",  "x", "cat dog", "(", "2" };
+    const QStringList words = { "cat", "CAT", "dog", "a", "", "cat dog", "t", "-", "at," };
+    quint32 seed = 12345;
+    auto next = [&seed](int bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % quint32(bound));
+    };
+    for (int round = 0; round < 3000; ++round) {
+        QString sentence;
+        for (int n = next(12); n > 0; --n)
+            sentence += pieces[next(pieces.size())];
+        Pairs pairs;
+        for (int n = next(4); n > 0; --n)
+            pairs.append({ words[next(words.size())], words[next(words.size())] });
+        const clsDict dict = dictOf(pairs);
+        ASSERT_EQ(dict.TranslateText(sentence), translatePlainly(pairs, sentence))
+            << "round " << round;
+    }
+}
+
 TEST(clsDict, TranslateTextWithAbsentListOnlyAddsTheSpace)
 {
     clsDict dict;
