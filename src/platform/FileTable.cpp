@@ -78,7 +78,19 @@ void flush(OpenFile &file)
         return;
     // Emptied first: after a failed write the same bytes must not be tried again.
     const QByteArray bytes = std::exchange(file.pending, {});
-    writeAll(file.fd, bytes.constData(), bytes.size(), file.path);
+    struct stat st
+    {
+    };
+    const off_t before = file.mode == Mode::Append ? (::fstat(file.fd, &st) == 0 ? st.st_size : -1)
+                                                   : ::lseek(file.fd, 0, SEEK_CUR);
+    try {
+        writeAll(file.fd, bytes.constData(), bytes.size(), file.path);
+    } catch (...) {
+        // A half-written line is worse than none: the file goes back to where it was.
+        if (before >= 0 && ::ftruncate(file.fd, before) == 0 && file.mode == Mode::Output)
+            ::lseek(file.fd, before, SEEK_SET);
+        throw;
+    }
 }
 
 void closeFd(int fd, const QString &path)

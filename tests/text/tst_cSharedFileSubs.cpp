@@ -3,6 +3,7 @@
 #include "core/cSharedLogging.h"
 #include "platform/Failure.h"
 #include "platform/FileTable.h"
+#include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDesktopServices>
