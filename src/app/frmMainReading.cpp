@@ -1,0 +1,245 @@
+// The main window's reading workflow: read from the caret, pause, stop, reload,
+// speed, voice and pitch, the highlight of the spoken sentence, and opening documents.
+#include "app/frmMain.h"
+
+#include "app/SentenceFinder.h"
+#include "app/mSharedBookmarks.h"
+#include "core/Trace.h"
+#include "core/cSHAREDSettings.h"
+#include "platform/CodePage.h"
+#include "platform/Failure.h"
+#include "platform/MessagePump.h"
+#include "platform/MousePointer.h"
+#include "platform/RichTextBox.h"
+#include "speech/clsTalker.h"
+#include "text/clsDict.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace {
+
+const QString kModule = QStringLiteral("frmMain");
+
+template<class T> T &required(T *object)
+{
+    if (!object)
+        throw Failure(91, QStringLiteral("Object variable not set"));
+    return *object;
+}
+
+bool isBlankOrLineEnd(QChar ch)
+{
+    return ch == QLatin1Char(' ') || ch == QLatin1Char('\r') || ch == QLatin1Char('\n');
+}
+
+// The whole file as text: UTF-8 when the bytes are valid UTF-8, otherwise the
+// Windows-1252 code page that older documents use.
+QString readDocumentFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(FailureCode::FileNotFound, file.errorString(), path);
+    const QByteArray bytes = file.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return CodePage::toUnicode(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}
+
+// The file-name part of a path, whichever separator it uses.
+QString fileOnly(const QString &path)
+{
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(slash + 1);
+}
+
+QString extOnly(const QString &path)
+{
+    const QString name = fileOnly(path);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+} // namespace
+
+void frmMain::StopReading()
+{
+    Trace::quietly([&] { m_paused = false; });
+    Trace::quietly([&] { required(m_talker).StopSpeaking(); });
+    Trace::quietly([&] { RichTextBox1->setSelLength(0); });
+    Trace::quietly([&] {
+        MousePointer::NormalMouse();
+        MessagePump::DoEvents();
+    });
+}
+
+void frmMain::cmdRead_Click()
+{
+    try {
+        StopReading();
+        const QString text = RichTextBox1->Text();
+        int caret = RichTextBox1->SelStart();
+        // A caret in the last few characters has nothing left to read: start again.
+        if (caret >= int(text.size()) - 5) {
+            RichTextBox1->setSelStart(0);
+            caret = 0;
+        }
+        m_highlightStart = std::max(caret, 1);
+        MousePointer::BackgroundBusyMouse();
+        required(m_dict.get()).LoadWords();
+        // From the character just before the caret: HighlightStart points at it too.
+        required(m_talker).StoreTextFile(caret > 0 ? text.mid(caret - 1) : text);
+        m_talker->ReadText();
+    } catch (const std::exception &) {
+        StopReading();
+    }
+}
+
+void frmMain::Talker_SpeakingSentence(const QString &Sentence)
+{
+    Q_UNUSED(Sentence) // the sentence is found by position in the displayed text
+    const QString &text = RichTextBox1->Text();
+    const int length = int(text.size());
+    Trace::quietly(
+        [&] { m_highlightEnd = SentenceFinder::FindSentenceEnd(text, m_highlightStart); });
+    Trace::quietly([&] {
+        while (m_highlightStart >= 1 && m_highlightStart <= length
+               && isBlankOrLineEnd(text.at(m_highlightStart - 1)))
+            ++m_highlightStart;
+    });
+    Trace::quietly([&] {
+        // A last sentence without an end mark gives a negative length: only the caret
+        // moves, to where that sentence begins.
+        const int selected = m_highlightEnd - m_highlightStart + 1;
+        RichTextBox1->selectRange(m_highlightStart - 1, std::max(selected, 0));
+    });
+    // Moved on before pumping: a Read clicked inside the pump sets its own start, which
+    // must not be overwritten when this handler resumes.
+    m_highlightStart = m_highlightEnd + 2;
+    MessagePump::DoEvents();
+}
+
+void frmMain::cmdPause_Click()
+{
+    Trace::quietly([&] {
+        if (m_paused) {
+            m_paused = false;
+            required(m_talker).Continue();
+        } else {
+            m_paused = true;
+            required(m_talker).Pause();
+        }
+    });
+}
+
+void frmMain::cmdStopReading_Click()
+{
+    Trace::quietly([&] { StopReading(); });
+}
+
+void frmMain::cmdReload_Click()
+{
+    Trace::quietly([&] { StopReading(); });
+    Trace::quietly([&] { LoadDocument(m_currentFile); });
+    Trace::quietly([&] { MousePointer::NormalMouse(); });
+}
+
+void frmMain::cmdFaster_Click()
+{
+    Trace::quietly([&] { required(m_talker).Faster(); });
+    // A speed change resumes the audio, so a paused reading is running again and the
+    // next Pause must pause it rather than "continue".
+    m_paused = false;
+}
+
+void frmMain::cmdSlower_Click()
+{
+    Trace::quietly([&] { required(m_talker).Slower(); });
+    m_paused = false;
+}
+
+void frmMain::cmbEngine_Click()
+{
+    const int index = cmbEngine->currentIndex();
+    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
+    Trace::quietly([&] { required(m_talker).SelectVoice(index); });
+}
+
+void frmMain::cmbPitch_Click()
+{
+    if (m_talker)
+        Trace::quietly([&] { m_talker->ChangePitch(cmbPitch->currentText()); });
+}
+
+void frmMain::LoadDocument(const QString &path)
+{
+    const QString procedure = QStringLiteral("LoadDocument");
+    if (!m_currentFile.isEmpty()) {
+        Trace::attempt(procedure, kModule, [&] {
+            mSharedBookmarks::StoreBookmark(m_currentFile, RichTextBox1->SelStart());
+        });
+    }
+    m_currentFile = path;
+    MousePointer::BusyMouse();
+    MessagePump::DoEvents();
+
+    QString file = path;
+    file.remove(QLatin1Char('"'));
+    QString text;
+    Trace::attempt(procedure, kModule, [&] { text = readDocumentFile(file); });
+    if (extOnly(file).toUpper() == QLatin1String("RTF")) {
+        RichTextBox1->setTextRTF(text);
+    } else {
+        // Emphasis is carried through the markup conversion and shown as tags the
+        // voice reads with the text.
+        text.replace(QLatin1String("<em>"), QLatin1String("[emph]"));
+        text.replace(QLatin1String("</em>"), QLatin1String("[/emph]"));
+        text.replace(QLatin1String("<b>"), QLatin1String("[emph]"));
+        text.replace(QLatin1String("</b>"), QLatin1String("[/emph]"));
+        text.replace(QLatin1String("[emph]"), QLatin1String("<emph>"));
+        text.replace(QLatin1String("[/emph]"), QLatin1String("</emph>"));
+        RichTextBox1->setText(text);
+    }
+
+    Trace::attempt(procedure, kModule, [&] {
+        const int position = mSharedBookmarks::RetrieveBookmark(file);
+        const bool fits = position != 0 && RichTextBox1->Text().size() >= position;
+        RichTextBox1->setSelStart(fits ? position : 0);
+    });
+    setWindowTitle(QStringLiteral("Orlin - ") + fileOnly(file));
+    MousePointer::NormalMouse();
+    MessagePump::DoEvents();
+}
+
+void frmMain::cmdLoad_Click()
+{
+    Trace::quietly([&] { StopReading(); });
+    QString folder = Settings().sGet(QStringLiteral("Path"), QDir::currentPath()).toString();
+    // A saved folder that has gone opens the dialog where the program stands instead.
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::currentPath();
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Please select a file to open."), folder,
+                                     QStringLiteral("Documents (*.txt *.text *.html *.htm *.rtf)"));
+    if (!chosen.isEmpty()) {
+        const QFileInfo info(chosen);
+        Trace::attempt(QStringLiteral("cmdLoad_Click"), kModule, [&] {
+            Settings().sSet(QStringLiteral("Path"), info.absolutePath() + QLatin1Char('/'));
+        });
+        LoadDocument(info.absoluteFilePath());
+        cmdReload->setEnabled(true);
+    }
+    MousePointer::NormalMouse();
+}

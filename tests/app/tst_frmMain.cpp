@@ -1,0 +1,394 @@
+// The main window's start-up, layout and close-down, on the fake engine.
+#include "app/mSharedBookmarks.h"
+#include "core/cSHAREDSettings.h"
+#include "platform/ProgramInfo.h"
+#include "platform/RichTextBox.h"
+#include "platform/SymbolFonts.h"
+#include "support/MainWindowHarness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Pretends a set of fonts is installed for one test.
+class FontsInstalled
+{
+public:
+    explicit FontsInstalled(QStringList families)
+    {
+        SymbolFonts::setFamiliesForTesting(std::move(families));
+    }
+    ~FontsInstalled() { SymbolFonts::setFamiliesForTesting(std::nullopt); }
+};
+
+QRect pixels(int left, int top, int width, int height)
+{
+    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
+                 qRound(height / 15.0));
+}
+
+} // namespace
+
+TEST(frmMain, StartupBuildsTheDesignedControlBar)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    frmMain &w = *h.window;
+
+    struct Expected
+    {
+        const char *name;
+        const char *tooltip;
+        QRect geometry;
+    };
+    const Expected controls[] = {
+        { "cmdGUT", "Project Gutenberg Downloads", pixels(90, 225, 465, 465) },
+        { "cmbEngine", "Select a voice", pixels(720, 225, 3210, 315) },
+        { "cmdFontBigger", "Make the font bigger", pixels(4605, 240, 435, 375) },
+        { "cmdFontSmaller", "Make the font smaller", pixels(4605, 660, 435, 375) },
+        { "cmdAbout", "About", pixels(5175, 225, 735, 795) },
+        { "cmdLoad", "Load a file", pixels(6030, 225, 780, 795) },
+        { "cmdReload", "Reload current file", pixels(6930, 225, 780, 795) },
+        { "cmdQuit", "Quit", pixels(7875, 225, 795, 795) },
+        { "cmdSlower", "Speak Slower", pixels(720, 630, 435, 375) },
+        { "cmdPause", "Pause", pixels(1260, 630, 495, 375) },
+        { "cmdStopReading", "Stop Speaking", pixels(1845, 630, 540, 375) },
+        { "cmdSpeakToWav", "Read to WAV file", pixels(2430, 630, 390, 375) },
+        { "cmdRead", "Read from cursor position", pixels(2880, 630, 435, 375) },
+        { "cmdFaster", "Speak Faster", pixels(3375, 630, 525, 375) },
+    };
+    for (const Expected &c : controls) {
+        auto *control = w.Frame1->findChild<QWidget *>(QString::fromLatin1(c.name));
+        ASSERT_NE(control, nullptr) << c.name;
+        EXPECT_EQ(control->toolTip(), QString::fromLatin1(c.tooltip)) << c.name;
+        EXPECT_EQ(control->geometry(), c.geometry) << c.name;
+    }
+    EXPECT_EQ(w.Frame1->size(), pixels(0, 0, 8790, 1155).size());
+
+    ASSERT_EQ(w.cmbPitch->count(), 21);
+    EXPECT_EQ(w.cmbPitch->itemText(0), QStringLiteral("-10"));
+    EXPECT_EQ(w.cmbPitch->itemText(20), QStringLiteral("10"));
+    EXPECT_EQ(w.cmbPitch->currentText(), QStringLiteral("0"));
+    EXPECT_FALSE(w.cmdReload->isEnabled());
+    EXPECT_EQ(w.cmbEngine->count(), 2);
+    EXPECT_EQ(w.cmbEngine->itemText(0), QStringLiteral("English - en"));
+    EXPECT_EQ(w.windowTitle(),
+              ProgramInfo::exeName() + QLatin1Char(' ') + ProgramInfo::versionText());
+
+    // No document named: the update timer waits its thirty seconds, once.
+    EXPECT_TRUE(w.Timer3->isActive());
+    EXPECT_TRUE(w.Timer3->isSingleShot());
+    EXPECT_EQ(w.Timer3->interval(), 30000);
+
+    const QList<QAction *> menu = w.mnuSettings->actions();
+    ASSERT_EQ(menu.size(), 3);
+    EXPECT_EQ(menu[0]->menu(), w.mnuLang);
+    EXPECT_EQ(menu[1], w.mnuPron);
+    EXPECT_EQ(menu[2], w.mnuCheckForUpdate);
+    ASSERT_FALSE(w.mnuLanguage.isEmpty());
+    EXPECT_EQ(w.mnuLanguage[0]->text(), QStringLiteral("English"));
+    EXPECT_TRUE(w.mnuLanguage[0]->isChecked());
+
+    // The splash has gone.
+    for (QWidget *top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible() && top != &w) << top->objectName().toStdString();
+}
+
+TEST(frmMain, StartupLogsEachStepInOrder)
+{
+    MainWindowHarness h;
+    FontsInstalled fonts({ QStringLiteral("DejaVu Sans") });
+    ASSERT_TRUE(h.start());
+    const QStringList events = h.logEvents();
+    const QStringList expected {
+        QStringLiteral("Program startup.  ") + ProgramInfo::exeName() + QLatin1Char(' ')
+            + ProgramInfo::versionText(),
+        QStringLiteral("Checking for Webdings font"),
+        QStringLiteral("Webdings font not found. Replacing with MS Sans Serif."),
+        QStringLiteral("Webdings font not found. Changing button text."),
+        QStringLiteral("Initialising Talker"),
+        QStringLiteral("Initialising Speech Engine"),
+        QStringLiteral("Startup Complete"),
+    };
+    qsizetype from = 0;
+    for (const QString &event : expected) {
+        const qsizetype at = events.indexOf(event, from);
+        EXPECT_GE(at, from) << event.toStdString() << "\nlog:\n"
+                            << events.join(QLatin1Char('\n')).toStdString();
+        if (at >= 0)
+            from = at + 1;
+    }
+}
+
+TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
+{
+    {
+        MainWindowHarness h;
+        FontsInstalled fonts({ QStringLiteral("DejaVu Sans") });
+        ASSERT_TRUE(h.start());
+        frmMain &w = *h.window;
+        const std::pair<QPushButton *, const char *> captions[] = {
+            { w.cmdFaster, ">>" }, { w.cmdSlower, "<<" },        { w.cmdPause, "Pause" },
+            { w.cmdRead, "Read" }, { w.cmdStopReading, "Stop" },
+        };
+        for (const auto &[button, caption] : captions) {
+            EXPECT_EQ(button->text(), QString::fromLatin1(caption));
+            EXPECT_EQ(button->font().family(), QStringLiteral("MS Sans Serif"));
+            EXPECT_EQ(button->font().pointSize(), 8);
+            EXPECT_FALSE(button->font().bold());
+        }
+        EXPECT_FALSE(w.cmdSpeakToWav->icon().isNull());
+        EXPECT_FALSE(w.cmdLoad->icon().isNull());
+        EXPECT_FALSE(w.cmdReload->icon().isNull());
+        EXPECT_EQ(w.cmdLoad->toolTip(), QStringLiteral("Load a file"));
+        // The buttons that never used the symbol font keep theirs.
+        EXPECT_EQ(w.cmdQuit->font().family(), QStringLiteral("Arial"));
+    }
+    {
+        MainWindowHarness h;
+        FontsInstalled fonts({ QStringLiteral("webdings"), QStringLiteral("Wingdings") });
+        ASSERT_TRUE(h.start());
+        frmMain &w = *h.window;
+        EXPECT_EQ(w.cmdRead->text(), QStringLiteral(")"));
+        EXPECT_EQ(w.cmdRead->font().family(), QStringLiteral("Webdings"));
+        EXPECT_TRUE(w.cmdRead->font().bold());
+        EXPECT_EQ(w.cmdSpeakToWav->text(), QStringLiteral("X"));
+        EXPECT_TRUE(w.cmdSpeakToWav->icon().isNull());
+        EXPECT_EQ(w.cmdLoad->text(), QStringLiteral("1"));
+        EXPECT_EQ(w.cmdReload->text(), QString(QChar(198)));
+        EXPECT_TRUE(w.cmdLoad->icon().isNull());
+    }
+}
+
+TEST(frmMain, StartupFailureShowsItsMessageThenClosesDown)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void(FakeSpeechEngine::Scope &)> arrange;
+        QString message;
+    };
+    const QString site = ProgramInfo::webSite();
+    const Case cases[] = {
+        { "no voices",
+          [](FakeSpeechEngine::Scope &s) {
+              s.configure = [](FakeSpeechEngine &e) { e.voices.clear(); };
+          },
+          QStringLiteral("You must install a Text To Speech engine to use this program.  Visit "
+                         "the Orlin page at ")
+              + site + QStringLiteral(" for more information.") },
+        { "engine missing", [](FakeSpeechEngine::Scope &s) { s.failCreation = true; },
+          QStringLiteral("One or more runtimes are not installed on your PC.  See the 'Runtimes' "
+                         "page at ")
+              + site + QStringLiteral(" for more information.") },
+        { "other failure",
+          [](FakeSpeechEngine::Scope &s) {
+              s.configure = [](FakeSpeechEngine &e) {
+                  e.failOperation(QStringLiteral("CountEngines"), 75,
+                                  QStringLiteral("Path/File access error"));
+              };
+          },
+          QStringLiteral("Error 75 - Path/File access error while If Voice1.CountEngines = 0 "
+                         "Then") },
+    };
+    for (const Case &c : cases) {
+        MainWindowHarness h;
+        c.arrange(h.engines);
+        EXPECT_FALSE(h.start()) << c.what;
+        ASSERT_EQ(h.messages.size(), 1) << c.what;
+        EXPECT_EQ(h.messages[0].text, c.message) << c.what;
+        EXPECT_TRUE(h.window->isClosedDown()) << c.what;
+        EXPECT_EQ(h.window->Talker(), nullptr) << c.what;
+        EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini")))) << c.what;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            EXPECT_FALSE(top->isVisible()) << c.what << top->objectName().toStdString();
+    }
+}
+
+TEST(frmMain, SavedVoiceIsSelectedAndOneBeyondTheListMeansTheLast)
+{
+    const std::pair<const char *, int> cases[] = {
+        { "1", 1 }, { "7", 1 }, { "0", 0 }, { "-3", 0 }
+    };
+    for (const auto &[saved, expected] : cases) {
+        MainWindowHarness h;
+        h.folder.writeBytes(QStringLiteral("Orlin.ini"),
+                            QByteArray("LASTENGINE,") + saved + "\r\n");
+        ASSERT_TRUE(h.start()) << saved;
+        EXPECT_EQ(h.window->cmbEngine->currentIndex(), expected) << saved;
+        EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LastEngine"))), expected) << saved;
+        EXPECT_EQ(h.engine()->selected, expected + 1) << saved;
+    }
+}
+
+TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
+{
+    MainWindowHarness h;
+    h.engines.configure = [](FakeSpeechEngine &e) {
+        e.voices.append({ QStringLiteral("French"), QStringLiteral("fr") });
+    };
+    ASSERT_TRUE(h.start());
+    h.window->cmbEngine->setCurrentIndex(2);
+    emit h.window->cmbEngine->activated(2);
+    EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 2);
+    EXPECT_EQ(h.engine()->selected, 3);
+
+    // A voice the engine refuses keeps the one before, but the choice is still stored.
+    h.engine()->voices[0].selectable = false;
+    h.window->cmbEngine->setCurrentIndex(0);
+    emit h.window->cmbEngine->activated(0);
+    EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 0);
+    EXPECT_EQ(h.engine()->selected, 3);
+}
+
+TEST(frmMain, LayoutFollowsTheWindowAndSnapsBackToTheStartupSize)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    frmMain &w = *h.window;
+    const QSize startSize = w.size();
+    EXPECT_DOUBLE_EQ(w.MinWidth(), w.windowWidthTwips());
+    EXPECT_DOUBLE_EQ(w.MinHeight(), w.windowHeightTwips());
+
+    w.resize(startSize + QSize(210, 120));
+    QCoreApplication::processEvents();
+    const double width = w.windowWidthTwips();
+    const double height = w.windowHeightTwips();
+    EXPECT_EQ(w.RichTextBox1->geometry(),
+              QRect(qRound(500 / 15.0), qRound(200 / 15.0), qRound((width - 1000) / 15),
+                    qRound((height - 2300) / 15)));
+    EXPECT_EQ(w.Frame1->pos(),
+              QPoint(qRound((width - 8790) / 30), qRound((200 + height - 2300 + 100) / 15)));
+    // The control bar lies inside the window, under the view.
+    EXPECT_LE(w.Frame1->geometry().bottom(), w.centralWidget()->height());
+    EXPECT_GT(w.Frame1->y(), w.RichTextBox1->geometry().bottom());
+
+    // Smaller than at start-up: back to the start-up size, even where the window
+    // system ignores the minimum size.
+    w.setMinimumSize(0, 0);
+    w.resize(300, 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.size(), startSize);
+    w.resize(startSize.width() + 50, startSize.height() - 10);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.size(), startSize);
+}
+
+TEST(frmMain, ClosingFromTheTitleBarClosesDownAndKeepsTheBookmark)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    frmMain &w = *h.window;
+    const QString path = h.writeDocument(QStringLiteral("story.txt"),
+                                         QStringLiteral("One sentence. Another sentence."));
+    w.LoadDocument(path);
+    w.RichTextBox1->setSelStart(14);
+
+    QWidget other;
+    other.show();
+    QSignalSpy closed(&w, &frmMain::closedDown);
+    w.close();
+
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(w.isClosedDown());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(other.isVisible());
+    EXPECT_EQ(w.Talker(), nullptr);
+    EXPECT_EQ(w.Dictionary(), nullptr);
+    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark(path), 14);
+    EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
+    EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("BookMarks.ini"))));
+
+    // Only once, whatever asks again.
+    w.cmdQuit_Click();
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(frmMain, QuitClosesDown)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    QSignalSpy closed(h.window.get(), &frmMain::closedDown);
+    h.window->cmdQuit->click();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
+}
+
+TEST(frmMain, FontButtonsResizeTheWholeText)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    frmMain &w = *h.window;
+    h.showText(QStringLiteral("Some text to grow. And more of it."), 5);
+    const double start = w.RichTextBox1->SelFontSize().value();
+
+    w.cmdFontBigger->click();
+    EXPECT_EQ(w.RichTextBox1->SelStart(), 0);
+    EXPECT_EQ(w.RichTextBox1->SelLength(), int(w.RichTextBox1->Text().size()));
+    EXPECT_EQ(w.RichTextBox1->SelFontSize(), start + 1);
+    w.cmdFontSmaller->click();
+    w.cmdFontSmaller->click();
+    EXPECT_EQ(w.RichTextBox1->SelFontSize(), start - 1);
+
+    // Mixed sizes become 18 points.
+    w.RichTextBox1->setSelStart(0);
+    w.RichTextBox1->setSelLength(4);
+    w.RichTextBox1->setSelFontSize(30);
+    w.cmdFontBigger->click();
+    EXPECT_EQ(w.RichTextBox1->SelFontSize(), 18.0);
+}
+
+TEST(frmMain, DocumentOnTheCommandLineIsLoadedAndReadAtOnce)
+{
+    MainWindowHarness h;
+    const QString path =
+        h.writeDocument(QStringLiteral("read me.txt"), QStringLiteral("First of all. Then more."));
+    const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
+    ASSERT_TRUE(h.start(quoted));
+    frmMain &w = *h.window;
+    EXPECT_EQ(w.CurrentFile(), quoted);
+    EXPECT_EQ(w.RichTextBox1->Text(), QStringLiteral("First of all. Then more."));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlin - read me.txt"));
+    EXPECT_FALSE(w.Timer3->isActive());
+    ASSERT_EQ(h.engine()->spoken.size(), 1);
+    EXPECT_EQ(h.selectedText(), QStringLiteral("First of all."));
+    EXPECT_TRUE(h.logEvents().contains(QStringLiteral("Reading ") + quoted));
+}
+
+TEST(frmMain, LanguageMenuChecksTheChosenItemAndStoresIt)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    frmMain &w = *h.window;
+    w.mnuLanguage[0]->setChecked(false);
+    w.mnuLanguage[0]->trigger();
+    EXPECT_TRUE(w.mnuLanguage[0]->isChecked());
+    EXPECT_EQ(Settings().sGet(QStringLiteral("LangID")).toString(), QStringLiteral("English"));
+}
+
+TEST(frmMain, AboutBoxShowsNameAndVersion)
+{
+    MainWindowHarness h;
+    ASSERT_TRUE(h.start());
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        for (auto *label : box->findChildren<QLabel *>())
+            shown += label->text() + QLatin1Char('\n');
+        box->close();
+    });
+    h.window->cmdAbout->click();
+    EXPECT_TRUE(shown.contains(ProgramInfo::versionText())) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(ProgramInfo::exeName())) << shown.toStdString();
+}

@@ -1,0 +1,238 @@
+// Reading aloud from the caret with the spoken sentence selected, on the fake engine.
+#include "app/SentenceFinder.h"
+#include "app/mSharedBookmarks.h"
+#include "platform/MousePointer.h"
+#include "platform/RichTextBox.h"
+#include "speech/clsTalker.h"
+#include "support/MainWindowHarness.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+TEST(SentenceFinder, FindsTheEndOfTheSentenceFromAPosition)
+{
+    struct Case
+    {
+        const char *text;
+        int start;
+        int end;
+    };
+    const Case cases[] = {
+        { "Hello. World", 1, 6 },
+        { "Hello?! World", 1, 7 },
+        { "Wait... what", 1, 7 },
+        { "He said \"Go.\" Then", 1, 13 },
+        { "a.\"\" b", 1, 3 }, // one closing quote only
+        { "End.", 1, 4 },
+        { "End.\"", 1, 5 },
+        { "A. B.", 3, 5 },
+        { "A. B.", 2, 2 },
+        { "No end here", 1, 0 },
+        { "\"Quoted start", 1, 0 },
+        { "x", 5, 0 },
+        { "", 1, 0 },
+        { "Why? Because.", 0, 4 },
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(SentenceFinder::FindSentenceEnd(QString::fromLatin1(c.text), c.start), c.end)
+            << c.text << " from " << c.start;
+    }
+}
+
+namespace {
+
+const QString kThree =
+    QStringLiteral("First sentence here. Second one follows. Third is last here.");
+
+struct Reading : MainWindowHarness
+{
+    Reading()
+    {
+        EXPECT_TRUE(start());
+        spokenBefore = engine()->spoken.size();
+    }
+    qsizetype spokenBefore = 0;
+    QStringList spokenNow() const { return engine()->spoken.mid(spokenBefore); }
+};
+
+} // namespace
+
+TEST(frmMainReading, ReadStartsFromTheCaret)
+{
+    const int L = int(kThree.size());
+    const int midWord = int(kThree.indexOf(QStringLiteral("Second"))) + 3;
+    struct Case
+    {
+        const char *what;
+        int caret;
+        QString highlighted;
+        int highlightFrom;
+    };
+    const Case cases[] = {
+        { "at the start", 0, QStringLiteral("First sentence here."), 0 },
+        { "in a word: from the character before the caret", midWord,
+          QStringLiteral("cond one follows."), midWord - 1 },
+        { "within the last five characters: from the top", L - 3,
+          QStringLiteral("First sentence here."), 0 },
+        { "five from the end: from the top", L - 5, QStringLiteral("First sentence here."), 0 },
+        { "six from the end: still from the caret", L - 6, QStringLiteral("t here."), L - 7 },
+    };
+    for (const Case &c : cases) {
+        Reading r;
+        r.showText(kThree, c.caret);
+        r.window->cmdRead_Click();
+        EXPECT_EQ(r.selectedText(), c.highlighted) << c.what;
+        EXPECT_EQ(r.window->RichTextBox1->SelStart(), c.highlightFrom) << c.what;
+        ASSERT_EQ(r.spokenNow().size(), 1) << c.what;
+        EXPECT_TRUE(r.spokenNow()[0].contains(c.highlighted.chopped(1))) << c.what;
+        EXPECT_TRUE(r.window->Talker()->isSpeaking()) << c.what;
+    }
+}
+
+TEST(frmMainReading, EachSentenceIsSelectedWithItsEndMarksAndClosingQuote)
+{
+    Reading r;
+    r.showText(QStringLiteral("He said \"Stop.\"\r\nThen she asked?!  Finally it ended."));
+    r.window->cmdRead_Click();
+    QStringList highlighted { r.selectedText() };
+    while (r.window->Talker()->isSpeaking()) {
+        r.engine()->emitDone();
+        if (r.window->Talker()->isSpeaking())
+            highlighted << r.selectedText();
+    }
+    EXPECT_EQ(highlighted,
+              QStringList({ QStringLiteral("He said \"Stop.\""), QStringLiteral("Then she asked?!"),
+                            QStringLiteral("Finally it ended.") }));
+    EXPECT_FALSE(MousePointer::isBusy());
+}
+
+TEST(frmMainReading, LastSentenceWithoutEndMarkMovesTheCaretToItsStart)
+{
+    Reading r;
+    r.showText(QStringLiteral("One. Two three"));
+    r.window->cmdRead_Click();
+    EXPECT_EQ(r.selectedText(), QStringLiteral("One."));
+    r.engine()->emitDone();
+    ASSERT_EQ(r.spokenNow().size(), 2);
+    EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Two three")));
+    EXPECT_EQ(r.window->RichTextBox1->SelLength(), 0);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 5);
+}
+
+TEST(frmMainReading, StopLeavesTheCaretWhereTheSentenceBegan)
+{
+    Reading r;
+    r.showText(kThree);
+    r.window->cmdRead_Click();
+    r.engine()->emitDone();
+    ASSERT_EQ(r.selectedText(), QStringLiteral("Second one follows."));
+    r.window->cmdStopReading->click();
+    EXPECT_EQ(r.window->RichTextBox1->SelLength(), 0);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), int(kThree.indexOf(QStringLiteral("Second"))));
+    EXPECT_FALSE(r.window->Talker()->isSpeaking());
+    r.engine()->emitDone();
+    EXPECT_EQ(r.spokenNow().size(), 2);
+}
+
+TEST(frmMainReading, ReadWhilePausedRestartsFromTheCaretUnpaused)
+{
+    Reading r;
+    r.showText(kThree);
+    r.window->cmdRead_Click();
+    r.engine()->emitDone();
+    r.window->cmdPause->click();
+    EXPECT_TRUE(r.window->Paused());
+    EXPECT_TRUE(r.engine()->paused);
+
+    const int stopsBefore = r.engine()->stops;
+    r.window->cmdRead->click();
+    EXPECT_FALSE(r.window->Paused());
+    EXPECT_FALSE(r.engine()->paused);
+    EXPECT_GT(r.engine()->stops, stopsBefore);
+    EXPECT_EQ(r.selectedText(), QStringLiteral("Second one follows."));
+    EXPECT_EQ(r.spokenNow().size(), 3);
+
+    // Pause again, then continue.
+    r.window->cmdPause->click();
+    r.window->cmdPause->click();
+    EXPECT_FALSE(r.window->Paused());
+    EXPECT_FALSE(r.engine()->paused);
+}
+
+TEST(frmMainReading, ReadOnAnEmptyDocumentChangesNothing)
+{
+    Reading r;
+    r.showText(QString());
+    r.window->cmdRead_Click();
+    EXPECT_TRUE(r.spokenNow().isEmpty());
+    EXPECT_TRUE(r.window->RichTextBox1->Text().isEmpty());
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+    EXPECT_FALSE(r.window->Talker()->isSpeaking());
+    EXPECT_FALSE(MousePointer::isBusy());
+}
+
+TEST(frmMainReading, FasterWhilePausedChangesSpeedAndResumes)
+{
+    Reading r;
+    r.showText(kThree);
+    r.window->cmdRead_Click();
+    r.window->cmdPause_Click();
+    const int speed = r.engine()->speed;
+
+    r.window->cmdFaster->click();
+    EXPECT_EQ(r.engine()->speed, speed + 10);
+    EXPECT_FALSE(r.engine()->paused);
+    // The audio runs again, so the next Pause pauses it.
+    EXPECT_FALSE(r.window->Paused());
+    r.window->cmdPause->click();
+    EXPECT_TRUE(r.engine()->paused);
+
+    r.window->cmdSlower->click();
+    r.window->cmdSlower->click();
+    EXPECT_EQ(r.engine()->speed, speed - 10);
+}
+
+TEST(frmMainReading, PitchListChangesThePitch)
+{
+    Reading r;
+    r.window->cmbPitch->setCurrentIndex(13);
+    emit r.window->cmbPitch->activated(13);
+    EXPECT_EQ(r.engine()->pitch, 3);
+    r.window->cmbPitch->setCurrentIndex(0);
+    emit r.window->cmbPitch->activated(0);
+    EXPECT_EQ(r.engine()->pitch, -10);
+}
+
+TEST(frmMainReading, ReloadKeepsTheCaretAndDoesNotRead)
+{
+    Reading r;
+    const QString path = r.writeDocument(QStringLiteral("doc.txt"), kThree);
+    r.window->LoadDocument(path);
+    r.window->RichTextBox1->setSelStart(21);
+    r.window->cmdReload_Click();
+    EXPECT_EQ(r.window->RichTextBox1->Text(), kThree);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 21);
+    EXPECT_TRUE(r.spokenNow().isEmpty());
+}
+
+TEST(frmMainReading, LoadingShowsEmphasisAsTagsAndReturnsToTheBookmark)
+{
+    Reading r;
+    const QString first = r.writeDocument(
+        QStringLiteral("a.txt"), QStringLiteral("A <b>bold</b> and <em>loud</em> <B>x</B>."));
+    const QString second = r.writeDocument(QStringLiteral("b.txt"), kThree);
+    r.window->LoadDocument(first);
+    EXPECT_EQ(r.window->RichTextBox1->Text(),
+              QStringLiteral("A <emph>bold</emph> and <emph>loud</emph> <B>x</B>."));
+    r.window->RichTextBox1->setSelStart(9);
+    r.window->LoadDocument(second);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+    r.window->LoadDocument(first);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 9);
+
+    // A bookmark beyond a document that has since shrunk puts the caret at the top.
+    mSharedBookmarks::StoreBookmark(second, 5000);
+    r.window->LoadDocument(second);
+    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+}

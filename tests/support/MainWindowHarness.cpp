@@ -1,0 +1,61 @@
+#include "support/MainWindowHarness.h"
+
+#include "platform/RichTextBox.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTextCursor>
+
+MainWindowHarness::MainWindowHarness()
+    : m_boxes([this](const MessageBoxes::Message &message) {
+        messages.append(message);
+        return int(MessageBoxes::Ok);
+    })
+{
+}
+
+MainWindowHarness::~MainWindowHarness()
+{
+    window.reset();
+    // The talker is released with deleteLater; let it go while its engine factory lives.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool MainWindowHarness::start(const QString &commandLine)
+{
+    window = std::make_unique<frmMain>();
+    const bool started = window->Form_Load(commandLine);
+    if (started && !window->isClosedDown())
+        window->show();
+    return started;
+}
+
+QString MainWindowHarness::writeDocument(const QString &name, const QString &text) const
+{
+    folder.writeBytes(name, text.toUtf8());
+    return folder.file(name);
+}
+
+void MainWindowHarness::showText(const QString &text, int caret)
+{
+    window->RichTextBox1->setText(text);
+    window->RichTextBox1->setSelStart(caret);
+}
+
+QString MainWindowHarness::selectedText() const
+{
+    return window->RichTextBox1->textCursor().selectedText();
+}
+
+QStringList MainWindowHarness::logEvents() const
+{
+    QStringList events;
+    const QString content = QString::fromLatin1(folder.readBytes(QStringLiteral("log.txt")));
+    const QStringList lines = content.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        // "n HH:mm:ss, text"
+        const qsizetype comma = line.indexOf(QStringLiteral(", "));
+        events.append(comma < 0 ? line : line.mid(comma + 2));
+    }
+    return events;
+}
