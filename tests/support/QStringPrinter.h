@@ -8,3 +8,11 @@ inline void PrintTo(const QString &text, std::ostream *os)
 {
     *os << '"' << text.toStdString() << '"';
 }
+
+#include <QVariant>
+
+inline void PrintTo(const QVariant &value, std::ostream *os)
+{
+    *os << (value.isValid() ? value.typeName() : "invalid") << '(' << '"'
+        << value.toString().toStdString() << '"' << ')';
+}
