@@ -1,0 +1,68 @@
+#include "app/DocumentLoader.h"
+
+#include "core/Trace.h"
+#include "platform/CodePage.h"
+#include "platform/Failure.h"
+#include "platform/TextDecoding.h"
+#include "text/cSharedFileSubs.h"
+#include "text/cSharedHTML.h"
+
+#include <QFile>
+
+namespace {
+
+const QString kProcedure = QStringLiteral("LoadDocument");
+const QString kModule = QStringLiteral("frmMain");
+
+QByteArray readWhole(const QString &path)
+{
+    QFile file(path);
+    if (!file.exists())
+        throw Failure(FailureCode::FileNotFound, QStringLiteral("File not found: %1").arg(path),
+                      kProcedure);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(FailureCode::PathFileAccess, file.errorString(), kProcedure);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Failure(FailureCode::PathFileAccess, file.errorString(), kProcedure);
+    return bytes;
+}
+
+} // namespace
+
+bool DocumentLoader::IsRtf(const QString &path)
+{
+    return cSharedFileSubs::ExtOnly(path).toUpper() == QLatin1String("RTF");
+}
+
+QString DocumentLoader::PrepareText(QString text)
+{
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<em>"), QStringLiteral("[emph]"));
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</em>"), QStringLiteral("[/emph]"));
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<b>"), QStringLiteral("[emph]"));
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</b>"), QStringLiteral("[/emph]"));
+    Trace::attempt(kProcedure, kModule, [&] { cSharedHTML::HtmlToPlainText(text); });
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[emph]"), QStringLiteral("<emph>"));
+    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[/emph]"), QStringLiteral("</emph>"));
+    return text;
+}
+
+DocumentContent DocumentLoader::Load(const QString &path)
+{
+    QString file = path;
+    file.remove(QLatin1Char('"'));
+
+    DocumentContent content;
+    content.rich = IsRtf(file);
+    QByteArray bytes;
+    content.read = Trace::attempt(kProcedure, kModule, [&] { bytes = readWhole(file); });
+    if (content.rich) {
+        // The markup goes to the view as the file's Windows-1252 text, byte for byte;
+        // the importer turns it back into the same bytes.
+        content.text = CodePage::toUnicode(bytes);
+        return content;
+    }
+    Trace::attempt(kProcedure, kModule,
+                   [&] { content.text = PrepareText(TextDecoding::decodeDocument(bytes)); });
+    return content;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The program's own file-selection window: a modal file dialog for one existing file,
+// described by a pattern, a title and a starting folder.
+class frmFileSelect
+{
+public:
+    explicit frmFileSelect(QWidget *parent = nullptr);
+
+    // Patterns separated by ";", such as "*.txt;*.rtf".
+    QString Filepattern() const { return m_pattern; }
+    void setFilepattern(const QString &pattern) { m_pattern = pattern; }
+    QString WindowTitle() const { return m_title; }
+    void setWindowTitle(const QString &title) { m_title = title; }
+
+    // The folder the dialog opens in; "\" counts as a separator and a trailing one is
+    // dropped. Throws Failure 76 when the folder does not exist and 75 when it cannot
+    // be read, so that the caller can fall back to another folder.
+    QString DefaultPath() const { return m_defaultPath; }
+    void setDefaultPath(const QString &folder);
+
+    // Shows the dialog modally; afterwards Cancelled, SelectedFilename and SelectedPath
+    // tell what the user chose.
+    void GetFilename();
+
+    bool Cancelled() const { return m_cancelled; }
+    // The file name alone, and its folder without a trailing separator.
+    QString SelectedFilename() const { return m_selectedFilename; }
+    QString SelectedPath() const { return m_selectedPath; }
+
+    // Tests answer the dialog instead of a user: the hook gets the window as set up and
+    // returns the chosen file's full path, or an empty string for Cancel. An empty hook
+    // brings the real dialog back.
+    using Answer = std::function<QString(const frmFileSelect &)>;
+    static void setTestAnswer(Answer answer);
+
+private:
+    QString askUser() const;
+
+    QWidget *m_parent;
+    QString m_pattern;
+    QString m_title;
+    QString m_defaultPath;
+    bool m_cancelled = true;
+    QString m_selectedFilename;
+    QString m_selectedPath;
+};
