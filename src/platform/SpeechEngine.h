@@ -8,7 +8,8 @@
 // The text-to-speech engine as the speech wrapper sees it. Voices are numbered
 // from 1. Every call is made on the UI thread; SpeakingDone arrives there too,
 // exactly once per Speak call, also for an empty or unspeakable text, after the
-// call's audio has been played. Failures are thrown as Failure.
+// call's audio has been played. StopSpeaking cancels the calls in progress: they
+// raise no SpeakingDone. Failures are thrown as Failure.
 class SpeechEngine : public QObject
 {
     Q_OBJECT
@@ -44,6 +45,8 @@ public:
 
 signals:
     void SpeakingDone();
+    // A notable condition of the engine, worth a line in the event log.
+    void EngineEvent(const QString &text);
 };
 
 // The one hook through which tests choose the engine; the program always uses the

@@ -1,4 +1,4 @@
-#include "platform/Failure.h"
+#include "platform/EspeakEngine.h"
 #include "platform/SpeechEngine.h"
 
 namespace {
@@ -15,8 +15,7 @@ std::unique_ptr<SpeechEngine> create()
 {
     if (hook())
         return hook()();
-    throw Failure(FailureCode::CannotCreateComponent,
-                  QStringLiteral("Component cannot be created"), QStringLiteral("SpeechEngine"));
+    return std::make_unique<EspeakEngine>();
 }
 
 void setFactory(Factory factory)

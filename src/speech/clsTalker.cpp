@@ -107,6 +107,8 @@ void clsTalker::InitEngine()
                 Voice1 = SpeechEngineFactory::create();
                 connect(Voice1.get(), &SpeechEngine::SpeakingDone, this,
                         &clsTalker::Voice1_SpeakingDone);
+                connect(Voice1.get(), &SpeechEngine::EngineEvent, this,
+                        [](const QString &text) { Log().LogEvent(text); });
                 break;
             case Initialize:
                 engineRef().setInitialized(1);

@@ -1,0 +1,257 @@
+#include "platform/EspeakSynthesizer.h"
+
+#include "platform/AudioQueue.h"
+#include "platform/Failure.h"
+
+#include <QLocale>
+#include <espeak-ng/espeak_ng.h>
+#include <espeak-ng/speak_lib.h>
+
+namespace {
+
+constexpr qsizetype kShortText = 300; // synthesised in one go
+constexpr qsizetype kPieceTarget = 250;
+constexpr qsizetype kPieceMinimum = 100;
+
+// What the synthesis callback needs; set by the worker around each piece.
+struct PieceContext
+{
+    AudioQueue *queue = nullptr;
+    quint64 generation = 0;
+    bool stale = false;
+};
+PieceContext *currentPiece = nullptr;
+
+int synthCallback(short *wav, int samples, espeak_EVENT *)
+{
+    PieceContext *piece = currentPiece;
+    if (!piece)
+        return 0;
+    if (wav && samples > 0
+        && !piece->queue->push(piece->generation, reinterpret_cast<const char *>(wav),
+                               qsizetype(samples) * 2))
+        piece->stale = true;
+    // A cleared queue means the engine stopped: abandon the rest of the piece.
+    return piece->stale ? 1 : 0;
+}
+
+// "en_GB" -> "en-gb"; the C locale counts as English.
+QString systemLanguage()
+{
+    QString name = QLocale::system().name().toLower().replace(QLatin1Char('_'), QLatin1Char('-'));
+    if (name.isEmpty() || name == QLatin1String("c") || name == QLatin1String("posix"))
+        name = QStringLiteral("en");
+    return name;
+}
+
+int matchRank(const QString &language, const QString &wanted)
+{
+    const QString wantedBase = wanted.section(QLatin1Char('-'), 0, 0);
+    if (language == wanted)
+        return 0;
+    if (language == wantedBase)
+        return 1;
+    if (language.section(QLatin1Char('-'), 0, 0) == wantedBase)
+        return 2;
+    return 3;
+}
+
+} // namespace
+
+std::shared_ptr<EspeakSynthesizer> EspeakSynthesizer::instance()
+{
+    static std::mutex guard;
+    static std::shared_ptr<EspeakSynthesizer> synthesizer;
+    static QString failure;
+    std::lock_guard lock(guard);
+    if (!synthesizer && failure.isEmpty()) {
+        std::shared_ptr<EspeakSynthesizer> made(new EspeakSynthesizer);
+        std::promise<QString> ready;
+        std::future<QString> result = ready.get_future();
+        made->m_thread = std::thread(
+            [self = made.get(), promise = std::move(ready)]() mutable { self->run(promise); });
+        failure = result.get();
+        if (failure.isEmpty())
+            synthesizer = std::move(made);
+        // On failure the worker has already ended; the destructor joins it.
+    }
+    if (!synthesizer)
+        throw Failure(FailureCode::CannotCreateComponent, failure,
+                      QStringLiteral("EspeakSynthesizer"));
+    return synthesizer;
+}
+
+EspeakSynthesizer::~EspeakSynthesizer()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool EspeakSynthesizer::initialise(QString *error)
+{
+    espeak_ng_InitializePath(nullptr);
+    espeak_ng_ERROR_CONTEXT context = nullptr;
+    espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    if (status == ENS_OK)
+        status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 100, nullptr);
+    if (status != ENS_OK) {
+        char message[512] = {};
+        espeak_ng_GetStatusCodeMessage(status, message, sizeof message);
+        espeak_ng_ClearErrorContext(&context);
+        *error =
+            QStringLiteral("Speech engine cannot be created: ") + QString::fromLocal8Bit(message);
+        return false;
+    }
+    espeak_SetSynthCallback(synthCallback);
+    m_sampleRate = espeak_ng_GetSampleRate();
+
+    QList<Voice> voices;
+    if (const espeak_VOICE **list = espeak_ListVoices(nullptr)) {
+        for (; *list; ++list) {
+            const espeak_VOICE *v = *list;
+            // languages: a priority byte, a language name, a NUL, ... ; the first is the main one.
+            const QString language =
+                v->languages && v->languages[0] ? QString::fromUtf8(v->languages + 1) : QString();
+            voices.append({ QByteArray(v->identifier), QString::fromUtf8(v->name), language });
+        }
+    }
+    // The voice that speaks the user's language comes first, so a new user's default
+    // voice (the first) is the right one; the rest keep the library's order.
+    const QString wanted = systemLanguage();
+    qsizetype best = -1;
+    int bestRank = 3;
+    for (qsizetype i = 0; i < voices.size(); ++i) {
+        const int rank = matchRank(voices[i].language, wanted);
+        if (rank < bestRank) {
+            bestRank = rank;
+            best = i;
+        }
+    }
+    if (best > 0)
+        voices.move(best, 0);
+    m_voices = voices;
+    return true;
+}
+
+void EspeakSynthesizer::run(std::promise<QString> &ready)
+{
+    QString error;
+    if (!initialise(&error)) {
+        ready.set_value(error.isEmpty() ? QStringLiteral("Speech engine cannot be created")
+                                        : error);
+        return;
+    }
+    ready.set_value(QString());
+
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        std::shared_ptr<Job> job = takeWork();
+        if (!job) {
+            // Jobs whose queues are full are looked at again shortly; the UI thread
+            // drains queues without telling us.
+            if (m_jobs.empty())
+                m_wake.wait(lock);
+            else
+                m_wake.wait_for(lock, std::chrono::milliseconds(10));
+            continue;
+        }
+        Pending &pending = *std::find_if(m_jobs.begin(), m_jobs.end(),
+                                         [&](const Pending &p) { return p.job == job; });
+        const qsizetype from = pending.position;
+        const qsizetype to = pieceEnd(job->text, from);
+        pending.position = to;
+        lock.unlock();
+        if (to > from)
+            synthesisePiece(*job, from, to);
+        lock.lock();
+        if (to >= job->text.size()) {
+            job->queue->endOfJob(job->generation, job->id);
+            std::erase_if(m_jobs, [&](const Pending &p) { return p.job == job; });
+        }
+    }
+    lock.unlock();
+    espeak_ng_Terminate();
+}
+
+std::shared_ptr<EspeakSynthesizer::Job> EspeakSynthesizer::takeWork()
+{
+    std::erase_if(m_jobs,
+                  [](const Pending &p) { return p.job->queue->generation() != p.job->generation; });
+    const qsizetype lowWater = lowWaterBytes();
+    std::shared_ptr<Job> fallback;
+    QList<const AudioQueue *> seen;
+    for (const Pending &p : m_jobs) {
+        const AudioQueue *queue = p.job->queue.get();
+        // Each engine's jobs run in the order they were given.
+        if (seen.contains(queue))
+            continue;
+        seen.append(queue);
+        if (queue->buffered() >= lowWater)
+            continue;
+        // Take turns between engines: prefer one that was not served last.
+        if (queue != m_lastServed) {
+            m_lastServed = queue;
+            return p.job;
+        }
+        if (!fallback)
+            fallback = p.job;
+    }
+    return fallback;
+}
+
+void EspeakSynthesizer::synthesisePiece(Job &job, qsizetype from, qsizetype to)
+{
+    if (job.voice != m_currentVoice && espeak_SetVoiceByName(job.voice.constData()) == EE_OK)
+        m_currentVoice = job.voice;
+    espeak_SetParameter(espeakRATE, job.rate, 0);
+    espeak_SetParameter(espeakPITCH, job.pitch, 0);
+
+    const QByteArray text = job.text.mid(from, to - from).toUtf8();
+    const bool last = to >= job.text.size();
+    PieceContext piece { job.queue.get(), job.generation, false };
+    currentPiece = &piece;
+    espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
+                 espeakCHARS_UTF8 | (last ? espeakENDPAUSE : 0), nullptr, nullptr);
+    currentPiece = nullptr;
+}
+
+void EspeakSynthesizer::submit(Job job)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back({ std::make_shared<Job>(std::move(job)), 0 });
+    }
+    m_wake.notify_all();
+}
+
+void EspeakSynthesizer::cancel(const AudioQueue *queue)
+{
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_jobs, [&](const Pending &p) { return p.job->queue.get() == queue; });
+}
+
+qsizetype EspeakSynthesizer::pieceEnd(const QString &text, qsizetype from)
+{
+    if (text.size() - from <= kShortText)
+        return text.size();
+    const qsizetype first = from + kPieceMinimum;
+    const qsizetype last = from + kPieceTarget;
+    for (qsizetype i = last; i >= first; --i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char(':'))
+            return i + 1;
+    }
+    for (qsizetype i = last; i >= first; --i) {
+        if (text.at(i).isSpace())
+            return i + 1;
+    }
+    qsizetype end = last;
+    if (text.at(end - 1).isHighSurrogate())
+        --end;
+    return end;
+}

@@ -1,0 +1,228 @@
+// The real engine, playing into whatever sound server runs (a null sink in CI).
+#include "platform/EspeakEngine.h"
+
+#include "platform/AudioPlayer.h"
+#include "platform/Failure.h"
+#include "speech/clsTalker.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kDoneTimeoutMs = 15000;
+
+class EspeakEngineTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        engine = std::make_unique<EspeakEngine>();
+        engine->setSpeed(EspeakEngine::kMaxSpeed); // short tests
+    }
+
+    qint64 playedMs(qint64 bytes) const { return bytes * 1000 / (engine->sampleRate() * 2); }
+
+    std::unique_ptr<EspeakEngine> engine;
+};
+
+TEST_F(EspeakEngineTest, SentenceIsDoneOnceAfterItsAudioHasPlayed)
+{
+    QSignalSpy done(engine.get(), &SpeechEngine::SpeakingDone);
+    QElapsedTimer clock;
+    clock.start();
+    engine->Speak(QStringLiteral("The quick brown fox jumps over the lazy dog"));
+    EXPECT_NE(engine->Speaking(), 0);
+    ASSERT_TRUE(done.wait(kDoneTimeoutMs));
+    const qint64 elapsed = clock.elapsed();
+    const qint64 audioMs = playedMs(engine->audioHandedBytes());
+    EXPECT_GT(audioMs, 300) << "the sentence produced audio";
+    // Not before its audio could have been heard (the sink buffer and timer ticks
+    // account for a little slack).
+    EXPECT_GE(elapsed, audioMs - 60);
+    EXPECT_EQ(engine->Speaking(), 0);
+    EXPECT_FALSE(done.wait(300)) << "a second SpeakingDone";
+    EXPECT_EQ(done.count(), 1);
+}
+
+TEST_F(EspeakEngineTest, EmptyTextsAreDoneInOrderToo)
+{
+    QSignalSpy done(engine.get(), &SpeechEngine::SpeakingDone);
+    engine->Speak(QString());
+    engine->Speak(QStringLiteral("   "));
+    engine->Speak(QStringLiteral("Yes"));
+    for (int expected = 1; expected <= 3; ++expected) {
+        if (done.count() < expected) {
+            ASSERT_TRUE(done.wait(kDoneTimeoutMs)) << expected;
+        }
+    }
+    EXPECT_EQ(engine->Speaking(), 0);
+    EXPECT_FALSE(done.wait(200));
+    EXPECT_EQ(done.count(), 3);
+}
+
+TEST_F(EspeakEngineTest, PauseHoldsTheEndBackAndResumeLetsItCome)
+{
+    QSignalSpy done(engine.get(), &SpeechEngine::SpeakingDone);
+    QSignalSpy handed(engine.get(), &EspeakEngine::AudioHanded);
+    engine->Speak(QStringLiteral("One two three four five six seven eight"));
+    ASSERT_TRUE(handed.wait(kDoneTimeoutMs));
+    engine->AudioPause();
+    const qint64 handedAtPause = engine->audioHandedBytes();
+    // Paused for longer than the whole sentence lasts: it must not end meanwhile.
+    EXPECT_FALSE(done.wait(int(playedMs(handedAtPause)) + 2500));
+    EXPECT_NE(engine->Speaking(), 0);
+    EXPECT_EQ(engine->audioHandedBytes(), handedAtPause) << "audio went out while paused";
+    engine->AudioResume();
+    ASSERT_TRUE(done.wait(kDoneTimeoutMs));
+    EXPECT_EQ(done.count(), 1);
+}
+
+TEST_F(EspeakEngineTest, StopSilencesAndCancelsWithoutDoneEvent)
+{
+    QSignalSpy done(engine.get(), &SpeechEngine::SpeakingDone);
+    QSignalSpy handed(engine.get(), &EspeakEngine::AudioHanded);
+    engine->setSpeed(EspeakEngine::kMinSpeed);
+    engine->Speak(QStringLiteral("This sentence is long enough to be stopped well before its "
+                                 "end, because it goes on and on and on for a while"));
+    ASSERT_TRUE(handed.wait(kDoneTimeoutMs));
+    engine->AudioPause(); // a stop also ends a pause
+    engine->StopSpeaking();
+    EXPECT_EQ(engine->Speaking(), 0);
+    EXPECT_EQ(engine->audioHandedBytes(), 0);
+    handed.clear();
+    EXPECT_FALSE(done.wait(500));
+    EXPECT_TRUE(handed.isEmpty()) << "audio of the stopped sentence still went out";
+
+    // The engine speaks again after a stop.
+    engine->setSpeed(EspeakEngine::kMaxSpeed);
+    engine->Speak(QStringLiteral("Again"));
+    ASSERT_TRUE(done.wait(kDoneTimeoutMs));
+    EXPECT_EQ(done.count(), 1);
+}
+
+TEST_F(EspeakEngineTest, LongTextWithoutFullStopStartsAtOnceInBoundedMemory)
+{
+    QString text;
+    text.reserve(200 * 1024);
+    const QString words = QStringLiteral("and the river ran on past the mill, ");
+    while (text.size() < 200 * 1024)
+        text += words;
+
+    QSignalSpy handed(engine.get(), &EspeakEngine::AudioHanded);
+    QElapsedTimer clock;
+    clock.start();
+    engine->Speak(text);
+    ASSERT_TRUE(handed.wait(kDoneTimeoutMs));
+    EXPECT_LT(clock.elapsed(), 2000) << "first audio took too long";
+
+    // Let the worker run ahead as far as it will, then check that it stopped at a
+    // few seconds of audio instead of rendering the whole text (hours of speech).
+    const qsizetype lowWater = qsizetype(engine->sampleRate()) * 2 * 2;
+    QTRY_VERIFY_WITH_TIMEOUT(engine->queueHighWater() >= lowWater, 5000);
+    QTest::qWait(500);
+    EXPECT_LT(engine->queueHighWater(), 4 * 1024 * 1024);
+    engine->StopSpeaking();
+}
+
+TEST_F(EspeakEngineTest, SpeedAndPitchRangesAreEnforced)
+{
+    const std::pair<int, bool> speeds[] = {
+        { 79, false }, { 80, true }, { 450, true }, { 451, false }
+    };
+    for (const auto &[speed, accepted] : speeds) {
+        engine->setSpeed(200);
+        try {
+            engine->setSpeed(speed);
+            EXPECT_TRUE(accepted) << speed;
+        } catch (const Failure &f) {
+            EXPECT_FALSE(accepted) << speed;
+            EXPECT_EQ(f.code(), 380);
+        }
+        EXPECT_EQ(engine->Speed(), accepted ? speed : 200) << speed;
+    }
+    EXPECT_THROW(engine->setPitch(11), Failure);
+    engine->setPitch(-10);
+    EXPECT_EQ(engine->Pitch(), -10);
+    EXPECT_THROW(engine->Select(engine->CountEngines() + 1), Failure);
+}
+
+TEST(EspeakEngineVoices, ListItemKSelectsVoiceKPlusOne)
+{
+    clsTalker talker;
+    talker.InitEngine();
+    SpeechEngine *engine = talker.engine();
+    ASSERT_NE(engine, nullptr);
+    const int count = engine->CountEngines();
+    ASSERT_GT(count, 0);
+
+    QComboBox combo;
+    talker.FillEngine(&combo);
+    ASSERT_EQ(combo.count(), count);
+    for (int k : { 0, count / 2, count - 1 }) {
+        talker.SelectVoice(k);
+        EXPECT_EQ(engine->CurrentMode(), k + 1);
+        EXPECT_EQ(combo.itemText(k),
+                  engine->ModeName(k + 1) + QStringLiteral(" - ") + engine->ModeLanguage(k + 1));
+    }
+    // The first voice speaks the system's language (English for the C locale).
+    const QString language = QLocale::system().name().section(QLatin1Char('_'), 0, 0).toLower();
+    const QString wanted = language == QLatin1String("c") ? QStringLiteral("en") : language;
+    EXPECT_TRUE(engine->ModeLanguage(1).startsWith(wanted))
+        << engine->ModeLanguage(1).toStdString();
+}
+
+TEST(EspeakEngineSilent, PlaysInRealTimeWithoutADevice)
+{
+    AudioPlayer::setForceSilent(true);
+    EspeakEngine engine;
+    engine.setSpeed(EspeakEngine::kMaxSpeed);
+    QSignalSpy done(&engine, &SpeechEngine::SpeakingDone);
+    QElapsedTimer clock;
+    clock.start();
+    engine.Speak(QStringLiteral("Nobody hears this sentence"));
+    const bool finished = done.wait(kDoneTimeoutMs);
+    AudioPlayer::setForceSilent(false);
+    ASSERT_TRUE(finished);
+    EXPECT_TRUE(engine.playsSilently());
+    const qint64 audioMs = engine.audioHandedBytes() * 1000 / (engine.sampleRate() * 2);
+    EXPECT_GT(audioMs, 300);
+    EXPECT_GE(clock.elapsed(), audioMs - 30);
+}
+
+TEST(EspeakEngineData, MissingDataFailsCreationWith429)
+{
+    // The library keeps its data path for the whole process, so look in a child.
+    if (qEnvironmentVariableIsSet("ORLIN_ESPEAK_CHILD")) {
+        try {
+            EspeakEngine engine;
+            FAIL() << "created without data";
+        } catch (const Failure &f) {
+            EXPECT_EQ(f.code(), FailureCode::CannotCreateComponent);
+        }
+        return;
+    }
+    // An existing folder without the data: the library only falls back to its
+    // built-in path when the one it is given does not exist.
+    QTemporaryDir emptyData;
+    ASSERT_TRUE(emptyData.isValid());
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORLIN_ESPEAK_CHILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("ESPEAK_DATA_PATH"), emptyData.path());
+    child.setProcessEnvironment(env);
+    child.start(
+        QCoreApplication::applicationFilePath(),
+        { QStringLiteral("--gtest_filter=EspeakEngineData.MissingDataFailsCreationWith429") });
+    ASSERT_TRUE(child.waitForFinished(30000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.constData();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.constData();
+}
+
+} // namespace
