@@ -1,0 +1,240 @@
+// The cost of following a reading in a 3 MB document: one highlight step of the main
+// window (find the sentence end, select it, scroll it into view, pump messages) against
+// the sentence-end scan alone, and the time from pressing Read with the caret at the top
+// to the first sentence being highlighted, against copying the document's text once.
+#include "app/SentenceFinder.h"
+#include "app/frmMain.h"
+#include "platform/ProgramInfo.h"
+#include "platform/RichTextBox.h"
+#include "platform/SpeechEngine.h"
+#include "speech/clsTalker.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// An engine that accepts everything and speaks nothing, so the figures are the window's.
+class SilentEngine : public SpeechEngine
+{
+public:
+    void setInitialized(int) override { }
+    int CountEngines() const override { return 1; }
+    QString ModeName(int) const override { return QStringLiteral("Silent"); }
+    QString ModeLanguage(int) const override { return QStringLiteral("en"); }
+    void Select(int) override { }
+    int CurrentMode() const override { return 1; }
+    void Speak(const QString &) override { }
+    void StopSpeaking() override { }
+    void AudioPause() override { }
+    void AudioResume() override { }
+    int Speaking() const override { return 0; }
+    int Speed() const override { return m_speed; }
+    void setSpeed(int speed) override { m_speed = speed; }
+    int Pitch() const override { return 0; }
+    void setPitch(int) override { }
+
+private:
+    int m_speed = 175;
+};
+
+// About 3 MB of prose: sentences of 6 to 30 words ending in ".", "?", "!", "?!" or ".\"",
+// in paragraphs of 3 to 8 sentences.
+QString makeDocument()
+{
+    static const char *words[] = { "the",   "reader", "speaks", "every", "sentence", "aloud",
+                                   "while", "view",   "marks",  "where", "it",       "is",
+                                   "in",    "text",   "and",    "you",   "follow",   "along" };
+    static const char *ends[] = { ".", ".", ".", "?", "!", "?!", ".\"" };
+    QRandomGenerator random(42);
+    QString text;
+    text.reserve(3'200'000);
+    while (text.size() < 3'150'000) {
+        const int sentences = 3 + int(random.bounded(6));
+        for (int s = 0; s < sentences; ++s) {
+            const int count = 6 + int(random.bounded(25));
+            for (int w = 0; w < count; ++w) {
+                QString word = QString::fromLatin1(words[random.bounded(18)]);
+                if (w == 0)
+                    word[0] = word[0].toUpper();
+                text += word;
+                if (w + 1 < count)
+                    text += QLatin1Char(' ');
+            }
+            text += QLatin1String(ends[random.bounded(7)]);
+            text += QLatin1Char(' ');
+        }
+        text += QStringLiteral("\r\n\r\n");
+    }
+    return text;
+}
+
+struct Setup
+{
+    Setup()
+    {
+        ProgramInfo::setProgramFolder(folder.path());
+        SpeechEngineFactory::setFactory([] { return std::make_unique<SilentEngine>(); });
+        window.Form_Load();
+        window.resize(900, 700);
+        window.show();
+        window.RichTextBox1->setText(makeDocument());
+        QCoreApplication::processEvents();
+    }
+    // Any edit makes the view build its plain text again, as after loading a document.
+    void invalidateText()
+    {
+        QTextCursor cursor(window.RichTextBox1->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral(" "));
+        cursor.deletePreviousChar();
+    }
+    QTemporaryDir folder;
+    frmMain window;
+};
+
+// Made on first use, gone before the application object.
+std::unique_ptr<Setup> g_setup;
+Setup &setup()
+{
+    if (!g_setup)
+        g_setup = std::make_unique<Setup>();
+    return *g_setup;
+}
+
+double median(std::vector<qint64> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? 0 : double(samples[samples.size() / 2]);
+}
+
+double g_stepNs = 0, g_scanNs = 0, g_selectNs = 0, g_readNs = 0, g_copyNs = 0;
+
+// Steps through the document sentence by sentence from the top, as a reading does.
+void BM_HighlightStep(benchmark::State &state)
+{
+    Setup &s = setup();
+    s.window.RichTextBox1->setSelStart(0);
+    s.window.cmdRead_Click();
+    s.window.cmdStopReading_Click();
+    s.window.RichTextBox1->setSelStart(0);
+    s.window.cmdRead_Click();
+    std::vector<qint64> steps;
+    std::vector<int> starts;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        starts.push_back(s.window.HighlightStart());
+        timer.start();
+        s.window.Talker_SpeakingSentence(QString());
+        steps.push_back(timer.nsecsElapsed());
+    }
+    s.window.cmdStopReading_Click();
+    g_stepNs = median(steps);
+    state.counters["median_us"] = g_stepNs / 1000;
+
+    // The scan alone, from the same starts in the same text.
+    const QString &text = s.window.RichTextBox1->Text();
+    std::vector<qint64> scans;
+    int sink = 0;
+    for (int start : starts) {
+        timer.start();
+        sink += SentenceFinder::FindSentenceEnd(text, start);
+        scans.push_back(timer.nsecsElapsed());
+    }
+    benchmark::DoNotOptimize(sink);
+    g_scanNs = median(scans);
+    state.counters["scan_median_us"] = g_scanNs / 1000;
+}
+BENCHMARK(BM_HighlightStep)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// Where the step's time goes: selecting and scrolling alone, without pumping messages.
+void BM_SelectionOnly(benchmark::State &state)
+{
+    Setup &s = setup();
+    const QString &text = s.window.RichTextBox1->Text();
+    std::vector<qint64> samples;
+    QElapsedTimer timer;
+    int start = 1;
+    for (auto _ : state) {
+        const int end = SentenceFinder::FindSentenceEnd(text, start);
+        timer.start();
+        s.window.RichTextBox1->selectRange(start - 1, end - start + 1);
+        samples.push_back(timer.nsecsElapsed());
+        start = end + 2;
+    }
+    QCoreApplication::processEvents();
+    g_selectNs = median(samples);
+    state.counters["median_us"] = g_selectNs / 1000;
+}
+BENCHMARK(BM_SelectionOnly)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+// From the Read click with the caret at the top until the first sentence is selected,
+// with the view's plain text to be built again as after loading.
+void BM_ReadToFirstSentence(benchmark::State &state)
+{
+    Setup &s = setup();
+    QElapsedTimer timer;
+    qint64 firstAt = -1;
+    const auto connection = QObject::connect(s.window.Talker(), &clsTalker::SpeakingSentence, [&] {
+        if (firstAt < 0)
+            firstAt = timer.nsecsElapsed();
+    });
+    std::vector<qint64> samples;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.window.cmdStopReading_Click();
+        s.window.RichTextBox1->setSelStart(0);
+        s.invalidateText();
+        firstAt = -1;
+        state.ResumeTiming();
+        timer.start();
+        s.window.cmdRead_Click();
+        samples.push_back(firstAt);
+    }
+    QObject::disconnect(connection);
+    s.window.cmdStopReading_Click();
+    g_readNs = median(samples);
+    state.counters["median_ms"] = g_readNs / 1e6;
+
+    std::vector<qint64> copies;
+    for (int i = 0; i < 10; ++i) {
+        timer.start();
+        QString copy = s.window.RichTextBox1->Text();
+        copy.detach();
+        benchmark::DoNotOptimize(copy.data());
+        copies.push_back(timer.nsecsElapsed());
+    }
+    g_copyNs = median(copies);
+}
+BENCHMARK(BM_ReadToFirstSentence)->Iterations(15)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("\nDocument: %lld characters\n",
+                qlonglong(setup().window.RichTextBox1->Text().size()));
+    std::printf("Highlight step, median: %.1f us; sentence-end scan alone: %.2f us; ratio %.1fx\n",
+                g_stepNs / 1000, g_scanNs / 1000, g_scanNs > 0 ? g_stepNs / g_scanNs : 0.0);
+    std::printf("Selecting and scrolling alone, median: %.1f us\n", g_selectNs / 1000);
+    std::printf("Read to first sentence, median: %.1f ms; copying the text once: %.2f ms; "
+                "ratio %.1fx\n",
+                g_readNs / 1e6, g_copyNs / 1e6, g_copyNs > 0 ? g_readNs / g_copyNs : 0.0);
+    g_setup.reset();
+    return 0;
+}
