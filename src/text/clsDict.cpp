@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringView>
 #include <QVarLengthArray>
 
@@ -82,9 +83,10 @@ void findOccurrences(QStringView text, QStringView word, Positions &found)
 // one left-to-right pass replacing each non-overlapping "L word R". Rather than searching
 // the text 121 times, each pass looks only at the places where the word occurs, which
 // are found again only after a pass has changed the text.
-void applyPair(QString &text, QString &foldedText, const QString &foldedWord,
+bool applyPair(QString &text, QString &foldedText, const QString &foldedWord,
                const QString &newWord)
 {
+    bool changed = false;
     const qsizetype m = foldedWord.size();
     Positions occ;
     findOccurrences(foldedText, foldedWord, occ);
@@ -127,6 +129,58 @@ void applyPair(QString &text, QString &foldedText, const QString &foldedWord,
             // Later passes and pairs see the inserted text.
             foldedText = folded(text);
             findOccurrences(foldedText, foldedWord, occ);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool isSeparator(QChar c)
+{
+    switch (c.unicode()) {
+    case u',':
+    case u'.':
+    case u'\'':
+    case u'?':
+    case u'!':
+    case u'-':
+    case u':':
+    case u';':
+    case u' ':
+    case u'"':
+    case u'\r':
+    case u'\n':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A word with no delimiter character (nor CR or LF) in it can only match as one whole
+// piece of the text between separators, so a set of those pieces answers for most pairs
+// in one hash lookup instead of a search through the sentence.
+bool isPlainWord(QStringView word)
+{
+    if (word.isEmpty())
+        return false;
+    for (QChar c : word) {
+        if (isSeparator(c))
+            return false;
+    }
+    return true;
+}
+
+// The pieces of the text between separators. Views into the text: rebuilt whenever the
+// text changes.
+void collectPieces(QStringView text, QSet<QStringView> &pieces)
+{
+    pieces.clear();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || isSeparator(text[i])) {
+            if (i > start)
+                pieces.insert(text.sliced(start, i - start));
+            start = i + 1;
         }
     }
 }
@@ -235,15 +289,19 @@ QString clsDict::TranslateText(const QString &Sentence) const
     if (!Words)
         return text;
     QString foldedText = folded(text);
+    QSet<QStringView> pieces;
+    collectPieces(foldedText, pieces);
     QString word; // reused, so the many pairs that do not occur cost no allocation
     for (const PairPtr &pair : *Words) {
         if (!pair)
             continue;
         foldInto(pair->OriginalWord, word);
-        // Most pairs of a long list do not occur in a sentence; they cost one search.
-        if (!foldedText.contains(word))
+        // Most pairs of a long list do not occur in a sentence: they cost one lookup, or
+        // one search for a word that holds a delimiter.
+        if (isPlainWord(word) ? !pieces.contains(QStringView(word)) : !foldedText.contains(word))
             continue;
-        applyPair(text, foldedText, word, pair->NewWord);
+        if (applyPair(text, foldedText, word, pair->NewWord))
+            collectPieces(foldedText, pieces);
     }
     return text;
 }
