@@ -370,7 +370,7 @@ void frmMain::checkSymbolFonts()
         const QSize iconSize(px(600), px(600));
         cmdLoad->setText(QString());
         cmdLoad->setIcon(
-            SymbolFonts::themeIcon(QStringLiteral("document-open"), QStyle::SP_DirOpenIcon));
+            SymbolFonts::themeIcon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
         cmdLoad->setIconSize(iconSize);
         cmdReload->setText(QString());
         cmdReload->setIcon(
