@@ -63,17 +63,6 @@ TEST(frmWordPair, TestSpeaksTheLowerCasedBoxUnchanged)
     EXPECT_FALSE(dialog.isVisible());
 }
 
-TEST(frmWordPair, TestWhileSpeakingIsIgnored)
-{
-    FakeSpeechEngine::Scope fakes;
-    frmWordPair dialog;
-    dialog.Text1->setText("one");
-    dialog.Text2->setText("two");
-    dialog.cmdTest_Click(0);
-    dialog.cmdTest_Click(1);
-    EXPECT_EQ(fakes.last()->spoken, QStringList { "one" });
-}
-
 TEST(frmWordPair, WithoutAnEngineTheDialogStillWorks)
 {
     FakeSpeechEngine::Scope fakes;
