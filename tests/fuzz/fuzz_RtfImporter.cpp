@@ -1,0 +1,21 @@
+#include "FuzzApplication.h"
+
+#include "platform/RtfImporter.h"
+
+#include <QTextDocument>
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    ensureFuzzApplication();
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    QTextDocument doc;
+    // Most random inputs are not RTF at all; give those the header, so the parser
+    // itself sees them.
+    if (!RtfImporter::import(bytes, &doc))
+        RtfImporter::import("{\\rtf1 " + bytes, &doc);
+    (void)doc.toPlainText();
+    return 0;
+}
