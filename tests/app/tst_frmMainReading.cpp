@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(SentenceFinder, FindsTheEndOfTheSentenceFromAPosition)
@@ -114,7 +115,7 @@ TEST(frmMainReading, LastSentenceWithoutEndMarkMovesTheCaretToItsStart)
     r.window->cmdRead_Click();
     EXPECT_EQ(r.selectedText(), QStringLiteral("One."));
     r.engine()->emitDone();
-    ASSERT_EQ(r.spokenNow().size(), 2);
+    ASSERT_EQ(r.spokenNow().size(), 2) << r.spokenNow().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Two three")));
     EXPECT_EQ(r.window->RichTextBox1->SelLength(), 0);
     EXPECT_EQ(r.window->RichTextBox1->SelStart(), 5);
@@ -235,4 +236,25 @@ TEST(frmMainReading, LoadingShowsEmphasisAsTagsAndReturnsToTheBookmark)
     mSharedBookmarks::StoreBookmark(second, 5000);
     r.window->LoadDocument(second);
     EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+}
+
+TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
+{
+    Reading r;
+    const QString text = QStringLiteral("One is first. Two is next. Three here. Four at last.");
+    r.showText(text);
+    r.window->cmdRead_Click();
+    // Arrives inside the message pump of the second sentence's highlight.
+    QTimer::singleShot(0, [&] {
+        r.window->RichTextBox1->setSelStart(int(text.indexOf(QStringLiteral("Three"))) + 1);
+        r.window->cmdRead_Click();
+    });
+    r.engine()->emitDone();
+    EXPECT_EQ(r.selectedText(), QStringLiteral("Three here."));
+    r.engine()->emitDone();
+    EXPECT_EQ(r.selectedText(), QStringLiteral("Four at last."));
+    // The interrupted sentence was never handed to the engine.
+    ASSERT_EQ(r.spokenNow().size(), 3) << r.spokenNow().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Three here")));
+    EXPECT_TRUE(r.spokenNow()[2].contains(QStringLiteral("Four at last")));
 }
