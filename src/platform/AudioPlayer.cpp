@@ -73,16 +73,21 @@ bool AudioPlayer::openOutput()
             m_io = nullptr;
         }
     }
-    if (m_silent) {
-        m_silentClock.start();
-        m_silentLastNs = 0;
-        if (!silenceAnnounced) {
-            silenceAnnounced = true;
-            emit playingSilently();
-        }
-    }
+    if (m_silent)
+        startSilence();
     m_open = true;
     return true;
+}
+
+void AudioPlayer::startSilence()
+{
+    m_silent = true;
+    m_silentClock.start();
+    m_silentLastNs = 0;
+    if (!silenceAnnounced) {
+        silenceAnnounced = true;
+        emit playingSilently();
+    }
 }
 
 void AudioPlayer::closeOutput()
@@ -171,6 +176,12 @@ void AudioPlayer::pump()
             const qint64 elapsedNs = std::min(now - m_silentLastNs, kSilentCatchUpMs * 1000000);
             m_silentLastNs = now;
             room = bytesFor(elapsedNs / 1000);
+        } else if (m_sink->error() != QAudio::NoError && m_sink->state() == QAudio::StoppedState) {
+            // The device went away mid-reading: carry on into silence rather than stall.
+            delete m_sink;
+            m_sink = nullptr;
+            m_io = nullptr;
+            startSilence();
         } else {
             room = m_sink->bytesFree();
         }

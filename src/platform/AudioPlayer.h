@@ -48,6 +48,7 @@ private:
     void pump();
     bool openOutput();
     void closeOutput();
+    void startSilence();
     qint64 playedBytes() const;
     qint64 bytesFor(qint64 usecs) const;
 

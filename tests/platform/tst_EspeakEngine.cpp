@@ -177,6 +177,23 @@ TEST(EspeakEngineVoices, ListItemKSelectsVoiceKPlusOne)
         << engine->ModeLanguage(1).toStdString();
 }
 
+TEST(EspeakEngineReading, TalkerReadsEverySentenceToTheEnd)
+{
+    clsTalker talker;
+    talker.InitEngine();
+    talker.engine()->setSpeed(EspeakEngine::kMaxSpeed);
+    QStringList raised;
+    QObject::connect(&talker, &clsTalker::SpeakingSentence, &talker,
+                     [&raised](const QString &s) { raised.append(s); });
+    talker.StoreTextFile(QStringLiteral("One. Two: three. Four"));
+    talker.ReadText();
+    QTRY_VERIFY_WITH_TIMEOUT(!talker.isSpeaking(), kDoneTimeoutMs);
+    EXPECT_EQ(raised,
+              QStringList({ QStringLiteral("One."), QStringLiteral("Two: three."),
+                            QStringLiteral("Four") }));
+    EXPECT_EQ(talker.engine()->Speaking(), 0);
+}
+
 TEST(EspeakEngineSilent, PlaysInRealTimeWithoutADevice)
 {
     AudioPlayer::setForceSilent(true);
