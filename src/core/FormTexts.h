@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The visible English texts of a window, found by control kind: what the translator
+// replaces and what a language template lists. Both walk the same list, so a text
+// that is translated is always a text the template offers, and the other way round.
+namespace FormTexts {
+
+struct Text
+{
+    QString value;
+    std::function<void(const QString &)> set;
+};
+
+// The window's title, then every control's texts in tree order, then the entries of
+// its menus. Texts that carry no words are left out: empty texts, single characters
+// (symbol-font button pictures such as "7" or "X") and texts without a letter.
+// Child windows are not included; each is a window of its own.
+QList<Text> collect(QWidget *form);
+
+// Whether a text is worth translating at all (see collect()).
+bool isTranslatable(const QString &text);
+
+// The program's windows, hidden ones included, in the window system's order:
+// no menus, tool tips or other popups.
+QList<QWidget *> loadedWindows();
+
+} // namespace FormTexts
