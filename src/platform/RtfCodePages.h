@@ -19,6 +19,11 @@ public:
     // import: the first read as Windows-1252, the second become U+FFFD.
     QString decode(int codePage, const QByteArray &bytes);
 
+    // The code page of symbol fonts (\fcharset2), decoded through the layout of the
+    // Symbol font: Greek letters, mathematical signs, arrows.
+    static constexpr int kSymbol = 42;
+    static QChar symbolChar(unsigned char byte);
+
     // The code page that a font's \fcharsetN implies; 0 when the font follows the
     // document's \ansicpg.
     static int codePageForCharset(int charset);

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/RtfCodePages.h"
+#include "platform/RtfKeywords.h"
 
 #include <QColor>
 #include <QTextBlock>
@@ -12,230 +13,9 @@
 #include <climits>
 #include <map>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace {
-
-enum class Kw {
-    Unknown,
-    Bin,
-    FontTable,
-    ColorTable,
-    Skip,
-    Ansi,
-    Mac,
-    Pc,
-    Pca,
-    AnsiCpg,
-    Deff,
-    Font,
-    FCharset,
-    Cpg,
-    Red,
-    Green,
-    Blue,
-    Bold,
-    Italic,
-    Underline,
-    UnderlineNone,
-    Strike,
-    Hidden,
-    FontSize,
-    Color,
-    Highlight,
-    Plain,
-    Pard,
-    AlignLeft,
-    AlignCenter,
-    AlignRight,
-    AlignJustify,
-    Par,
-    Line,
-    Tab,
-    Cell,
-    Row,
-    Uc,
-    U,
-    EmDash,
-    EnDash,
-    LQuote,
-    RQuote,
-    LDblQuote,
-    RDblQuote,
-    Bullet,
-    EmSpace,
-    EnSpace,
-    QmSpace,
-    Zwj,
-    Zwnj,
-    KeepContent,
-};
-
-const std::unordered_map<std::string_view, Kw> &keywords()
-{
-    static const std::unordered_map<std::string_view, Kw> table = {
-        { "bin", Kw::Bin },
-        { "fonttbl", Kw::FontTable },
-        { "colortbl", Kw::ColorTable },
-        { "ansi", Kw::Ansi },
-        { "mac", Kw::Mac },
-        { "pc", Kw::Pc },
-        { "pca", Kw::Pca },
-        { "ansicpg", Kw::AnsiCpg },
-        { "deff", Kw::Deff },
-        { "f", Kw::Font },
-        { "fcharset", Kw::FCharset },
-        { "cpg", Kw::Cpg },
-        { "red", Kw::Red },
-        { "green", Kw::Green },
-        { "blue", Kw::Blue },
-        { "b", Kw::Bold },
-        { "i", Kw::Italic },
-        { "ul", Kw::Underline },
-        { "uld", Kw::Underline },
-        { "uldb", Kw::Underline },
-        { "ulw", Kw::Underline },
-        { "ulwave", Kw::Underline },
-        { "uldash", Kw::Underline },
-        { "uldashd", Kw::Underline },
-        { "uldashdd", Kw::Underline },
-        { "ulth", Kw::Underline },
-        { "ulthd", Kw::Underline },
-        { "ulthdash", Kw::Underline },
-        { "ulhwave", Kw::Underline },
-        { "ululdbwave", Kw::Underline },
-        { "ulnone", Kw::UnderlineNone },
-        { "strike", Kw::Strike },
-        { "striked", Kw::Strike },
-        { "v", Kw::Hidden },
-        { "fs", Kw::FontSize },
-        { "cf", Kw::Color },
-        { "highlight", Kw::Highlight },
-        { "cb", Kw::Highlight },
-        { "plain", Kw::Plain },
-        { "pard", Kw::Pard },
-        { "ql", Kw::AlignLeft },
-        { "qc", Kw::AlignCenter },
-        { "qr", Kw::AlignRight },
-        { "qj", Kw::AlignJustify },
-        { "qd", Kw::AlignJustify },
-        { "par", Kw::Par },
-        { "sect", Kw::Par },
-        { "page", Kw::Par },
-        { "line", Kw::Line },
-        { "tab", Kw::Tab },
-        { "cell", Kw::Cell },
-        { "nestcell", Kw::Cell },
-        { "row", Kw::Row },
-        { "nestrow", Kw::Row },
-        { "uc", Kw::Uc },
-        { "u", Kw::U },
-        { "emdash", Kw::EmDash },
-        { "endash", Kw::EnDash },
-        { "lquote", Kw::LQuote },
-        { "rquote", Kw::RQuote },
-        { "ldblquote", Kw::LDblQuote },
-        { "rdblquote", Kw::RDblQuote },
-        { "bullet", Kw::Bullet },
-        { "emspace", Kw::EmSpace },
-        { "enspace", Kw::EnSpace },
-        { "qmspace", Kw::QmSpace },
-        { "zwj", Kw::Zwj },
-        { "zwnj", Kw::Zwnj },
-        // Destinations whose content is not part of the text a reader shows.
-        { "stylesheet", Kw::Skip },
-        { "info", Kw::Skip },
-        { "pict", Kw::Skip },
-        { "header", Kw::Skip },
-        { "headerl", Kw::Skip },
-        { "headerr", Kw::Skip },
-        { "headerf", Kw::Skip },
-        { "footer", Kw::Skip },
-        { "footerl", Kw::Skip },
-        { "footerr", Kw::Skip },
-        { "footerf", Kw::Skip },
-        { "footnote", Kw::Skip },
-        { "annotation", Kw::Skip },
-        { "atnid", Kw::Skip },
-        { "atnauthor", Kw::Skip },
-        { "atntime", Kw::Skip },
-        { "atnref", Kw::Skip },
-        { "atndate", Kw::Skip },
-        { "fldinst", Kw::Skip },
-        { "objdata", Kw::Skip },
-        { "objclass", Kw::Skip },
-        { "objname", Kw::Skip },
-        { "objalias", Kw::Skip },
-        { "objsect", Kw::Skip },
-        { "objtime", Kw::Skip },
-        { "bkmkstart", Kw::Skip },
-        { "bkmkend", Kw::Skip },
-        { "xe", Kw::Skip },
-        { "tc", Kw::Skip },
-        { "tcn", Kw::Skip },
-        { "txe", Kw::Skip },
-        { "rxe", Kw::Skip },
-        { "template", Kw::Skip },
-        { "listtable", Kw::Skip },
-        { "listoverridetable", Kw::Skip },
-        { "revtbl", Kw::Skip },
-        { "rsidtbl", Kw::Skip },
-        { "filetbl", Kw::Skip },
-        { "generator", Kw::Skip },
-        { "docvar", Kw::Skip },
-        { "nonshppict", Kw::Skip },
-        { "shpinst", Kw::Skip },
-        { "pgdsctbl", Kw::Skip },
-        { "operator", Kw::Skip },
-        { "author", Kw::Skip },
-        { "title", Kw::Skip },
-        { "subject", Kw::Skip },
-        { "keywords", Kw::Skip },
-        { "comment", Kw::Skip },
-        { "company", Kw::Skip },
-        { "manager", Kw::Skip },
-        { "category", Kw::Skip },
-        { "doccomm", Kw::Skip },
-        { "hlinkbase", Kw::Skip },
-        { "creatim", Kw::Skip },
-        { "revtim", Kw::Skip },
-        { "printim", Kw::Skip },
-        { "buptim", Kw::Skip },
-        { "userprops", Kw::Skip },
-        { "xmlnstbl", Kw::Skip },
-        { "ftnsep", Kw::Skip },
-        { "ftnsepc", Kw::Skip },
-        { "ftncn", Kw::Skip },
-        { "aftnsep", Kw::Skip },
-        { "aftnsepc", Kw::Skip },
-        { "aftncn", Kw::Skip },
-        { "pnseclvl", Kw::Skip },
-        { "pn", Kw::Skip },
-        { "pntxta", Kw::Skip },
-        { "pntxtb", Kw::Skip },
-        { "latentstyles", Kw::Skip },
-        { "datastore", Kw::Skip },
-        { "themedata", Kw::Skip },
-        { "colorschememapping", Kw::Skip },
-        { "falt", Kw::Skip },
-        { "panose", Kw::Skip },
-        { "listpicture", Kw::Skip },
-        { "fontemb", Kw::Skip },
-        { "fontfile", Kw::Skip },
-        { "do", Kw::Skip },
-        { "macpict", Kw::Skip },
-        { "wmetafile", Kw::Skip },
-        { "wgrffmtfilter", Kw::Skip },
-        { "mmathPr", Kw::Skip },
-        { "passwordhash", Kw::Skip },
-        // Optional destinations whose content belongs to the text: some writers put the
-        // cells of a nested table inside the nested row's properties.
-        { "nesttableprops", Kw::KeepContent },
-    };
-    return table;
-}
 
 struct CharProps
 {
@@ -551,8 +331,7 @@ void Parser::controlSequence()
 
 void Parser::keyword(std::string_view word, bool hasParam, int param)
 {
-    const auto it = keywords().find(word);
-    const Kw kw = it == keywords().end() ? Kw::Unknown : it->second;
+    const Kw kw = rtfKeyword(word);
     if (kw == Kw::Bin) {
         skipBinary(hasParam ? param : 0);
         return;
@@ -830,6 +609,13 @@ void Parser::unicodeChar(int value)
     }
     if (value < 0x20 && value != '\t')
         return;
+    // Word writes a Symbol font's characters as \u61472..\u61695, the font's own
+    // private-use code points; the reader wants the real character.
+    if (value >= 0xF020 && value <= 0xF0FF && currentCodePage() == RtfCodePages::kSymbol) {
+        const QChar symbol = RtfCodePages::symbolChar(static_cast<unsigned char>(value - 0xF000));
+        emitChars(QStringView(&symbol, 1));
+        return;
+    }
     const char16_t one[1] = { unit };
     emitChars(QStringView(one, 1));
 }
@@ -935,10 +721,17 @@ void Parser::commitFont()
     if (m_fontEntry >= 0) {
         const int codePage = m_fontEntryCodePage > 0 ? m_fontEntryCodePage : m_ansiCodePage;
         Font &font = m_fonts[m_fontEntry];
-        font.codePage = m_fontEntryCodePage;
-        const QString name = m_codePages.decode(codePage, m_fontName).trimmed();
+        const QString name =
+            m_codePages
+                .decode(codePage == RtfCodePages::kSymbol ? m_ansiCodePage : codePage, m_fontName)
+                .trimmed();
         if (!name.isEmpty())
             font.name = name;
+        // Only the Symbol font's layout is known; other symbol fonts keep their bytes.
+        font.codePage = m_fontEntryCodePage;
+        if (font.codePage == RtfCodePages::kSymbol
+            && font.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) != 0)
+            font.codePage = 0;
     }
     m_fontEntry = -1;
     m_fontName.clear();

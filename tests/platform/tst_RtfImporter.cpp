@@ -146,6 +146,10 @@ TEST(RtfImporter, CodePagesOfDocumentAndFonts)
         { "{\\rtf1\\ansi\\ansicpg1253 \\'e1\\'e2\\'e3}", "αβγ" },
         { "{\\rtf1\\ansi\\ansicpg99999 caf\\'e9}", "café" },
         { "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'e8}", "Šč" },
+        // The Symbol font's letters are Greek; other symbol fonts keep their bytes.
+        { "{\\rtf1{\\fonttbl{\\f0 Times;}{\\f1\\fcharset2 Symbol;}{\\f2\\fcharset2 Wingdings;}}"
+          "\\f0 x {\\f1 abG\\'b3} {\\f1\\u61543?} {\\f2 J}}",
+          "x αβΓ≥ γ J" },
     };
     for (const auto &c : cases)
         EXPECT_EQ(text(c.rtf), u(c.expected)) << c.rtf;

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <string_view>
+
+// The RTF control words the importer acts on. Skip marks a destination whose content
+// is not text a reader shows; KeepContent an optional destination whose content is.
+enum class Kw {
+    Unknown,
+    Bin,
+    FontTable,
+    ColorTable,
+    Skip,
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCpg,
+    Deff,
+    Font,
+    FCharset,
+    Cpg,
+    Red,
+    Green,
+    Blue,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    FontSize,
+    Color,
+    Highlight,
+    Plain,
+    Pard,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    AlignJustify,
+    Par,
+    Line,
+    Tab,
+    Cell,
+    Row,
+    Uc,
+    U,
+    EmDash,
+    EnDash,
+    LQuote,
+    RQuote,
+    LDblQuote,
+    RDblQuote,
+    Bullet,
+    EmSpace,
+    EnSpace,
+    QmSpace,
+    Zwj,
+    Zwnj,
+    KeepContent,
+};
+
+// The control word's meaning; Kw::Unknown for every word the importer ignores.
+Kw rtfKeyword(std::string_view word);
