@@ -22,6 +22,26 @@ bool isBlank(const QString &text)
     return true;
 }
 
+// Case-insensitive search, fast where the needle starts with a character that has no
+// case ("<BR>", "</head>", "&hellip;"): those are found by the vectorised search for
+// that one character, then compared, instead of folding every character of the text.
+qsizetype indexOfText(QStringView text, QStringView needle, qsizetype from, Qt::CaseSensitivity cs)
+{
+    if (cs == Qt::CaseSensitive || needle.isEmpty())
+        return text.indexOf(needle, from, cs);
+    const QChar first = needle.front();
+    if (first.toLower() != first || first.toUpper() != first)
+        return text.indexOf(needle, from, cs);
+    const QStringView rest = needle.sliced(1);
+    const qsizetype last = text.size() - needle.size();
+    for (qsizetype pos = text.indexOf(first, from); pos >= 0 && pos <= last;
+         pos = text.indexOf(first, pos + 1)) {
+        if (text.sliced(pos + 1, rest.size()).compare(rest, Qt::CaseInsensitive) == 0)
+            return pos;
+    }
+    return -1;
+}
+
 // One left-to-right pass into a fresh buffer: never a rescan from the start per
 // occurrence, and never a search through text just inserted.
 void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::CaseSensitivity cs)
@@ -29,7 +49,7 @@ void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::Ca
     if (find.isEmpty() || text.isEmpty())
         return;
     const QStringView in(text);
-    qsizetype hit = in.indexOf(find, 0, cs);
+    qsizetype hit = indexOfText(in, find, 0, cs);
     if (hit < 0)
         return;
     QString out;
@@ -39,7 +59,7 @@ void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::Ca
         out.append(in.sliced(from, hit - from));
         out.append(replacement);
         from = hit + find.size();
-        hit = in.indexOf(find, from, cs);
+        hit = indexOfText(in, find, from, cs);
     }
     out.append(in.sliced(from));
     text = std::move(out);
@@ -199,10 +219,10 @@ void removeBareStyleBlocks(QString &text)
     QString out;
     qsizetype from = 0;
     while (true) {
-        const qsizetype open = in.indexOf(u"<style>", from, Qt::CaseInsensitive);
+        const qsizetype open = indexOfText(in, u"<style>", from, Qt::CaseInsensitive);
         if (open < 0)
             break;
-        const qsizetype close = in.indexOf(u"</style>", open + 7, Qt::CaseInsensitive);
+        const qsizetype close = indexOfText(in, u"</style>", open + 7, Qt::CaseInsensitive);
         if (close < 0)
             break;
         out.append(in.sliced(from, open - from));
@@ -231,7 +251,7 @@ void cSharedHTML::HtmlToPlainText(QString &StringToConvert)
 
 void cSharedHTML::TrimHeadTags(QString &LoadedString)
 {
-    const qsizetype end = LoadedString.indexOf(u"</head>", 0, Qt::CaseInsensitive);
+    const qsizetype end = indexOfText(LoadedString, u"</head>", 0, Qt::CaseInsensitive);
     if (end >= 0)
         LoadedString.remove(0, end + 7);
 }

@@ -47,6 +47,9 @@ TEST(cSharedHTML, HtmlToPlainTextHeadLineBreaksAndBlankInput)
         // Only what precedes the first closing head tag goes.
         { "a</head>b</head>c", "bc" },
         { "one<br>two<BR>three<Br>four", "one\r\ntwo\r\nthree\r\nfour" },
+        { "end<bR>", "end\r\n" },
+        { "cut short <b", "cut short <b" },
+        { "</HEAD", "</HEAD" },
         // Other forms of the line break are just tags.
         { "one<br/>two<br />three", "onetwothree" },
         { "para\n\nnext\r\rlast", "para\r\nnext\r\nlast" },
