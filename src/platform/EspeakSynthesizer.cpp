@@ -3,7 +3,7 @@
 #include "platform/AudioQueue.h"
 #include "platform/Failure.h"
 
-#include <QLocale>
+#include <cstring>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
@@ -35,28 +35,53 @@ int synthCallback(short *wav, int samples, espeak_EVENT *)
     return piece->stale ? 1 : 0;
 }
 
-// "en_GB" -> "en-gb"; the C locale counts as English.
-QString systemLanguage()
+// "en_GB.UTF-8" -> "en-gb"; the C locale counts as English.
+QString languageOfLocale(const QString &localeName)
 {
-    QString name = QLocale::system().name().toLower().replace(QLatin1Char('_'), QLatin1Char('-'));
+    QString name = localeName.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    name = name.toLower().replace(QLatin1Char('_'), QLatin1Char('-'));
     if (name.isEmpty() || name == QLatin1String("c") || name == QLatin1String("posix"))
         name = QStringLiteral("en");
     return name;
 }
 
-int matchRank(const QString &language, const QString &wanted)
+} // namespace
+
+QString EspeakSynthesizer::systemLocaleName()
 {
-    const QString wantedBase = wanted.section(QLatin1Char('-'), 0, 0);
-    if (language == wanted)
-        return 0;
-    if (language == wantedBase)
-        return 1;
-    if (language.section(QLatin1Char('-'), 0, 0) == wantedBase)
-        return 2;
-    return 3;
+    for (const char *variable : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty())
+            return value;
+    }
+    return {};
 }
 
-} // namespace
+qsizetype EspeakSynthesizer::preferredVoice(const QList<Voice> &voices, const QString &localeName)
+{
+    const QString wanted = languageOfLocale(localeName);
+    const QString wantedBase = wanted.section(QLatin1Char('-'), 0, 0);
+    // Best: the exact language, then the bare language ("de" for "de-at"), then any
+    // variant of it; within a kind, the voice's own priority for that language.
+    std::pair<int, int> best { 3, 0 };
+    qsizetype bestIndex = 0;
+    for (qsizetype i = 0; i < voices.size(); ++i) {
+        for (const auto &[priority, language] : voices[i].languages) {
+            int kind = 3;
+            if (language == wanted)
+                kind = 0;
+            else if (language == wantedBase)
+                kind = 1;
+            else if (language.section(QLatin1Char('-'), 0, 0) == wantedBase)
+                kind = 2;
+            if (kind < 3 && std::pair { kind, priority } < best) {
+                best = { kind, priority };
+                bestIndex = i;
+            }
+        }
+    }
+    return bestIndex;
+}
 
 std::shared_ptr<EspeakSynthesizer> EspeakSynthesizer::instance()
 {
@@ -114,24 +139,18 @@ bool EspeakSynthesizer::initialise(QString *error)
     if (const espeak_VOICE **list = espeak_ListVoices(nullptr)) {
         for (; *list; ++list) {
             const espeak_VOICE *v = *list;
-            // languages: a priority byte, a language name, a NUL, ... ; the first is the main one.
-            const QString language =
-                v->languages && v->languages[0] ? QString::fromUtf8(v->languages + 1) : QString();
-            voices.append({ QByteArray(v->identifier), QString::fromUtf8(v->name), language });
+            Voice voice { QByteArray(v->identifier), QString::fromUtf8(v->name), {}, {} };
+            // languages: a priority byte and a NUL-terminated name, repeated, then a 0 byte.
+            for (const char *l = v->languages; l && *l; l += std::strlen(l + 1) + 2)
+                voice.languages.append({ int(quint8(*l)), QString::fromUtf8(l + 1) });
+            if (!voice.languages.isEmpty())
+                voice.language = voice.languages.front().second;
+            voices.append(voice);
         }
     }
     // The voice that speaks the user's language comes first, so a new user's default
     // voice (the first) is the right one; the rest keep the library's order.
-    const QString wanted = systemLanguage();
-    qsizetype best = -1;
-    int bestRank = 3;
-    for (qsizetype i = 0; i < voices.size(); ++i) {
-        const int rank = matchRank(voices[i].language, wanted);
-        if (rank < bestRank) {
-            bestRank = rank;
-            best = i;
-        }
-    }
+    const qsizetype best = preferredVoice(voices, systemLocaleName());
     if (best > 0)
         voices.move(best, 0);
     m_voices = voices;

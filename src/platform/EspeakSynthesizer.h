@@ -28,7 +28,9 @@ public:
     {
         QByteArray identifier; // what the library selects the voice by
         QString name;
-        QString language;
+        QString language; // the main one
+        // Every language the voice speaks with the library's priority (lower is better).
+        QList<std::pair<int, QString>> languages;
     };
 
     struct Job
@@ -62,6 +64,12 @@ public:
     // Where a piece of `text` starting at `from` ends (exclusive): the whole rest when
     // short, else after a comma-like mark or a blank, never splitting a surrogate pair.
     static qsizetype pieceEnd(const QString &text, qsizetype from);
+
+    // The voice (index) that best speaks the language of `localeName` ("de_DE.UTF-8"),
+    // 0 when none does.
+    static qsizetype preferredVoice(const QList<Voice> &voices, const QString &localeName);
+    // The user's locale name as the C library sees it: LC_ALL, LC_MESSAGES or LANG.
+    static QString systemLocaleName();
 
     // Audio a queue may hold before its job's next piece waits, in bytes.
     qsizetype lowWaterBytes() const { return qsizetype(m_sampleRate) * 2 * 2; }

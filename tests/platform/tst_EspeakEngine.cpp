@@ -170,11 +170,31 @@ TEST(EspeakEngineVoices, ListItemKSelectsVoiceKPlusOne)
         EXPECT_EQ(combo.itemText(k),
                   engine->ModeName(k + 1) + QStringLiteral(" - ") + engine->ModeLanguage(k + 1));
     }
-    // The first voice speaks the system's language (English for the C locale).
-    const QString language = QLocale::system().name().section(QLatin1Char('_'), 0, 0).toLower();
-    const QString wanted = language == QLatin1String("c") ? QStringLiteral("en") : language;
-    EXPECT_TRUE(engine->ModeLanguage(1).startsWith(wanted))
-        << engine->ModeLanguage(1).toStdString();
+    // The first voice speaks the user's language.
+    const auto &voices = EspeakSynthesizer::instance()->voices();
+    const qsizetype preferred =
+        EspeakSynthesizer::preferredVoice(voices, EspeakSynthesizer::systemLocaleName());
+    EXPECT_EQ(preferred, 0);
+    EXPECT_EQ(engine->ModeName(1), voices.front().name);
+}
+
+TEST(EspeakEngineVoices, FirstVoiceFollowsTheLocale)
+{
+    const auto &voices = EspeakSynthesizer::instance()->voices();
+    const std::pair<const char *, const char *> cases[] = {
+        { "C", "gmw/en" },
+        { "", "gmw/en" },
+        { "en_US.UTF-8", "gmw/en-US" },
+        { "de_AT.UTF-8@euro", "gmw/de" },
+        { "pt_BR.UTF-8", "roa/pt-BR" },
+        { "pt_PT", "roa/pt" },
+    };
+    for (const auto &[locale, identifier] : cases) {
+        const qsizetype index =
+            EspeakSynthesizer::preferredVoice(voices, QString::fromLatin1(locale));
+        EXPECT_EQ(voices[index].identifier, QByteArray(identifier)) << locale;
+    }
+    EXPECT_EQ(EspeakSynthesizer::preferredVoice(voices, QStringLiteral("xx_YY")), 0);
 }
 
 TEST(EspeakEngineReading, TalkerReadsEverySentenceToTheEnd)
