@@ -197,6 +197,38 @@ TEST(EspeakEngineVoices, FirstVoiceFollowsTheLocale)
     EXPECT_EQ(EspeakSynthesizer::preferredVoice(voices, QStringLiteral("xx_YY")), 0);
 }
 
+TEST(EspeakSynthesizerPieces, LongTextsAreCutAtCommasOrBlanksOnly)
+{
+    const QString shortText(300, QLatin1Char('a'));
+    EXPECT_EQ(EspeakSynthesizer::pieceEnd(shortText, 0), 300);
+    EXPECT_EQ(EspeakSynthesizer::pieceEnd(QString(), 0), 0);
+
+    QString commas = QString(150, QLatin1Char('a')) + QStringLiteral(", ")
+        + QString(80, QLatin1Char('b')) + QStringLiteral(" ") + QString(400, QLatin1Char('c'));
+    EXPECT_EQ(EspeakSynthesizer::pieceEnd(commas, 0), 151) << "after the comma, not the blank";
+
+    const QString blanks =
+        QString(200, QLatin1Char('a')) + QStringLiteral(" ") + QString(400, QLatin1Char('b'));
+    EXPECT_EQ(EspeakSynthesizer::pieceEnd(blanks, 0), 201);
+
+    // No break anywhere: a hard cut that keeps a surrogate pair whole.
+    QString solid = QString(249, QLatin1Char('a'));
+    solid += QString::fromUcs4(U"\U0001F600");
+    solid += QString(400, QLatin1Char('a'));
+    const qsizetype end = EspeakSynthesizer::pieceEnd(solid, 0);
+    EXPECT_GT(end, 0);
+    EXPECT_FALSE(solid.at(end - 1).isHighSurrogate());
+
+    // Every piece moves forward and the pieces cover the text.
+    qsizetype from = 0;
+    while (from < blanks.size()) {
+        const qsizetype to = EspeakSynthesizer::pieceEnd(blanks, from);
+        ASSERT_GT(to, from);
+        from = to;
+    }
+    EXPECT_EQ(from, blanks.size());
+}
+
 TEST(EspeakEngineReading, TalkerReadsEverySentenceToTheEnd)
 {
     clsTalker talker;
