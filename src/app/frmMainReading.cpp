@@ -125,10 +125,10 @@ void frmMain::Talker_SpeakingSentence(const QString &Sentence)
         const int selected = m_highlightEnd - m_highlightStart + 1;
         RichTextBox1->selectRange(m_highlightStart - 1, std::max(selected, 0));
     });
-    // Moved on before pumping: a Read clicked inside the pump sets its own start, which
-    // must not be overwritten when this handler resumes.
-    m_highlightStart = m_highlightEnd + 2;
+    // A Read clicked in here highlights its own first sentence, so the step below then
+    // moves on from that sentence, as the new reading needs.
     MessagePump::DoEvents();
+    m_highlightStart = m_highlightEnd + 2;
 }
 
 void frmMain::cmdPause_Click()
