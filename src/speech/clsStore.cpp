@@ -2,13 +2,6 @@
 
 #include "text/cSharedText.h"
 
-namespace {
-bool isSentenceEnd(QChar c)
-{
-    return c == QLatin1Char('.') || c == QLatin1Char('?') || c == QLatin1Char('!');
-}
-} // namespace
-
 void clsStore::StoreInSentences(const QString &FullText)
 {
     m_text = FullText; // implicitly shared: no copy of the book here
@@ -19,10 +12,21 @@ void clsStore::StoreInSentences(const QString &FullText)
 
     const QChar *data = FullText.constData();
     const qsizetype length = FullText.size();
+    // The next position of each end mark, found with the vectorised search and moved
+    // on only once passed: a book is scanned in a few wide strides, not char by char.
+    const QStringView view(FullText);
+    qsizetype next[3] = { view.indexOf(u'.'), view.indexOf(u'?'), view.indexOf(u'!') };
+    const char16_t marks[3] = { u'.', u'?', u'!' };
+    auto smallest = [&] {
+        qsizetype best = -1;
+        for (qsizetype n : next) {
+            if (n >= 0 && (best < 0 || n < best))
+                best = n;
+        }
+        return best;
+    };
     qsizetype start = 0; // 0-based form of the 1-based "start"
-    for (qsizetype pos = 0; pos < length; ++pos) {
-        if (!isSentenceEnd(data[pos]))
-            continue;
+    for (qsizetype pos = smallest(); pos >= 0; pos = smallest()) {
         if (pos == start) {
             // An end mark right after another one, or at the very beginning,
             // belongs to no sentence.
@@ -30,6 +34,10 @@ void clsStore::StoreInSentences(const QString &FullText)
         } else {
             m_spans.push_back({ start, pos - start + 1 });
             start = pos + 1;
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (next[i] == pos)
+                next[i] = view.indexOf(marks[i], pos + 1);
         }
     }
     // After a final "." nothing more is kept; after "?" or "!" or plain text the
