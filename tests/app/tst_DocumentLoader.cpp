@@ -1,5 +1,6 @@
 #include "app/DocumentLoader.h"
 
+#include "platform/RichTextBox.h"
 #include "platform/RtfImporter.h"
 #include "support/TempProgramFolder.h"
 
@@ -90,6 +91,35 @@ TEST(DocumentLoader, QuotedPathsAndUnreadableFiles)
     EXPECT_FALSE(missingRtf.read);
     EXPECT_TRUE(missingRtf.rich);
     EXPECT_TRUE(DocumentLoader::Load(folder.path()).text.isEmpty());
+}
+
+// The document view with the importer installed, as the program runs it: formatted
+// text shows its characters only, and caret offsets count exactly those.
+TEST(DocumentLoader, ContentInTheDocumentView)
+{
+    TempProgramFolder folder;
+    RichTextBox::setRtfImporter(&RtfImporter::setDocumentRtf);
+    RichTextBox view;
+
+    folder.writeBytes("doc.rtf",
+                      "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 First {\\b bold} "
+                      "line.\\par\\qc Second\\~line \\u8364?5.\\par}");
+    const DocumentContent rtf = DocumentLoader::Load(folder.file("doc.rtf"));
+    view.setTextRTF(rtf.text);
+    EXPECT_EQ(view.Text(), u("First bold line.\nSecond line €5."));
+    const int bold = int(view.Text().indexOf(QLatin1String("bold")));
+    view.setSelStart(bold);
+    view.setSelLength(4);
+    EXPECT_EQ(view.textCursor().selectedText(), "bold");
+    EXPECT_EQ(view.textCursor().charFormat().fontWeight(), QFont::Bold);
+    view.setSelStart(int(view.Text().size()));
+    EXPECT_EQ(view.SelStart(), int(view.Text().size()));
+
+    folder.writeBytes("doc.html", "<p>One<br>Two &amp; <b>three</b></p>");
+    view.setText(DocumentLoader::Load(folder.file("doc.html")).text);
+    EXPECT_EQ(view.Text(), "One\nTwo & <emph>three</emph>");
+
+    RichTextBox::setRtfImporter({});
 }
 
 TEST(DocumentLoader, RtfByExtensionOnly)
