@@ -2,6 +2,7 @@
 
 #include "platform/AudioPlayer.h"
 #include "platform/AudioQueue.h"
+#include "platform/EspeakRenderer.h"
 #include "platform/Failure.h"
 
 namespace {
@@ -136,6 +137,13 @@ void EspeakEngine::setPitch(int pitch)
     if (pitch < -10 || pitch > 10)
         invalidValue();
     m_pitch = pitch;
+}
+
+std::unique_ptr<SpeechRenderer> EspeakEngine::CreateRenderer() const
+{
+    const QByteArray voice = m_voices.isEmpty() ? QByteArray() : m_voices[m_voice - 1].identifier;
+    // The same voice, rate and pitch mapping as Speak, so a file sounds like the reading.
+    return std::make_unique<EspeakRenderer>(m_synth, voice, m_speed, 50 + m_pitch * 5);
 }
 
 void EspeakEngine::jobPlayed(quint64 job)

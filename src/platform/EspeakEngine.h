@@ -43,6 +43,7 @@ public:
     void setSpeed(int wordsPerMinute) override;
     int Pitch() const override;
     void setPitch(int pitch) override;
+    std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
 
     // For tests and benchmarks: the sample rate, the most audio ever queued at once
     // (bytes), whether the output is the silent stand-in, and the audio handed so far.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SpeechRenderer.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -42,6 +44,10 @@ public:
     // -10 .. 10, 0 being the voice's own pitch; takes effect from the next Speak.
     virtual int Pitch() const = 0;
     virtual void setPitch(int pitch) = 0;
+
+    // A renderer with the current voice, speed and pitch, for writing speech into a
+    // file faster than it could be played; null when the engine cannot render.
+    virtual std::unique_ptr<SpeechRenderer> CreateRenderer() const { return nullptr; }
 
 signals:
     void SpeakingDone();

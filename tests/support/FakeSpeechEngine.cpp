@@ -2,8 +2,63 @@
 
 #include "platform/Failure.h"
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 namespace {
 constexpr int kInvalidPropertyValue = 380;
+
+class FakeRenderer : public SpeechRenderer
+{
+public:
+    int rate = 16000;
+    int speed = 200;
+    int pitch = 0;
+    std::function<void(qsizetype)> onText;
+    std::optional<std::pair<int, QString>> failure;
+
+    int sampleRate() const override { return rate; }
+
+    bool render(const QStringList &texts, Sink &sink) override
+    {
+        if (failure)
+            throw Failure(failure->first, failure->second, QStringLiteral("FakeRenderer"));
+        const int perChar = std::max(1, 400 * 200 / std::max(1, speed));
+        std::vector<int16_t> block;
+        for (qsizetype index = 0; index < texts.size(); ++index) {
+            if (onText)
+                onText(index);
+            const QString &text = texts.at(index);
+            for (QChar c : text) {
+                block.assign(size_t(perChar), 0);
+                for (int i = 0; i < perChar; ++i)
+                    block[size_t(i)] =
+                        int16_t(((c.unicode() * 37 + i * (3 + pitch + 10)) % 200 - 100) * 100);
+                if (!sink.audio(block.data(), qsizetype(block.size())))
+                    return false;
+            }
+            block.assign(1600, 0);
+            if (!sink.audio(block.data(), qsizetype(block.size())) || !sink.textDone(index))
+                return false;
+        }
+        return true;
+    }
+};
+} // namespace
+
+std::unique_ptr<SpeechRenderer> FakeSpeechEngine::CreateRenderer() const
+{
+    record(QStringLiteral("CreateRenderer"));
+    auto renderer = std::make_unique<FakeRenderer>();
+    renderer->rate = renderSampleRate;
+    renderer->speed = speed;
+    renderer->pitch = pitch;
+    renderer->onText = onRenderText;
+    const auto failure = m_failures.constFind(QStringLiteral("render"));
+    if (failure != m_failures.cend())
+        renderer->failure = *failure;
+    return renderer;
 }
 
 FakeSpeechEngine::FakeSpeechEngine(QObject *parent)

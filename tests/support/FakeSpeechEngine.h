@@ -72,6 +72,15 @@ public:
     int Pitch() const override;
     void setPitch(int value) override;
 
+    // Rendering with fake samples: per character of a text 400 samples at speed 200
+    // (fewer when faster), then a pause of 1600 zero samples; the samples depend on the
+    // characters and the pitch. The renderer copies these settings when it is made.
+    int renderSampleRate = 16000;
+    // Runs on the rendering thread before each text (tests stall or count there).
+    std::function<void(qsizetype index)> onRenderText;
+    // "CreateRenderer" and "render" fail through failOperation like the rest.
+    std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
+
     // Installs fakes through SpeechEngineFactory for the lifetime of the scope and
     // restores the real engine after. `configure` runs on each new fake.
     class Scope
