@@ -1,0 +1,79 @@
+#include "app/SpeakToWav.h"
+
+#include "app/frmRenderProgress.h"
+#include "core/Trace.h"
+#include "core/cSharedLang.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RichTextBox.h"
+#include "platform/SpeechEngine.h"
+#include "platform/cSHAREDcDlg.h"
+#include "speech/clsTalker.h"
+#include "speech/clsWavRenderer.h"
+#include "text/clsDict.h"
+
+namespace {
+const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");
+const QString kModule = QStringLiteral("frmMain");
+} // namespace
+
+bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict)
+{
+    // Cancel, or any failure up to handing the name over, ends here without a word.
+    const bool chosen = Trace::quietly([&] {
+        cSHAREDcDlg dialog(parent);
+        dialog.CancelError = true;
+        dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
+            | cSHAREDcDlg::NoReadOnlyReturn;
+        dialog.DialogTitle = QStringLiteral("Save to a Wave File");
+        dialog.Filter =
+            QStringLiteral("All Files (*.*)|*.*|Wave Files ") + QStringLiteral("(*.wav)|*.wav");
+        dialog.FilterIndex = 2;
+        dialog.ShowSave();
+        if (!Talker)
+            throw Failure(91, QStringLiteral("Object variable or With block variable not set"));
+        Talker->SetWavOutput(dialog.Filename);
+    });
+    if (!chosen || !Talker->engine())
+        return false;
+
+    const QString wavPath = Talker->WavOutput();
+    std::unique_ptr<SpeechRenderer> renderer;
+    QList<clsWavRenderer::Sentence> sentences;
+    const bool prepared = Trace::attempt(kProcedure, kModule, [&] {
+        // The text Read would take: from the character before the caret, or all of it
+        // when the caret stands within the last five characters.
+        const QString &text = view.Text();
+        int caret = view.SelStart();
+        if (caret >= int(text.size()) - 5)
+            caret = 0;
+        if (dict)
+            Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
+        sentences = clsWavRenderer::PrepareSentences(caret > 0 ? text.mid(caret - 1) : text, dict);
+        renderer = Talker->engine()->CreateRenderer();
+        if (!renderer)
+            throw Failure(438, QStringLiteral("Object doesn't support this property or method"));
+    });
+    if (!prepared)
+        return false;
+
+    clsWavRenderer rendering;
+    frmRenderProgress progress(&rendering, parent);
+    rendering.Start(std::move(renderer), std::move(sentences), wavPath,
+                    clsWavRenderer::TimingFileFor(wavPath));
+    progress.exec();
+
+    switch (rendering.outcome()) {
+    case clsWavRenderer::Outcome::Done:
+        return true;
+    case clsWavRenderer::Outcome::Failed:
+        // The user waited for a file: saying nothing would pass a failure off as success.
+        Log().AddAction(rendering.errorText(), kProcedure, kModule);
+        MessageBoxes::show(
+            parent, MessageBoxes::Warning, QStringLiteral("Orlin"),
+            Lang().GetTranslation(QStringLiteral("The wave file could not be written."))
+                + QStringLiteral("\n") + rendering.errorText());
+        return false;
+    default:
+        return false;
+    }
+}

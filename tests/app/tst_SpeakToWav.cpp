@@ -1,0 +1,180 @@
+#include "app/SpeakToWav.h"
+
+#include "app/frmRenderProgress.h"
+#include "platform/MessageBoxes.h"
+#include "platform/RichTextBox.h"
+#include "platform/cSHAREDcDlg.h"
+#include "speech/clsTalker.h"
+#include "support/FakeSpeechEngine.h"
+#include "support/SrtFile.h"
+#include "support/TempProgramFolder.h"
+#include "support/WavFile.h"
+#include "text/clsDict.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SpeakToWavTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        talker.InitEngine();
+        engine = fakes.last();
+        ASSERT_NE(engine, nullptr);
+        previousHook = cSHAREDcDlg::setHook([this](const cSHAREDcDlg &dialog) {
+            ++asked;
+            title = dialog.DialogTitle;
+            filter = dialog.Filter;
+            filterIndex = dialog.FilterIndex;
+            flags = dialog.Flags;
+            cancelError = dialog.CancelError;
+            return answer;
+        });
+        messages =
+            std::make_unique<MessageBoxes::ScopedHandler>([this](const MessageBoxes::Message &m) {
+                // The overwrite prompt is answered Yes; anything else is a message shown.
+                if (m.buttons & MessageBoxes::Yes) {
+                    ++overwritePrompts;
+                    return int(MessageBoxes::Yes);
+                }
+                shownMessages.append(m.text);
+                return int(MessageBoxes::Ok);
+            });
+        view.setText(QStringLiteral("Alpha beta. Gamma delta! Epsilon zeta? Eta theta iota."));
+    }
+    void TearDown() override { cSHAREDcDlg::setHook(previousHook); }
+
+    QString wav() const { return folder.file("out.wav"); }
+    QString srt() const { return folder.file("out.srt"); }
+
+    TempProgramFolder folder;
+    FakeSpeechEngine::Scope fakes;
+    clsTalker talker;
+    FakeSpeechEngine *engine = nullptr;
+    RichTextBox view;
+    clsDict dict;
+    cSHAREDcDlg::Hook previousHook;
+    std::unique_ptr<MessageBoxes::ScopedHandler> messages;
+    QStringList shownMessages;
+    int overwritePrompts = 0;
+
+    std::optional<QString> answer;
+    int asked = 0;
+    QString title, filter;
+    int filterIndex = 0, flags = 0;
+    bool cancelError = false;
+};
+
+TEST_F(SpeakToWavTest, AsksWithTheWaveDialogAndCancelChangesNothing)
+{
+    talker.SetWavOutput(QStringLiteral("before"));
+    answer.reset();
+    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, &dict));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(title, QStringLiteral("Save to a Wave File"));
+    EXPECT_EQ(filter, QStringLiteral("All Files (*.*)|*.*|Wave Files (*.wav)|*.wav"));
+    EXPECT_EQ(filterIndex, 2);
+    EXPECT_TRUE(cancelError);
+    EXPECT_EQ(flags,
+              cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
+                  | cSHAREDcDlg::NoReadOnlyReturn);
+
+    EXPECT_EQ(talker.WavOutput(), QStringLiteral("before"));
+    EXPECT_FALSE(engine->calls.contains(QStringLiteral("CreateRenderer")));
+    EXPECT_TRUE(shownMessages.isEmpty());
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(SpeakToWavTest, RendersFromTheCaretLikeRead)
+{
+    const struct
+    {
+        int caret;
+        QStringList sentences;
+    } cases[] = {
+        { 0, { "Alpha beta.", "Gamma delta!", "Epsilon zeta?", "Eta theta iota." } },
+        // From the character before the caret, as Read takes it.
+        { 14, { "amma delta!", "Epsilon zeta?", "Eta theta iota." } },
+        // Within the last five characters: the whole text again.
+        { 52, { "Alpha beta.", "Gamma delta!", "Epsilon zeta?", "Eta theta iota." } },
+    };
+    for (const auto &c : cases) {
+        view.setSelStart(c.caret);
+        answer = wav();
+        ASSERT_TRUE(SpeakToWav(nullptr, &talker, view, &dict)) << c.caret;
+        EXPECT_EQ(talker.WavOutput(), wav());
+        EXPECT_EQ(view.SelStart(), c.caret) << "the caret stays where the user left it";
+        const WavFile file = WavFile::read(wav());
+        ASSERT_TRUE(file.valid) << qPrintable(file.problem);
+        const QList<SrtEntry> entries = readSrt(srt());
+        QStringList texts;
+        for (const SrtEntry &e : entries)
+            texts.append(e.text);
+        EXPECT_EQ(texts, c.sentences) << c.caret;
+        ASSERT_FALSE(entries.isEmpty());
+        EXPECT_NEAR(double(entries.last().endMs), file.seconds() * 1000, 1.0);
+    }
+    EXPECT_TRUE(shownMessages.isEmpty());
+}
+
+TEST_F(SpeakToWavTest, ReloadsThePronunciationListFromItsFile)
+{
+    view.setText(QStringLiteral("Orlin reads."));
+    answer = wav();
+    ASSERT_TRUE(SpeakToWav(nullptr, &talker, view, &dict));
+    const double plain = WavFile::read(wav()).seconds();
+
+    folder.writeBytes("ol1dict.txt", "Orlin,Orlin the reader of many books\r\n");
+    ASSERT_TRUE(SpeakToWav(nullptr, &talker, view, &dict));
+    EXPECT_GT(WavFile::read(wav()).seconds(), plain + 0.5);
+    EXPECT_EQ(dict.WordCount(), 1);
+}
+
+TEST_F(SpeakToWavTest, CancelInTheProgressWindowKeepsTheOldFile)
+{
+    folder.writeBytes("out.wav", "old wave");
+    answer = wav();
+    std::atomic<bool> clicked { false };
+    engine->onRenderText = [&](qsizetype index) {
+        if (index != 1)
+            return;
+        // The click arrives on the UI thread while this sentence is being rendered.
+        QTimer::singleShot(0, qApp, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *progress = qobject_cast<frmRenderProgress *>(w)) {
+                    EXPECT_TRUE(progress->isModal());
+                    progress->cmdCancel->click();
+                    clicked = true;
+                }
+            }
+        });
+        for (int i = 0; i < 5000 && !clicked; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, &dict));
+    EXPECT_EQ(overwritePrompts, 1);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(folder.readBytes("out.wav"), QByteArray("old wave"));
+    EXPECT_FALSE(QFile::exists(srt()));
+    EXPECT_TRUE(shownMessages.isEmpty());
+}
+
+TEST_F(SpeakToWavTest, AFailedRenderingIsReportedAndKeepsTheOldFile)
+{
+    folder.writeBytes("out.wav", "old wave");
+    answer = wav();
+    engine->failOperation(QStringLiteral("render"), 61, QStringLiteral("Disk full"));
+    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, &dict));
+    EXPECT_EQ(folder.readBytes("out.wav"), QByteArray("old wave"));
+    ASSERT_EQ(shownMessages.size(), 1);
+    EXPECT_TRUE(shownMessages[0].contains(QStringLiteral("Disk full")));
+}
+
+} // namespace
