@@ -1,0 +1,232 @@
+// OrlinSpeak: speaks a document into a wave file from the command line, the way the
+// reader's Read to WAV button does, without a window.
+
+#include "app/DocumentLoader.h"
+#include "platform/Failure.h"
+#include "platform/ProgramInfo.h"
+#include "platform/RtfImporter.h"
+#include "platform/SpeechEngine.h"
+#include "speech/clsWavRenderer.h"
+#include "text/clsDict.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTextDocument>
+#include <cstdio>
+
+namespace {
+
+enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+
+void say(const QString &text)
+{
+    std::fputs(qPrintable(QStringLiteral("OrlinSpeak: ") + text + QLatin1Char('\n')), stderr);
+}
+
+// The text the reader's view would show for the file, character for character: the
+// view's plain text of the imported RTF, or of the converted text with one "\n" per
+// line end.
+QString documentText(const QString &path, bool *read)
+{
+    const DocumentContent content = DocumentLoader::Load(path);
+    *read = content.read;
+    QTextDocument doc;
+    if (content.rich) {
+        RtfImporter::setDocumentRtf(doc, content.text);
+    } else {
+        QString shown = content.text;
+        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        doc.setPlainText(shown);
+    }
+    return doc.toPlainText();
+}
+
+// Why the output cannot be written, or empty when it looks writable. Checked before
+// rendering, so a long book is not rendered only to be thrown away.
+QString outputProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !QFileInfo(info.canonicalFilePath()).isFile())
+        return QStringLiteral("%1 is not a regular file").arg(path);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(folder.filePath());
+    if (!folder.isWritable())
+        return QStringLiteral("the folder %1 is not writable").arg(folder.filePath());
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("%1 is read-only").arg(path);
+    return {};
+}
+
+bool intOption(const QCommandLineParser &parser, const QString &name, int low, int high, int *value)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    *value = parser.value(name).toInt(&ok);
+    if (!ok || *value < low || *value > high) {
+        say(QStringLiteral("--%1 must be a number from %2 to %3, not \"%4\"")
+                .arg(name)
+                .arg(low)
+                .arg(high)
+                .arg(parser.value(name)));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // QTextDocument needs a GUI application for its fonts; without a display the
+    // offscreen platform serves.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    // The reader's name, so a read-only install shares the reader's per-user folder.
+    QCoreApplication::setApplicationName(QStringLiteral("Orlin"));
+    QCoreApplication::setApplicationVersion(ProgramInfo::versionText());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Speaks a text, HTML or RTF document into a wave file (16-bit PCM mono), as Orlin's\n"
+        "Read to WAV button does: the document is opened as the reader opens it, and the\n"
+        "pronunciation list ol1dict.txt of Orlin's program folder is applied.\n"
+        "Progress goes to standard error. Exit status: 0 done, 1 failure, 2 bad usage."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        { QStringLiteral("voice"),
+          QStringLiteral("Voice number N, as listed by --list-voices (default 1)."),
+          QStringLiteral("N") },
+        { QStringLiteral("speed"),
+          QStringLiteral("Speed in words per minute, %1 to %2 (default %3).")
+              .arg(80)
+              .arg(450)
+              .arg(175),
+          QStringLiteral("WPM") },
+        { QStringLiteral("pitch"), QStringLiteral("Pitch from -10 to 10 (default 0)."),
+          QStringLiteral("P") },
+        { QStringLiteral("srt"),
+          QStringLiteral("Also write a timing file OUTPUT.srt: one subtitle per sentence.") },
+        { QStringLiteral("list-voices"), QStringLiteral("List the voices and exit.") },
+    });
+    parser.addPositionalArgument(QStringLiteral("INPUT"),
+                                 QStringLiteral("The document (.txt, .html, .rtf, ...)."));
+    parser.addPositionalArgument(QStringLiteral("OUTPUT.wav"),
+                                 QStringLiteral("The wave file to write (replaced whole)."));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        say(parser.errorText() + QStringLiteral(" (see --help)"));
+        return Usage;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(Ok);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    std::unique_ptr<SpeechEngine> engine;
+    try {
+        engine = SpeechEngineFactory::create();
+        engine->setInitialized(1);
+    } catch (const Failure &failure) {
+        say(failure.description());
+        return Failed;
+    }
+    if (parser.isSet(QStringLiteral("list-voices"))) {
+        for (int i = 1; i <= engine->CountEngines(); ++i)
+            std::printf("%d\t%s\t%s\n", i, qPrintable(engine->ModeName(i)),
+                        qPrintable(engine->ModeLanguage(i)));
+        return Ok;
+    }
+
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        say(QStringLiteral("expected INPUT and OUTPUT.wav (see --help)"));
+        return Usage;
+    }
+    int voice = 1;
+    int speed = engine->Speed();
+    int pitch = 0;
+    if (!intOption(parser, QStringLiteral("voice"), 1, engine->CountEngines(), &voice)
+        || !intOption(parser, QStringLiteral("speed"), 80, 450, &speed)
+        || !intOption(parser, QStringLiteral("pitch"), -10, 10, &pitch))
+        return Usage;
+
+    const QString input = args.at(0);
+    const QString output = args.at(1);
+    const QFileInfo inputInfo(input);
+    if (!inputInfo.isFile() || !inputInfo.isReadable()) {
+        say(inputInfo.exists() ? QStringLiteral("cannot read %1").arg(input)
+                               : QStringLiteral("%1 does not exist").arg(input));
+        return Failed;
+    }
+    if (const QString problem = outputProblem(output); !problem.isEmpty()) {
+        say(QStringLiteral("cannot write %1: %2").arg(output, problem));
+        return Failed;
+    }
+
+    bool read = false;
+    const QString text = documentText(input, &read);
+    if (!read) {
+        say(QStringLiteral("cannot read %1").arg(input));
+        return Failed;
+    }
+
+    clsDict dict;
+    try {
+        dict.LoadWords();
+    } catch (const Failure &failure) {
+        say(QStringLiteral("pronunciation list not used: ") + failure.description());
+    }
+
+    std::unique_ptr<SpeechRenderer> renderer;
+    try {
+        engine->Select(voice);
+        engine->setSpeed(speed);
+        engine->setPitch(pitch);
+        renderer = engine->CreateRenderer();
+    } catch (const Failure &failure) {
+        say(failure.description());
+        return Failed;
+    }
+    if (!renderer) {
+        say(QStringLiteral("the speech engine cannot write wave files"));
+        return Failed;
+    }
+
+    QList<clsWavRenderer::Sentence> sentences = clsWavRenderer::PrepareSentences(text, &dict);
+    clsWavRenderer rendering;
+    int lastShown = -1;
+    QObject::connect(&rendering, &clsWavRenderer::Progress, [&](int done, int total) {
+        // About a hundred lines for a book, every sentence for a short text.
+        const int step = qMax(1, total / 100);
+        if (done / step == lastShown / step && done != total)
+            return;
+        lastShown = done;
+        std::fprintf(stderr, "\rOrlinSpeak: sentence %d of %d", done, total);
+        std::fflush(stderr);
+    });
+    QObject::connect(&rendering, &clsWavRenderer::Finished, &app, &QCoreApplication::quit);
+    const QString srt =
+        parser.isSet(QStringLiteral("srt")) ? clsWavRenderer::TimingFileFor(output) : QString();
+    rendering.Start(std::move(renderer), std::move(sentences), output, srt);
+    app.exec();
+    if (lastShown >= 0)
+        std::fputs("\n", stderr);
+
+    if (rendering.outcome() != clsWavRenderer::Outcome::Done) {
+        say(QStringLiteral("cannot write %1: %2").arg(output, rendering.errorText()));
+        return Failed;
+    }
+    say(QStringLiteral("wrote %1 (%2 sentences, %3 s of audio)%4")
+            .arg(output)
+            .arg(rendering.sentenceCount())
+            .arg(double(rendering.durationMs()) / 1000.0, 0, 'f', 1)
+            .arg(srt.isEmpty() ? QString() : QStringLiteral(" and ") + srt));
+    return Ok;
+}

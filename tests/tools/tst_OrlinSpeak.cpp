@@ -1,0 +1,177 @@
+// OrlinSpeak end to end: the built program, copied into a folder of its own (a portable
+// install, so that folder is its program folder), run on real documents.
+#include "support/SrtFile.h"
+#include "support/WavFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class OrlinSpeakTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString built = QDir(qEnvironmentVariable("ORLIN_BIN_DIR")).filePath("OrlinSpeak");
+        ASSERT_TRUE(QFile::exists(built)) << "OrlinSpeak is not built: " << qPrintable(built);
+        program = dir.filePath("OrlinSpeak");
+        ASSERT_TRUE(QFile::copy(built, program));
+    }
+
+    Outcome run(const QStringList &args)
+    {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                 QString::fromLocal8Bit(p.readAllStandardOutput()),
+                 QString::fromLocal8Bit(p.readAllStandardError()) };
+    }
+
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
+
+    static QStringList textsOf(const QList<SrtEntry> &entries)
+    {
+        QStringList texts;
+        for (const SrtEntry &e : entries)
+            texts.append(e.text);
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    QString program;
+};
+
+TEST_F(OrlinSpeakTest, RendersTextHtmlAndRtfAsTheReaderShowsThem)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray content;
+        QStringList sentences;
+    } cases[] = {
+        { "plain.txt",
+          "Good morning. How are you?\r\nFine, thanks!",
+          { "Good morning.", "How are you?", "Fine, thanks!" } },
+        { "page.html",
+          "<html><head><title>T</title></head><body><p>First <b>bold</b> line.</p>"
+          "<p>Caf&eacute; second.</p></body></html>",
+          {} },
+        { "doc.rtf",
+          "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Rich {\\b text} here.\\par Caf\\'e9 next.}",
+          { "Rich text here.", QString::fromUtf8("Café next.") } },
+    };
+    for (const auto &c : cases) {
+        const QString input = write(c.name, c.content);
+        const QString wav = dir.filePath(QString::fromUtf8(c.name) + ".wav");
+        const Outcome r = run({ "--srt", input, wav });
+        ASSERT_EQ(r.exitCode, 0) << c.name << ": " << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains("sentence")) << "progress on standard error";
+        const WavFile file = WavFile::read(wav);
+        ASSERT_TRUE(file.valid) << c.name << ": " << qPrintable(file.problem);
+        EXPECT_GT(file.seconds(), 0.5) << c.name;
+        EXPECT_GT(file.peak(), 2000) << c.name;
+
+        const QList<SrtEntry> entries = readSrt(QString(wav).replace(".wav", ".srt"));
+        ASSERT_FALSE(entries.isEmpty()) << c.name;
+        EXPECT_NEAR(double(entries.last().endMs), file.seconds() * 1000, 1.0);
+        if (!c.sentences.isEmpty()) {
+            EXPECT_EQ(textsOf(entries), c.sentences) << c.name;
+        } else {
+            // HTML: markup gone, entities decoded, emphasis shown as the reader shows it.
+            const QString all = textsOf(entries).join(' ');
+            EXPECT_FALSE(all.contains("<p>")) << qPrintable(all);
+            EXPECT_TRUE(all.contains("<emph>bold</emph>")) << qPrintable(all);
+            EXPECT_TRUE(all.contains(QString::fromUtf8("Café second."))) << qPrintable(all);
+        }
+    }
+}
+
+TEST_F(OrlinSpeakTest, OptionsAndThePronunciationListShapeTheAudio)
+{
+    const QString input = write("in.txt", "Orlin reads aloud to you every day.");
+    auto seconds = [&](const QStringList &options) {
+        QStringList args = options;
+        args << input << dir.filePath("o.wav");
+        const Outcome r = run(args);
+        EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+        return WavFile::read(dir.filePath("o.wav")).seconds();
+    };
+    const double normal = seconds({});
+    EXPECT_FALSE(QFile::exists(dir.filePath("o.srt"))) << "no timing file unless asked";
+    EXPECT_GT(seconds({ "--speed", "100" }), normal * 1.4);
+    EXPECT_LT(seconds({ "--speed", "400" }), normal * 0.7);
+    EXPECT_GT(seconds({ "--pitch", "10" }), 0.5);
+
+    write("ol1dict.txt", "Orlin,the reader called Orlin of the north\r\n");
+    EXPECT_GT(seconds({}), normal + 0.8) << "the program folder's list is applied";
+}
+
+TEST_F(OrlinSpeakTest, ClearMessagesAndExitCodesForMistakes)
+{
+    const QString input = write("in.txt", "Hello.");
+    const QString existing = write("keep.wav", "old wave");
+    QDir(dir.path()).mkdir("folder");
+    const struct
+    {
+        const char *why;
+        QStringList args;
+        int exitCode;
+        const char *message;
+    } cases[] = {
+        { "missing input",
+          { dir.filePath("nothing.txt"), dir.filePath("o.wav") },
+          1,
+          "does not exist" },
+        { "output folder missing", { input, dir.filePath("no/such/o.wav") }, 1, "cannot write" },
+        { "output is a folder", { input, dir.filePath("folder") }, 1, "not a regular file" },
+        { "bad speed", { "--speed", "5", input, dir.filePath("o.wav") }, 2, "--speed" },
+        { "speed not a number", { "--speed", "fast", input, dir.filePath("o.wav") }, 2, "--speed" },
+        { "bad voice", { "--voice", "0", input, dir.filePath("o.wav") }, 2, "--voice" },
+        { "bad pitch", { "--pitch", "11", input, dir.filePath("o.wav") }, 2, "--pitch" },
+        { "unknown option", { "--loud", input, dir.filePath("o.wav") }, 2, "loud" },
+        { "one argument", { input }, 2, "INPUT and OUTPUT" },
+        { "bad option keeps an existing file", { "--pitch", "x", input, existing }, 2, "--pitch" },
+    };
+    for (const auto &c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.why << ": " << qPrintable(r.err);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message)))
+            << c.why << ": " << qPrintable(r.err);
+        EXPECT_FALSE(QFile::exists(dir.filePath("o.wav"))) << c.why;
+    }
+    QFile keep(existing);
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keep.readAll(), QByteArray("old wave"));
+}
+
+TEST_F(OrlinSpeakTest, HelpDocumentsTheOptions)
+{
+    const Outcome r = run({ "--help" });
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char *word : { "--voice", "--speed", "--pitch", "--srt", "INPUT", "OUTPUT.wav" })
+        EXPECT_TRUE(r.out.contains(QString::fromUtf8(word))) << word;
+    const Outcome voices = run({ "--list-voices" });
+    EXPECT_EQ(voices.exitCode, 0);
+    EXPECT_TRUE(voices.out.startsWith("1\t")) << qPrintable(voices.out);
+}
+
+} // namespace
