@@ -3,6 +3,7 @@
 #include "core/ShowErr.h"
 #include "core/Trace.h"
 #include "core/cSharedLogging.h"
+#include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/MessageBoxes.h"
 #include "platform/MousePointer.h"
@@ -32,9 +33,29 @@ struct Entry
     bool deleted = false;
 };
 
+// The upper-cased name. Names are nearly always ASCII, and most already upper case
+// (the file holds them so): those cost a scan, or one copy, instead of Unicode's tables.
 QString lookupKey(const QString &name)
 {
-    return name.toUpper();
+    const auto *chars = reinterpret_cast<const char16_t *>(name.constData());
+    const qsizetype size = name.size();
+    qsizetype firstLower = -1;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        if (c >= 0x80)
+            return name.toUpper();
+        if (firstLower < 0 && c >= u'a' && c <= u'z')
+            firstLower = i;
+    }
+    if (firstLower < 0)
+        return name;
+    QString key(size, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(key.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
+    return key;
 }
 
 QString withoutCommas(const QString &name)
@@ -94,7 +115,8 @@ enum class Truth { Neither, True, False };
 Truth truthOf(QStringView text)
 {
     const QStringView t = blankTrimmed(text);
-    if (t.size() < 4 || t.size() > 10)
+    // Most values are numbers and names: settled without asking the locale.
+    if (t.size() < 4 || t.size() > 10 || !t.front().isLetter())
         return Truth::Neither;
     const BoolNames names = localeBoolNames();
     if (t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0
@@ -232,12 +254,14 @@ void cSHAREDSettings::AddSetting(const QString &SettingTitle, const QVariant &Se
             ? QVariant(SettingValue.toBool() ? -1 : 0)
             : SettingValue;
         const QString name = withoutCommas(SettingTitle);
-        if (Entry *e = d->find(name)) {
-            e->KeyValue = value;
+        const QString key = lookupKey(name);
+        const auto it = d->byName.constFind(key);
+        if (it != d->byName.constEnd()) {
+            d->entries[size_t(*it)].KeyValue = value;
             return;
         }
         d->entries.push_back(Entry { name, value });
-        d->byName.insert(lookupKey(name), qsizetype(d->entries.size()) - 1);
+        d->byName.insert(key, qsizetype(d->entries.size()) - 1);
     } catch (const std::exception &e) {
         Trace::record(Trace::asFailure(e), QStringLiteral("AddSetting"), ClassName);
     }
@@ -361,23 +385,33 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
     DeleteAllSettings();
     if (!cSharedFileSubs::FileExists(SettingsFile))
         return;
-    const QString text = cSharedFileSubs::ReadWholeFile(SettingsFile);
-    const QLatin1String lineEnd("\r\n");
+    // Split as bytes and convert only the names and values kept: a large file then
+    // never exists twice over in memory.
+    const QByteArray bytes = cSharedFileSubs::ReadWholeFileBytes(SettingsFile);
+    const QByteArrayView text(bytes);
+    const QByteArrayView lineEnd("\r\n");
+    const qsizetype lines = text.count(lineEnd) + 1;
+    if (lines < 1000000) {
+        d->entries.reserve(size_t(lines));
+        d->byName.reserve(lines);
+    }
     qsizetype start = 0;
     while (start <= text.size()) {
         qsizetype end = text.indexOf(lineEnd, start);
         if (end < 0)
             end = text.size();
-        const QStringView line = QStringView(text).mid(start, end - start);
+        const QByteArrayView line = text.sliced(start, end - start);
         start = end + lineEnd.size();
         try {
-            const qsizetype comma = line.indexOf(QLatin1Char(','));
+            // A comma is one byte in the code page, so the bytes split where the text would.
+            const qsizetype comma = line.indexOf(',');
             if (comma < 0)
                 continue;
-            const QStringView name = line.left(comma);
+            const QString name = CodePage::toUnicode(line.data(), comma);
             if (blankTrimmed(name).isEmpty())
                 continue;
-            const QStringView valueText = line.mid(comma + 1);
+            QString valueText =
+                CodePage::toUnicode(line.data() + comma + 1, line.size() - comma - 1);
             QVariant value;
             switch (truthOf(valueText)) {
             case Truth::False:
@@ -387,16 +421,17 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
                 value = -1;
                 break;
             case Truth::Neither:
-                value = valueText.toString();
+                value = std::move(valueText);
                 break;
             }
-            AddSetting(name.toString(), value);
+            AddSetting(name, value);
         } catch (const std::exception &e) {
             const bool wasBusy = MousePointer::isBusy();
             MousePointer::NormalMouse();
             ShowErr(QStringLiteral("Error ") + QString::number(Trace::asFailure(e).code())
-                    + QStringLiteral(" in setting file. Line: ") + line.toString()
-                    + QStringLiteral(" of ") + SettingsFile);
+                    + QStringLiteral(" in setting file. Line: ")
+                    + CodePage::toUnicode(line.data(), line.size()) + QStringLiteral(" of ")
+                    + SettingsFile);
             if (wasBusy)
                 MousePointer::BusyMouse();
         }
@@ -421,18 +456,18 @@ QString cSHAREDSettings::valueText(const QVariant &value)
 void cSHAREDSettings::writePass(const QString &SettingsFile)
 {
     d->compact();
-    QString out;
+    QByteArray out;
     qsizetype size = 0;
     for (const Entry &e : d->entries)
         size += e.KeyName.size() + 16;
     out.reserve(size);
     for (const Entry &e : d->entries) {
-        out += e.KeyName.toUpper();
-        out += QLatin1Char(',');
-        out += valueText(e.KeyValue);
-        out += QLatin1String("\r\n");
+        out += CodePage::fromUnicode(lookupKey(e.KeyName));
+        out += ',';
+        out += CodePage::fromUnicode(valueText(e.KeyValue));
+        out += "\r\n";
     }
-    cSharedFileSubs::ReplaceTextFile(SettingsFile, out);
+    cSharedFileSubs::ReplaceFileBytes(SettingsFile, out);
 }
 
 bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)

@@ -79,6 +79,11 @@ void closeQuietly(int number)
 
 QString cSharedFileSubs::ReadWholeFile(const QString &Filename)
 {
+    return CodePage::toUnicode(ReadWholeFileBytes(Filename));
+}
+
+QByteArray cSharedFileSubs::ReadWholeFileBytes(const QString &Filename)
+{
     const int number = FileTable::open(Filename, FileTable::Mode::Input);
     QByteArray bytes;
     try {
@@ -88,7 +93,7 @@ QString cSharedFileSubs::ReadWholeFile(const QString &Filename)
         throw;
     }
     FileTable::close(number);
-    return CodePage::toUnicode(bytes);
+    return bytes;
 }
 
 bool cSharedFileSubs::LoadTextFile(const QString &Filename, QString &TextString)
@@ -126,10 +131,15 @@ bool cSharedFileSubs::WriteTextFile(const QString &Filename, const QString &Text
 
 void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &TextString)
 {
+    ReplaceFileBytes(Filename, CodePage::fromUnicode(TextString));
+}
+
+void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes)
+{
     if (!makeWritableForOutput(Filename))
         throw Failure(FailureCode::PathFileAccess, QStringLiteral("Path/File access error"),
                       Filename);
-    FileTable::replaceFile(Filename, CodePage::fromUnicode(TextString));
+    FileTable::replaceFile(Filename, Bytes);
 }
 
 bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextString)

@@ -20,6 +20,8 @@ public:
     static bool ReadTextFile(const QString &Filename, QString &TextString);
     // The whole file as text; throws Failure when it cannot be read (53 when missing).
     static QString ReadWholeFile(const QString &Filename);
+    // The same as the file's bytes, for readers that convert only what they keep.
+    static QByteArray ReadWholeFileBytes(const QString &Filename);
     static bool WriteTextFile(const QString &Filename, const QString &TextString);
     static bool SaveTextFile(const QString &Filename, const QString &TextString);
     // What WriteTextFile does, failures thrown as Failure instead of logged: the file
@@ -27,6 +29,8 @@ public:
     // 75 thrown), then replaced whole through a temporary file beside it, so a failure
     // leaves the old file exactly as it was.
     static void ReplaceTextFile(const QString &Filename, const QString &TextString);
+    // The same for text already in the code page's bytes.
+    static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes);
     // Appends TextString and CR LF, creating a missing file.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
     // Lines up to the end of the file; CR LF, a lone CR and a lone LF each end a line.
