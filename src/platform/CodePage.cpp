@@ -42,10 +42,17 @@ bool canEncode(QChar ch)
 
 QString toUnicode(const char *data, qsizetype size)
 {
+    // One table lookup per byte: settings, bookmarks and catalogues are read whole.
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t {};
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = byteToChar(static_cast<unsigned char>(b)).unicode();
+        return t;
+    }();
     QString text(size, Qt::Uninitialized);
-    QChar *out = text.data();
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
     for (qsizetype i = 0; i < size; ++i)
-        out[i] = byteToChar(static_cast<unsigned char>(data[i]));
+        out[i] = table[static_cast<unsigned char>(data[i])];
     return text;
 }
 

@@ -1,8 +1,10 @@
 // Every test binary runs inside a QApplication on the offscreen platform, with the
 // program folder pointed at a fresh temporary folder.
+#include "platform/MessageBoxes.h"
 #include "support/TempProgramFolder.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
@@ -11,6 +13,17 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    // A real modal box would wait for ever on the offscreen platform: a test that did
+    // not expect a message gets it answered with the box's cancelling button and
+    // printed, so the run goes on and the output shows what was asked.
+    MessageBoxes::setHandler([](const MessageBoxes::Message &m) {
+        fprintf(stderr, "unanswered message box: %s\n", qPrintable(m.text));
+        for (auto b : { MessageBoxes::Cancel, MessageBoxes::No, MessageBoxes::Ok }) {
+            if (m.buttons & b)
+                return int(b);
+        }
+        return int(MessageBoxes::NoButton);
+    });
     TempProgramFolder folder; // the default for tests that make no folder of their own
     return RUN_ALL_TESTS();
 }
