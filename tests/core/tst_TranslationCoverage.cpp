@@ -11,6 +11,7 @@
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "core/FormTexts.h"
+#include "core/cSHAREDSettings.h"
 #include "core/cSharedLang.h"
 #include "platform/CodePage.h"
 #include "platform/ProgramInfo.h"
@@ -23,6 +24,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -242,7 +245,7 @@ TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
             EXPECT_TRUE(keys.contains(key)) << where << " lacks \"" << key.toStdString() << "\"";
         for (const QString &key : keys)
             EXPECT_TRUE(templateKeys.contains(key))
-                << where << " has \"" << key.toStdString() << "\", which no window shows";
+                << where << " has \"" << key.toStdString() << "\", which template.txt lacks";
 
         // Going back to English inverts the table, so two texts must not share a
         // translation, and none may be blank.
@@ -258,6 +261,49 @@ TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
     }
     titles.sort();
     EXPECT_EQ(titles, expectedTitles);
+}
+
+QStringList shownTexts(QWidget *window)
+{
+    QStringList texts;
+    const QList<FormTexts::Text> all = FormTexts::collect(window);
+    for (const FormTexts::Text &t : all)
+        texts << t.value;
+    return texts;
+}
+
+// The shipped files on the real main window: every language switch goes through
+// English, and English brings every text back.
+TEST(TranslationCoverage, MainWindowSwitchesBetweenShippedLanguages)
+{
+    SymbolFonts::setFamiliesForTesting(QStringList {});
+    MainWindowHarness harness;
+    QDir().mkpath(harness.folder.file("Languages"));
+    const QStringList names = QDir(shippedFolder()).entryList({ "*.txt" }, QDir::Files);
+    for (const QString &name : names)
+        QFile::copy(shippedFolder() + "/" + name, harness.folder.file("Languages/" + name));
+    ASSERT_TRUE(harness.start());
+    SymbolFonts::setFamiliesForTesting(std::nullopt);
+    frmMain &w = *harness.window;
+    ASSERT_EQ(w.mnuLanguage.size(), 4);
+    EXPECT_EQ(w.mnuLanguage.at(1)->text(), "Deutsch");
+    const QStringList english = shownTexts(&w);
+
+    w.mnuLanguage_Click(1);
+    EXPECT_EQ(w.cmdRead->toolTip(), "Ab Cursorposition vorlesen");
+    EXPECT_EQ(w.mnuSettings->title(), "Einstellungen");
+    EXPECT_EQ(Settings().sGet("LangID").toString(), "Deutsch");
+
+    w.mnuLanguage_Click(2);
+    EXPECT_EQ(w.cmdRead->toolTip(), QString::fromUtf8("Leer desde la posición del cursor"));
+    EXPECT_EQ(w.mnuLanguage.at(0)->text(), "English");
+    EXPECT_EQ(Settings().sGet("LangID").toString(), QString::fromUtf8("Español"));
+
+    w.mnuLanguage_Click(3);
+    EXPECT_EQ(w.cmdQuit->toolTip(), "Quitter");
+    w.mnuLanguage_Click(0);
+    EXPECT_EQ(shownTexts(&w), english);
+    EXPECT_EQ(Settings().sGet("LangID").toString(), "English");
 }
 
 // Not a check: writes the template when ORLIN_WRITE_TEMPLATE names the file to write.
