@@ -6,9 +6,9 @@
 #include "core/cSharedLogging.h"
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
-#include "platform/InstalledFonts.h"
 #include "platform/MousePointer.h"
 #include "platform/ProgramInfo.h"
+#include "platform/SymbolFonts.h"
 #include "text/cSharedText.h"
 
 #include <QAbstractButton>
@@ -454,7 +454,9 @@ bool cSharedLang::FontIsPresent(const QString &name)
         if (cSharedText::StringsEqual(known, name))
             return true;
     }
-    const QStringList installed = InstalledFonts::families();
+    // The same list the main window's symbol-font check reads, so that a test which
+    // pretends a font is missing or present does so for both.
+    const QStringList installed = SymbolFonts::installedFamilies();
     for (const QString &family : installed) {
         if (cSharedText::StringsEqual(family, name)) {
             d->presentFonts.append(name);

@@ -3,7 +3,7 @@
 #include "OrlinVersion.h"
 #include "core/cSharedLogging.h"
 #include "platform/CodePage.h"
-#include "platform/InstalledFonts.h"
+#include "platform/SymbolFonts.h"
 #include "support/TempProgramFolder.h"
 
 #include <QCheckBox>
@@ -527,11 +527,14 @@ TEST(cSharedLang, FontsAreAppliedOnlyWhenInstalled)
     EXPECT_TRUE(Lang().FormFontName.isEmpty());
     EXPECT_TRUE(folder.logText().contains("Cannot set font to No Such Font Family. Not present."));
 
-    const QStringList installed = InstalledFonts::families();
-    if (installed.isEmpty())
-        GTEST_SKIP() << "no fonts installed";
-    const QString family = installed.first();
-    EXPECT_TRUE(Lang().FontIsPresent(family.toUpper()));
+    SymbolFonts::setFamiliesForTesting(QStringList { "DejaVu Sans", "Orlin Test Sans" });
+    const QString family = "Orlin Test Sans";
+    EXPECT_TRUE(Lang().FontIsPresent("ORLIN TEST SANS "));
+    // Found once, the face is remembered.
+    SymbolFonts::setFamiliesForTesting(QStringList {});
+    EXPECT_TRUE(Lang().FontIsPresent(family));
+    EXPECT_FALSE(Lang().FontIsPresent("DejaVu Sans"));
+    SymbolFonts::setFamiliesForTesting(std::nullopt);
     Lang().FormFontName = family;
     Lang().TranslateForm(&form);
     EXPECT_EQ(words->font().family(), family);
