@@ -286,7 +286,7 @@ TEST_F(RealEngineRendering, CancelMidwayKeepsTheOldFile)
     });
     // Long enough that the first progress report arrives well before the end.
     EXPECT_EQ(render(r, engine->CreateRenderer(),
-                     QStringLiteral("One more sentence to say. ").repeated(300), wav,
+                     QStringLiteral("One more sentence to say. ").repeated(1500), wav,
                      dir.filePath("keep.srt")),
               clsWavRenderer::Outcome::Cancelled);
     EXPECT_EQ(bytesOf(wav), QByteArray("old wave"));

@@ -3,6 +3,7 @@
 #include "support/SrtFile.h"
 #include "support/WavFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -23,7 +24,11 @@ class OrlinSpeakTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const QString built = QDir(qEnvironmentVariable("ORLIN_BIN_DIR")).filePath("OrlinSpeak");
+        // The build's bin/ sits beside the tests' folder when the environment names none.
+        QString bin = qEnvironmentVariable("ORLIN_BIN_DIR");
+        if (bin.isEmpty())
+            bin = QCoreApplication::applicationDirPath() + "/../bin";
+        const QString built = QDir(bin).filePath("OrlinSpeak");
         ASSERT_TRUE(QFile::exists(built)) << "OrlinSpeak is not built: " << qPrintable(built);
         program = dir.filePath("OrlinSpeak");
         ASSERT_TRUE(QFile::copy(built, program));
