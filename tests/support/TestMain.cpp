@@ -11,6 +11,10 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("ORLIN_BIN_DIR"))
+        qputenv("ORLIN_BIN_DIR", ORLIN_TEST_BIN_DIR);
+    if (qEnvironmentVariableIsEmpty("ORLIN_SOURCE_DIR"))
+        qputenv("ORLIN_SOURCE_DIR", ORLIN_TEST_SOURCE_DIR);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // A real modal box would wait for ever on the offscreen platform: a test that did
