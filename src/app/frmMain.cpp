@@ -13,6 +13,7 @@
 #include "platform/MousePointer.h"
 #include "platform/ProgramInfo.h"
 #include "platform/RichTextBox.h"
+#include "platform/RtfImporter.h"
 #include "platform/SymbolFonts.h"
 #include "speech/clsTalker.h"
 #include "text/clsDict.h"
@@ -74,6 +75,8 @@ frmMain::frmMain(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // Qt reads no RTF itself; every RTF document the view is given goes through Orlin's.
+    RichTextBox::setRtfImporter(&RtfImporter::setDocumentRtf);
     createControls();
     createMenu();
     connectControls();
@@ -179,6 +182,7 @@ void frmMain::createMenu()
     mnuLanguage.append(english);
     mnuPron = mnuSettings->addAction(QStringLiteral("Pronunciations"));
     mnuPron->setObjectName(QStringLiteral("mnuPron"));
+    connect(mnuPron, &QAction::triggered, this, &frmMain::mnuPron_Click);
     mnuCheckForUpdate = mnuSettings->addAction(QStringLiteral("Check for Update"));
     mnuCheckForUpdate->setObjectName(QStringLiteral("mnuCheckForUpdate"));
 }

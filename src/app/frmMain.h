@@ -19,7 +19,8 @@ class frmSplash;
 
 // The reader's main window: the document view, the control bar, the start-up and
 // close-down of the program, and reading aloud with the spoken sentence selected.
-// The reading handlers live in frmMainReading.cpp.
+// The reading handlers live in frmMainReading.cpp, the document handlers in
+// frmMainDocuments.cpp.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -51,6 +52,7 @@ public:
     void cmbPitch_Click();
     void Talker_SpeakingSentence(const QString &Sentence);
     void cmdLoad_Click();
+    void mnuPron_Click();
     void cmdQuit_Click();
     void cmdAbout_Click();
     void cmdFontBigger_Click();

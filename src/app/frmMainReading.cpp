@@ -1,12 +1,11 @@
 // The main window's reading workflow: read from the caret, pause, stop, reload,
-// speed, voice and pitch, the highlight of the spoken sentence, and opening documents.
+// speed, voice and pitch, and the highlight of the spoken sentence.
 #include "app/frmMain.h"
 
 #include "app/SentenceFinder.h"
 #include "app/mSharedBookmarks.h"
 #include "core/Trace.h"
 #include "core/cSHAREDSettings.h"
-#include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/MessagePump.h"
 #include "platform/MousePointer.h"
@@ -15,12 +14,7 @@
 #include "text/clsDict.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QPushButton>
-#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -38,38 +32,6 @@ template<class T> T &required(T *object)
 bool isBlankOrLineEnd(QChar ch)
 {
     return ch == QLatin1Char(' ') || ch == QLatin1Char('\r') || ch == QLatin1Char('\n');
-}
-
-// The whole file as text: UTF-8 when the bytes are valid UTF-8, otherwise the
-// Windows-1252 code page that older documents use.
-QString readDocumentFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(FailureCode::FileNotFound, file.errorString(), path);
-    const QByteArray bytes = file.readAll();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return CodePage::toUnicode(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
-}
-
-// The file-name part of a path, whichever separator it uses.
-QString fileOnly(const QString &path)
-{
-    const qsizetype slash =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(slash + 1);
-}
-
-QString extOnly(const QString &path)
-{
-    const QString name = fileOnly(path);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : name.mid(dot + 1);
 }
 
 } // namespace
@@ -181,65 +143,4 @@ void frmMain::cmbPitch_Click()
 {
     if (m_talker)
         Trace::quietly([&] { m_talker->ChangePitch(cmbPitch->currentText()); });
-}
-
-void frmMain::LoadDocument(const QString &path)
-{
-    const QString procedure = QStringLiteral("LoadDocument");
-    if (!m_currentFile.isEmpty()) {
-        Trace::attempt(procedure, kModule, [&] {
-            mSharedBookmarks::StoreBookmark(m_currentFile, RichTextBox1->SelStart());
-        });
-    }
-    m_currentFile = path;
-    MousePointer::BusyMouse();
-    MessagePump::DoEvents();
-
-    QString file = path;
-    file.remove(QLatin1Char('"'));
-    QString text;
-    Trace::attempt(procedure, kModule, [&] { text = readDocumentFile(file); });
-    if (extOnly(file).toUpper() == QLatin1String("RTF")) {
-        RichTextBox1->setTextRTF(text);
-    } else {
-        // Emphasis is carried through the markup conversion and shown as tags the
-        // voice reads with the text.
-        text.replace(QLatin1String("<em>"), QLatin1String("[emph]"));
-        text.replace(QLatin1String("</em>"), QLatin1String("[/emph]"));
-        text.replace(QLatin1String("<b>"), QLatin1String("[emph]"));
-        text.replace(QLatin1String("</b>"), QLatin1String("[/emph]"));
-        text.replace(QLatin1String("[emph]"), QLatin1String("<emph>"));
-        text.replace(QLatin1String("[/emph]"), QLatin1String("</emph>"));
-        RichTextBox1->setText(text);
-    }
-
-    Trace::attempt(procedure, kModule, [&] {
-        const int position = mSharedBookmarks::RetrieveBookmark(file);
-        const bool fits = position != 0 && RichTextBox1->Text().size() >= position;
-        RichTextBox1->setSelStart(fits ? position : 0);
-    });
-    setWindowTitle(QStringLiteral("Orlin - ") + fileOnly(file));
-    MousePointer::NormalMouse();
-    MessagePump::DoEvents();
-}
-
-void frmMain::cmdLoad_Click()
-{
-    Trace::quietly([&] { StopReading(); });
-    QString folder = Settings().sGet(QStringLiteral("Path"), QDir::currentPath()).toString();
-    // A saved folder that has gone opens the dialog where the program stands instead.
-    if (!QFileInfo(folder).isDir())
-        folder = QDir::currentPath();
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Please select a file to open."), folder,
-                                     QStringLiteral("Documents (*.txt *.text *.html *.htm *.rtf)"));
-    if (!chosen.isEmpty()) {
-        const QFileInfo info(chosen);
-        Trace::attempt(QStringLiteral("cmdLoad_Click"), kModule, [&] {
-            Settings().sSet(QStringLiteral("Path"), info.absolutePath() + QLatin1Char('/'));
-        });
-        LoadDocument(info.absoluteFilePath());
-        cmdReload->setEnabled(true);
-    }
-    MousePointer::NormalMouse();
 }

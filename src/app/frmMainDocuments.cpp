@@ -1,0 +1,105 @@
+// The main window's document handling: opening a document from the Load dialog, the
+// command line or Reload, with the caret kept per document, and the pronunciation editor.
+#include "app/DocumentLoader.h"
+#include "app/frmMain.h"
+#include "app/mSharedBookmarks.h"
+#include "core/Trace.h"
+#include "core/cSHAREDSettings.h"
+#include "core/cSharedLang.h"
+#include "platform/Failure.h"
+#include "platform/MessagePump.h"
+#include "platform/MousePointer.h"
+#include "platform/RichTextBox.h"
+#include "platform/frmFileSelect.h"
+#include "text/cSharedFileSubs.h"
+#include "text/frmLex.h"
+
+#include <QDir>
+#include <QPushButton>
+
+namespace {
+
+const QString kModule = QStringLiteral("frmMain");
+
+} // namespace
+
+void frmMain::LoadDocument(const QString &path)
+{
+    const QString procedure = QStringLiteral("LoadDocument");
+    if (!m_currentFile.isEmpty()) {
+        Trace::attempt(procedure, kModule, [&] {
+            mSharedBookmarks::StoreBookmark(m_currentFile, RichTextBox1->SelStart());
+        });
+    }
+    // Kept as given, quotes and all: Reload and close-down pass it on unchanged.
+    m_currentFile = path;
+    Trace::attempt(procedure, kModule, [&] {
+        MousePointer::BusyMouse();
+        MessagePump::DoEvents();
+    });
+
+    QString file = path;
+    file.remove(QLatin1Char('"'));
+    Trace::attempt(procedure, kModule, [&] {
+        const DocumentContent content = DocumentLoader::Load(file);
+        if (content.rich)
+            RichTextBox1->setTextRTF(content.text);
+        else
+            RichTextBox1->setText(content.text);
+    });
+    Trace::attempt(procedure, kModule, [&] {
+        const int position = mSharedBookmarks::RetrieveBookmark(file);
+        // A document that has shrunk since it was left starts again at the top.
+        const bool fits = position > 0 && RichTextBox1->Text().size() >= position;
+        RichTextBox1->setSelStart(fits ? position : 0);
+    });
+    Trace::attempt(procedure, kModule, [&] {
+        setWindowTitle(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
+    });
+    Trace::attempt(procedure, kModule, [&] {
+        MousePointer::NormalMouse();
+        MessagePump::DoEvents();
+    });
+}
+
+void frmMain::cmdLoad_Click()
+{
+    const QString procedure = QStringLiteral("cmdLoad_Click");
+    Trace::quietly([&] { StopReading(); });
+    frmFileSelect dialog(this);
+    dialog.setFilepattern(QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
+    Trace::attempt(procedure, kModule, [&] {
+        dialog.setWindowTitle(
+            Lang().GetTranslation(QStringLiteral("Please select a file to open.")));
+    });
+    try {
+        dialog.setDefaultPath(
+            Settings().sGet(QStringLiteral("Path"), QDir::currentPath()).toString());
+    } catch (const Failure &failure) {
+        // The saved folder has gone or is closed to us: open where the program stands.
+        if (failure.code() == FailureCode::PathFileAccess
+            || failure.code() == FailureCode::PathNotFound)
+            Trace::quietly([&] { dialog.setDefaultPath(QDir::currentPath()); });
+    } catch (const std::exception &) {
+    }
+    Trace::attempt(procedure, kModule, [&] { dialog.GetFilename(); });
+    if (!dialog.Cancelled() && !dialog.SelectedFilename().isEmpty()) {
+        const QString folder = dialog.SelectedPath() + QLatin1Char('/');
+        Trace::attempt(procedure, kModule,
+                       [&] { Settings().sSet(QStringLiteral("Path"), folder); });
+        Trace::attempt(procedure, kModule,
+                       [&] { LoadDocument(folder + dialog.SelectedFilename()); });
+        cmdReload->setEnabled(true);
+    }
+    Trace::quietly([] { MousePointer::NormalMouse(); });
+}
+
+void frmMain::mnuPron_Click()
+{
+    Trace::attempt(QStringLiteral("mnuPron_Click"), kModule, [&] {
+        if (!m_dict)
+            throw Failure(91, QStringLiteral("Object variable not set"));
+        frmLex dialog(m_dict.get(), this);
+        dialog.exec();
+    });
+}

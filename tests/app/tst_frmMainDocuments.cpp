@@ -1,0 +1,209 @@
+// Opening documents in the main window: the caret kept per document, the Load dialog,
+// what each kind of file shows, and the pronunciation editor on the reading road.
+#include "app/mSharedBookmarks.h"
+#include "core/cSHAREDSettings.h"
+#include "platform/RichTextBox.h"
+#include "platform/frmFileSelect.h"
+#include "speech/clsTalker.h"
+#include "support/MainWindowHarness.h"
+#include "text/frmLex.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kLong =
+    QStringLiteral("The first document has a few sentences. It is long enough. For a caret.");
+
+struct Documents : MainWindowHarness
+{
+    Documents() { EXPECT_TRUE(start()); }
+    ~Documents() { frmFileSelect::setTestAnswer({}); }
+    int caret() const { return window->RichTextBox1->SelStart(); }
+    void moveCaret(int position) { window->RichTextBox1->setSelStart(position); }
+    QString shown() const { return window->RichTextBox1->Text(); }
+};
+
+} // namespace
+
+TEST(frmMainDocuments, EachDocumentKeepsItsCaretAcrossSwitchesAndReload)
+{
+    Documents d;
+    const QString a = d.writeDocument(QStringLiteral("a.txt"), kLong);
+    const QString b = d.writeDocument(QStringLiteral("b.txt"), kLong + kLong);
+    d.window->LoadDocument(a);
+    EXPECT_EQ(d.caret(), 0) << "never opened before";
+    d.moveCaret(40);
+    d.window->LoadDocument(b);
+    EXPECT_EQ(d.caret(), 0);
+    d.moveCaret(100);
+    d.window->cmdReload_Click();
+    EXPECT_EQ(d.caret(), 100);
+    d.window->LoadDocument(a);
+    EXPECT_EQ(d.caret(), 40);
+    d.window->LoadDocument(b);
+    EXPECT_EQ(d.caret(), 100);
+
+    // a.txt shrinks below its bookmark while b.txt is open: it opens at the top.
+    d.writeDocument(QStringLiteral("a.txt"), QStringLiteral("Short now."));
+    d.window->LoadDocument(a);
+    EXPECT_EQ(d.shown(), QStringLiteral("Short now."));
+    EXPECT_EQ(d.caret(), 0);
+    EXPECT_EQ(d.window->windowTitle(), QStringLiteral("Orlin - a.txt"));
+}
+
+TEST(frmMainDocuments, QuotedCommandLinePathOpensAndIsKeptQuoted)
+{
+    MainWindowHarness h;
+    QDir(h.folder.file(QString())).mkpath(QStringLiteral("my books"));
+    const QString path = h.writeDocument(QStringLiteral("my books/story one.txt"), kLong);
+    mSharedBookmarks::StoreBookmark(path, 7);
+    const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
+    ASSERT_TRUE(h.start(quoted));
+    EXPECT_EQ(h.window->CurrentFile(), quoted);
+    EXPECT_EQ(h.window->RichTextBox1->Text(), kLong);
+    EXPECT_EQ(h.window->windowTitle(), QStringLiteral("Orlin - story one.txt"));
+    // The command line reads at once, from the bookmark.
+    ASSERT_FALSE(h.engine()->spoken.isEmpty());
+    EXPECT_TRUE(h.engine()->spoken.constFirst().contains(QStringLiteral("document has")));
+}
+
+TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
+{
+    Documents d;
+    const QString path = d.writeDocument(QStringLiteral("chosen.txt"), kLong);
+    // A saved folder that has gone opens the dialog in the current folder.
+    Settings().sSet(QStringLiteral("Path"), d.folder.file(QStringLiteral("gone/")));
+    QString title, pattern, startFolder;
+    frmFileSelect::setTestAnswer([&](const frmFileSelect &dialog) {
+        title = dialog.WindowTitle();
+        pattern = dialog.Filepattern();
+        startFolder = dialog.DefaultPath();
+        return path;
+    });
+    EXPECT_FALSE(d.window->cmdReload->isEnabled());
+    d.window->cmdLoad_Click();
+    EXPECT_EQ(title, QStringLiteral("Please select a file to open."));
+    EXPECT_EQ(pattern, QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
+    EXPECT_EQ(startFolder, QDir::currentPath());
+    EXPECT_EQ(d.shown(), kLong);
+    EXPECT_EQ(QDir::cleanPath(d.window->CurrentFile()), QDir::cleanPath(path));
+    EXPECT_TRUE(d.window->cmdReload->isEnabled());
+    const QString saved = Settings().sGet(QStringLiteral("Path")).toString();
+    EXPECT_TRUE(saved.endsWith(QLatin1Char('/')));
+    EXPECT_EQ(QDir(saved).canonicalPath(), QDir(d.folder.file(QString())).canonicalPath());
+
+    // The next time the dialog starts in that folder.
+    frmFileSelect::setTestAnswer([&](const frmFileSelect &dialog) {
+        startFolder = dialog.DefaultPath();
+        return QString();
+    });
+    d.window->cmdLoad_Click();
+    EXPECT_EQ(QDir(startFolder).canonicalPath(), QDir(saved).canonicalPath());
+}
+
+TEST(frmMainDocuments, CancellingTheDialogChangesNothing)
+{
+    for (const bool reloadBefore : { false, true }) {
+        Documents d;
+        const QString path = d.writeDocument(QStringLiteral("open.txt"), kLong);
+        d.window->LoadDocument(path);
+        d.moveCaret(12);
+        d.window->cmdReload->setEnabled(reloadBefore);
+        const QString title = d.window->windowTitle();
+        frmFileSelect::setTestAnswer([](const frmFileSelect &) { return QString(); });
+        d.window->cmdLoad_Click();
+        EXPECT_EQ(d.window->cmdReload->isEnabled(), reloadBefore);
+        EXPECT_EQ(d.window->CurrentFile(), path);
+        EXPECT_EQ(d.shown(), kLong);
+        EXPECT_EQ(d.caret(), 12);
+        EXPECT_EQ(d.window->windowTitle(), title);
+        EXPECT_FALSE(Settings().IsSettingPresent(QStringLiteral("Path")));
+    }
+}
+
+TEST(frmMainDocuments, EachKindOfFileShowsItsText)
+{
+    struct Case
+    {
+        const char *name;
+        QByteArray bytes;
+        QString shown;
+    };
+    const Case cases[] = {
+        { "emph.txt", "A <b>word</b> here.", QStringLiteral("A <emph>word</emph> here.") },
+        { "upper.txt", "A <B>word</B> here.", QStringLiteral("A word here.") },
+        { "utf8.txt", "Caf\xc3\xa9 \xe2\x80\x94 \xd0\x94\xd0\xb0.", QStringLiteral(u"Café — Да.") },
+        { "cp1252.txt",
+          "Caf\xe9 \x97 \x80"
+          "5.",
+          QStringLiteral(u"Café — €5.") },
+        { "page.html", "<html><head><title>T</title></head><body><p>One &amp; two</p></body>",
+          QStringLiteral("One & two") },
+    };
+    Documents d;
+    for (const Case &c : cases) {
+        d.folder.writeBytes(QString::fromLatin1(c.name), c.bytes);
+        d.window->LoadDocument(d.folder.file(QString::fromLatin1(c.name)));
+        EXPECT_EQ(d.shown().trimmed(), c.shown) << c.name;
+    }
+}
+
+TEST(frmMainDocuments, RtfShowsItsFormatting)
+{
+    Documents d;
+    d.folder.writeBytes(QStringLiteral("doc.RTF"),
+                        "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;}"
+                        "\\f0\\fs24 Plain {\\b bold} {\\i slanted} {\\cf1 red}.\\par"
+                        "{\\fs48 Big}\\par}");
+    d.window->LoadDocument(d.folder.file(QStringLiteral("doc.RTF")));
+    EXPECT_EQ(d.shown(), QStringLiteral("Plain bold slanted red.\nBig"));
+    const auto formatAt = [&](const QString &word) {
+        QTextCursor cursor(d.window->RichTextBox1->document());
+        cursor.setPosition(int(d.shown().indexOf(word)) + 1);
+        return cursor.charFormat();
+    };
+    EXPECT_EQ(formatAt(QStringLiteral("bold")).fontWeight(), QFont::Bold);
+    EXPECT_NE(formatAt(QStringLiteral("Plain")).fontWeight(), QFont::Bold);
+    EXPECT_TRUE(formatAt(QStringLiteral("slanted")).fontItalic());
+    EXPECT_EQ(formatAt(QStringLiteral("red")).foreground().color(), QColor(200, 0, 0));
+    EXPECT_GT(formatAt(QStringLiteral("Big")).fontPointSize(),
+              formatAt(QStringLiteral("Plain")).fontPointSize());
+    EXPECT_EQ(d.window->windowTitle(), QStringLiteral("Orlin - doc.RTF"));
+}
+
+TEST(frmMainDocuments, PronunciationEditorOpensFromTheMenuAndItsPairsAreHeard)
+{
+    Documents d;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        auto *editor = qobject_cast<frmLex *>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        title = editor->windowTitle();
+        auto *row = new QTreeWidgetItem(editor->ListView1);
+        row->setText(0, QStringLiteral("Smyth"));
+        row->setText(1, QStringLiteral("Smith"));
+        editor->cmdOK_Click();
+    });
+    d.window->mnuPron->trigger();
+    EXPECT_EQ(title, QStringLiteral("Pronunciation Setup"));
+    EXPECT_EQ(d.folder.readBytes(QStringLiteral("ol1dict.txt")), QByteArray("Smyth,Smith\r\n"));
+
+    // Read reloads the list: the engine hears the new word, the view keeps the old.
+    const QString text = QStringLiteral("Hello there. Mr Smyth, welcome home. Bye now.");
+    d.showText(text, int(text.indexOf(QStringLiteral("Mr"))));
+    const qsizetype before = d.engine()->spoken.size();
+    d.window->cmdRead_Click();
+    ASSERT_EQ(d.engine()->spoken.size(), before + 1);
+    const QString heard = d.engine()->spoken.constLast();
+    EXPECT_TRUE(heard.contains(QStringLiteral("Smith"))) << heard.toStdString();
+    EXPECT_FALSE(heard.contains(QStringLiteral("Smyth"))) << heard.toStdString();
+    EXPECT_EQ(d.selectedText(), QStringLiteral("Mr Smyth, welcome home."));
+}
