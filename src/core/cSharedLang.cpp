@@ -363,20 +363,21 @@ QString cSharedLang::GetTranslation(const QString &aWord)
     d->EnsureInitialised();
     QString result;
     const bool ok = Trace::attempt(QStringLiteral("GetTranslation"), kModule, [&] {
-        qsizetype at = FindTranslation(d->table, aWord);
-        if (at >= 0) {
-            result = d->table->at(at).translation;
-            return;
-        }
         // Keys cannot carry blanks at their ends (the file format trims them), so a
         // message piece such as " for more information." is looked up without them
-        // and keeps them around its translation.
+        // and keeps them around its translation, also where the loose comparison of
+        // the table's first and last keys would have matched it with them.
         const QString core = cSharedText::TrimBlanks(aWord);
-        if (core.size() != aWord.size() && !core.isEmpty()
-            && (at = FindTranslation(d->table, core)) >= 0) {
+        const bool padded = !core.isEmpty() && core.size() != aWord.size();
+        const qsizetype at = FindTranslation(d->table, padded ? core : aWord);
+        if (at >= 0 && padded) {
             const qsizetype lead = aWord.indexOf(core);
             result =
                 aWord.left(lead) + d->table->at(at).translation + aWord.mid(lead + core.size());
+            return;
+        }
+        if (at >= 0) {
+            result = d->table->at(at).translation;
             return;
         }
         result = aWord;

@@ -194,7 +194,7 @@ TEST(cSharedLang, LookupFollowsTheSortedTable)
         { "Mango", "M" },
         // The ends of the table are compared without regard to case and blanks...
         { "apple", "A" },
-        { "ZEBRA ", "Z" },
+        { "ZEBRA", "Z" },
         // ...everything between them exactly.
         { "kiwi", "kiwi" },
         { "CHERRY", "CHERRY" },
@@ -216,6 +216,9 @@ TEST(cSharedLang, MessagePiecesKeepTheirSurroundingBlanks)
     EXPECT_EQ(Lang().GetTranslation(" for more information."), " pour en savoir plus.");
     EXPECT_EQ(Lang().GetTranslation("visit "), "visitez ");
     EXPECT_EQ(Lang().GetTranslation("  "), "  ");
+    // At either end of the table too, where keys are compared loosely.
+    EXPECT_EQ(Lang().GetTranslation("zzz "), "last ");
+    EXPECT_EQ(Lang().GetTranslation(" aaa"), " first");
 }
 
 TEST(cSharedLang, LoadingTheCurrentLanguageAgainKeepsItsTable)
