@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QPushButton>
+#include <QTextCharFormat>
 
 namespace {
 
@@ -42,10 +43,14 @@ void frmMain::LoadDocument(const QString &path)
     file.remove(QLatin1Char('"'));
     Trace::attempt(procedure, kModule, [&] {
         const DocumentContent content = DocumentLoader::Load(file);
-        if (content.rich)
+        if (content.rich) {
             RichTextBox1->setTextRTF(content.text);
-        else
+        } else {
+            // Plain text takes the format at the caret; after an RTF document that may
+            // be underlined or coloured, so start from the view's own plain format.
+            RichTextBox1->setCurrentCharFormat(QTextCharFormat());
             RichTextBox1->setText(content.text);
+        }
     });
     Trace::attempt(procedure, kModule, [&] {
         const int position = mSharedBookmarks::RetrieveBookmark(file);

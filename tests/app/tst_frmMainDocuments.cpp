@@ -177,6 +177,17 @@ TEST(frmMainDocuments, RtfShowsItsFormatting)
     EXPECT_GT(formatAt(QStringLiteral("Big")).fontPointSize(),
               formatAt(QStringLiteral("Plain")).fontPointSize());
     EXPECT_EQ(d.window->windowTitle(), QStringLiteral("Orlin - doc.RTF"));
+
+    // A plain document opened with the caret in formatted text shows none of it.
+    d.moveCaret(int(d.shown().indexOf(QStringLiteral("red"))) + 1);
+    d.folder.writeBytes(QStringLiteral("plain.txt"), "Nothing special here.");
+    d.window->LoadDocument(d.folder.file(QStringLiteral("plain.txt")));
+    for (const QString &word : { QStringLiteral("Nothing"), QStringLiteral("here") }) {
+        const QTextCharFormat format = formatAt(word);
+        EXPECT_NE(format.fontWeight(), QFont::Bold);
+        EXPECT_FALSE(format.fontItalic() || format.fontUnderline());
+        EXPECT_NE(format.foreground().color(), QColor(200, 0, 0));
+    }
 }
 
 TEST(frmMainDocuments, PronunciationEditorOpensFromTheMenuAndItsPairsAreHeard)
