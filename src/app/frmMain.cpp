@@ -196,6 +196,7 @@ void frmMain::connectControls()
     connect(cmdFaster, &QPushButton::clicked, this, &frmMain::cmdFaster_Click);
     connect(cmdSlower, &QPushButton::clicked, this, &frmMain::cmdSlower_Click);
     connect(cmdLoad, &QPushButton::clicked, this, &frmMain::cmdLoad_Click);
+    connect(cmdSpeakToWav, &QPushButton::clicked, this, &frmMain::cmdSpeakToWav_Click);
     connect(cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
     connect(cmdFontBigger, &QPushButton::clicked, this, &frmMain::cmdFontBigger_Click);
@@ -361,9 +362,11 @@ void frmMain::checkSymbolFonts()
         Log().LogEvent(QStringLiteral("Webdings font not found. Changing button text."), false);
         cmdFaster->setText(QStringLiteral(">>"));
         cmdSlower->setText(QStringLiteral("<<"));
-        cmdPause->setText(QStringLiteral("Pause"));
-        cmdRead->setText(QStringLiteral("Read"));
-        cmdStopReading->setText(QStringLiteral("Stop"));
+        // The window was translated before this step, so the word captions that
+        // replace the symbols are translated here.
+        cmdPause->setText(Lang().GetTranslation(QStringLiteral("Pause")));
+        cmdRead->setText(Lang().GetTranslation(QStringLiteral("Read")));
+        cmdStopReading->setText(Lang().GetTranslation(QStringLiteral("Stop")));
         // Its symbol has no text equivalent, and a plain "X" beside Stop reads as "close".
         cmdSpeakToWav->setText(QString());
         cmdSpeakToWav->setIcon(

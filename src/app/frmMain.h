@@ -52,6 +52,7 @@ public:
     void cmbPitch_Click();
     void Talker_SpeakingSentence(const QString &Sentence);
     void cmdLoad_Click();
+    void cmdSpeakToWav_Click();
     void mnuPron_Click();
     void cmdQuit_Click();
     void cmdAbout_Click();

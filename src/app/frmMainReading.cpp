@@ -2,6 +2,8 @@
 // speed, voice and pitch, and the highlight of the spoken sentence.
 #include "app/frmMain.h"
 
+#include "app/SpeakToWav.h"
+
 #include "app/SentenceFinder.h"
 #include "app/mSharedBookmarks.h"
 #include "core/Trace.h"
@@ -143,4 +145,12 @@ void frmMain::cmbPitch_Click()
 {
     if (m_talker)
         Trace::quietly([&] { m_talker->ChangePitch(cmbPitch->currentText()); });
+}
+
+void frmMain::cmdSpeakToWav_Click()
+{
+    // The file gets the reading's text and voice, but never while a reading runs.
+    Trace::quietly([&] { StopReading(); });
+    if (m_talker && RichTextBox1)
+        SpeakToWav(this, m_talker, *RichTextBox1, m_dict.get());
 }

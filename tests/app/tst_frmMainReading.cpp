@@ -3,10 +3,13 @@
 #include "app/mSharedBookmarks.h"
 #include "platform/MousePointer.h"
 #include "platform/RichTextBox.h"
+#include "platform/cSHAREDcDlg.h"
 #include "speech/clsTalker.h"
 #include "support/MainWindowHarness.h"
+#include "support/WavFile.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -257,4 +260,32 @@ TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
     ASSERT_EQ(r.spokenNow().size(), 3) << r.spokenNow().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Three here")));
     EXPECT_TRUE(r.spokenNow()[2].contains(QStringLiteral("Four at last")));
+}
+
+TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
+{
+    Reading r;
+    r.showText(kThree);
+    r.window->cmdRead_Click();
+    ASSERT_TRUE(r.window->Talker()->isSpeaking());
+    const int stopsBefore = r.engine()->stops;
+
+    std::optional<QString> answer; // Cancel first
+    const auto previous = cSHAREDcDlg::setHook([&](const cSHAREDcDlg &d) {
+        EXPECT_EQ(d.DialogTitle, QStringLiteral("Save to a Wave File"));
+        return answer;
+    });
+    r.window->cmdSpeakToWav->click();
+    EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
+    EXPECT_FALSE(r.window->Talker()->isSpeaking());
+    EXPECT_TRUE(r.window->Talker()->WavOutput().isEmpty());
+
+    answer = r.folder.file(QStringLiteral("book.wav"));
+    r.window->cmdSpeakToWav->click();
+    cSHAREDcDlg::setHook(previous);
+    EXPECT_EQ(r.window->Talker()->WavOutput(), *answer);
+    const WavFile wav = WavFile::read(*answer);
+    EXPECT_TRUE(wav.valid);
+    EXPECT_GT(wav.peak(), 0);
+    EXPECT_TRUE(QFile::exists(r.folder.file(QStringLiteral("book.srt"))));
 }
