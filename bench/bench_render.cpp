@@ -6,6 +6,8 @@
 #include "platform/WaveFileWriter.h"
 #include "speech/clsWavRenderer.h"
 
+#include "GeneratedProse.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -22,30 +24,8 @@ constexpr qsizetype kTextSize = 100 * 1024;
 // Plain English prose: sentences of ordinary words with the odd question and pause.
 QString makeText()
 {
-    static const char *words[] = { "the",   "old",   "miller", "walked", "down", "to",
-                                   "river", "and",   "saw",    "a",      "boat", "drifting",
-                                   "past",  "his",   "house",  "while",  "rain", "fell",
-                                   "on",    "green", "hills",  "Martha", "said", "nothing",
-                                   "about", "it",    "again" };
-    constexpr int wordCount = int(sizeof words / sizeof *words);
-    static const char *ends[] = { ". ", ". ", ". ", "? ", "! ", ", then ", ".\r\n\r\n", "; " };
-    quint32 seed = 4242;
-    auto next = [&seed](int n) {
-        seed = seed * 1664525u + 1013904223u;
-        return int((seed >> 16) % quint32(n));
-    };
-    QString text;
-    while (text.size() < kTextSize) {
-        const int length = 6 + next(18);
-        for (int w = 0; w < length; ++w) {
-            if (w > 0)
-                text += QLatin1Char(' ');
-            text += QLatin1String(words[next(wordCount)]);
-        }
-        text += QLatin1String(ends[next(8)]);
-    }
-    text.truncate(kTextSize);
-    return text;
+    return generatedProse(kTextSize, 4242,
+                          { ". ", ". ", ". ", "? ", "! ", ", then ", ".\r\n\r\n", "; " });
 }
 
 std::unique_ptr<SpeechEngine> &engine()

@@ -5,6 +5,8 @@
 #include "speech/clsStore.h"
 #include "speech/clsTalker.h"
 
+#include "GeneratedProse.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -23,31 +25,8 @@ constexpr qsizetype kBookSize = 3 * 1024 * 1024;
 // question, exclamation, ellipsis and dash.
 QString makeBook()
 {
-    static const char *words[] = { "the",   "old",   "miller", "walked", "down", "to",
-                                   "river", "and",   "saw",    "a",      "boat", "drifting",
-                                   "past",  "his",   "house",  "while",  "rain", "fell",
-                                   "on",    "green", "hills",  "Martha", "said", "nothing",
-                                   "about", "it",    "again" };
-    constexpr int wordCount = int(sizeof words / sizeof *words);
-    static const char *ends[] = { ". ", ". ", ". ", "? ", "! ", "... ", ".\r\n\r\n", " -- " };
-    quint32 seed = 12345;
-    auto next = [&seed](int n) {
-        seed = seed * 1664525u + 1013904223u;
-        return int((seed >> 16) % quint32(n));
-    };
-    QString book;
-    book.reserve(kBookSize + 200);
-    while (book.size() < kBookSize) {
-        const int length = 6 + next(18);
-        for (int w = 0; w < length; ++w) {
-            if (w > 0)
-                book += QLatin1Char(' ');
-            book += QLatin1String(words[next(wordCount)]);
-        }
-        book += QLatin1String(ends[next(8)]);
-    }
-    book.truncate(kBookSize);
-    return book;
+    return generatedProse(kBookSize, 12345,
+                          { ". ", ". ", ". ", "? ", "! ", "... ", ".\r\n\r\n", " -- " });
 }
 
 const QString &book()

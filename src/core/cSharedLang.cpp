@@ -467,15 +467,54 @@ bool cSharedLang::FontIsPresent(const QString &name)
     return false;
 }
 
+namespace {
+// A language list, whether a list box or a combo box: row 0 is English, then the titles.
+QString rowText(const QListWidget *list, int row)
+{
+    return list->item(row)->text();
+}
+QString rowText(const QComboBox *list, int row)
+{
+    return list->itemText(row);
+}
+void selectRow(QListWidget *list, int row)
+{
+    list->setCurrentRow(row);
+}
+void selectRow(QComboBox *list, int row)
+{
+    list->setCurrentIndex(row);
+}
+
+template<class List>
+void fillLanguages(List *aList, const QString &english, const QStringList &titles)
+{
+    aList->clear();
+    aList->addItem(english);
+    aList->addItems(titles);
+}
+
+template<class List> void selectLanguage(List *list, const QString &LanguageID)
+{
+    if (!list || list->count() == 0)
+        return;
+    int selected = 0;
+    for (int row = 0; row < list->count(); ++row) {
+        if (rowText(list, row) == LanguageID)
+            selected = row;
+    }
+    // An unknown title always shows English, whatever row was selected before.
+    selectRow(list, selected);
+}
+} // namespace
+
 void cSharedLang::FillLanguageList(QListWidget *aList)
 {
     d->EnsureInitialised();
     if (!aList)
         return;
-    aList->clear();
-    aList->addItem(kEnglish);
     LoadAllLanguages();
-    aList->addItems(d->titles);
+    fillLanguages(aList, kEnglish, d->titles);
 }
 
 void cSharedLang::FillLanguageList(QComboBox *aList)
@@ -483,37 +522,20 @@ void cSharedLang::FillLanguageList(QComboBox *aList)
     d->EnsureInitialised();
     if (!aList)
         return;
-    aList->clear();
-    aList->addItem(kEnglish);
     LoadAllLanguages();
-    aList->addItems(d->titles);
+    fillLanguages(aList, kEnglish, d->titles);
 }
 
 void cSharedLang::SetListToSelected(const QString &LanguageID, QListWidget *lstLanguages)
 {
     d->EnsureInitialised();
-    if (!lstLanguages || lstLanguages->count() == 0)
-        return;
-    int selected = 0;
-    for (int row = 0; row < lstLanguages->count(); ++row) {
-        if (lstLanguages->item(row)->text() == LanguageID)
-            selected = row;
-    }
-    // An unknown title always shows English, whatever row was selected before.
-    lstLanguages->setCurrentRow(selected);
+    selectLanguage(lstLanguages, LanguageID);
 }
 
 void cSharedLang::SetListToSelected(const QString &LanguageID, QComboBox *lstLanguages)
 {
     d->EnsureInitialised();
-    if (!lstLanguages || lstLanguages->count() == 0)
-        return;
-    int selected = 0;
-    for (int row = 0; row < lstLanguages->count(); ++row) {
-        if (lstLanguages->itemText(row) == LanguageID)
-            selected = row;
-    }
-    lstLanguages->setCurrentIndex(selected);
+    selectLanguage(lstLanguages, LanguageID);
 }
 
 void cSharedLang::OverrideLanguagePath(const QString &NewPath)
