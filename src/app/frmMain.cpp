@@ -237,6 +237,8 @@ void frmMain::runStartup(const QString &CommandLine)
     m_splash = new frmSplash;
     fillLanguageMenu();
 
+    // Made before the languages were loaded, so translated now that they are.
+    Lang().TranslateForm(m_splash);
     m_splash->show();
     MessagePump::DoEvents();
     MessagePump::Sleep(500);
