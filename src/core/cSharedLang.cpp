@@ -9,6 +9,7 @@
 #include "platform/MousePointer.h"
 #include "platform/ProgramInfo.h"
 #include "platform/SymbolFonts.h"
+#include "text/cSharedFileSubs.h"
 #include "text/cSharedText.h"
 
 #include <QAbstractButton>
@@ -19,7 +20,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -69,28 +69,12 @@ QString AfterBreak(const QString &entry)
 
 QStringList readLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int code = file.exists() ? FailureCode::PathFileAccess : FailureCode::FileNotFound;
-        throw Failure(code, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()),
-                      path);
-    }
-    const QString text = CodePage::toUnicode(file.readAll());
-    QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList lines = cSharedFileSubs::ReadWholeFile(path).split(QLatin1Char('\n'));
     for (QString &line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     }
     return lines;
-}
-
-void writeWholeFile(const QString &path, const QString &text)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(CodePage::fromUnicode(text)) < 0
-        || !file.commit())
-        throw Failure(FailureCode::PathFileAccess,
-                      QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()), path);
 }
 
 void appendToFile(const QString &path, const QString &text)
@@ -298,8 +282,9 @@ void cSharedLang::LoadAllLanguages()
         if (!d->titles.isEmpty()) {
             QStringList sorted = d->titles;
             sorted.sort();
-            writeWholeFile(folder.filePath(QStringLiteral("Languages.lst")),
-                           sorted.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
+            cSharedFileSubs::ReplaceTextFile(folder.filePath(QStringLiteral("Languages.lst")),
+                                             sorted.join(QLatin1String("\r\n"))
+                                                 + QLatin1String("\r\n"));
         }
 #endif
     });
@@ -552,7 +537,7 @@ void cSharedLang::GenerateLanguageTemplate()
     d->EnsureInitialised();
     const QString path = FormsTextPath(d->languagePath);
     if (!Trace::attempt(QStringLiteral("GenerateLanguageTemplate"), kModule,
-                        [&] { writeWholeFile(path, QString()); }))
+                        [&] { cSharedFileSubs::ReplaceTextFile(path, QString()); }))
         return;
     const QList<QWidget *> windows = FormTexts::loadedWindows();
     for (QWidget *w : windows)
