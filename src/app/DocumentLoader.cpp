@@ -16,16 +16,10 @@ const QString kModule = QStringLiteral("frmMain");
 
 QByteArray readWhole(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFile::exists(path))
         throw Failure(FailureCode::FileNotFound, QStringLiteral("File not found: %1").arg(path),
                       kProcedure);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(FailureCode::PathFileAccess, file.errorString(), kProcedure);
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Failure(FailureCode::PathFileAccess, file.errorString(), kProcedure);
-    return bytes;
+    return cSharedFileSubs::ReadWholeFileBytes(path);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/ProgramInfo.h"
+#include "text/cSharedFileSubs.h"
 #include "text/cSharedText.h"
 
 #include <QFile>
@@ -224,15 +225,10 @@ void clsDict::LoadWords()
     ClearWords();
     Words.emplace();
 
-    QFile file(fileName());
-    if (!file.exists())
+    if (!QFile::exists(fileName()))
         return; // no list yet: nothing worth a trace entry
     Trace::attempt(QStringLiteral("LoadWords"), kModule, [&] {
-        if (!file.open(QIODevice::ReadOnly))
-            throw Failure(FailureCode::PathFileAccess, file.errorString(), fileName());
-        const QString content = CodePage::toUnicode(file.readAll());
-        if (file.error() != QFileDevice::NoError)
-            throw Failure(FailureCode::PathFileAccess, file.errorString(), fileName());
+        const QString content = cSharedFileSubs::ReadWholeFile(fileName());
 
         // A line ends at CR or CR LF; a lone LF is part of the line.
         qsizetype lineStart = 0;
