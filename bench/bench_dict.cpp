@@ -2,7 +2,7 @@
 // sentence of a reading. Baselines measured in the same run: copying the sentence once
 // per pair (the least any per-pair work can cost) and the plain approach of searching
 // the sentence once per delimiter pair for every pair that occurs.
-#include "text/clsDict.h"
+#include "speech/clsDict.h"
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>

@@ -3,9 +3,9 @@
 // figure is printed with its ratio to copying the same data once in the same run, the
 // least any pass over it can cost. The books come from the shared corpora beside the
 // project when present; otherwise stand-in text of the same size is generated.
-#include "app/DocumentLoader.h"
-#include "platform/RtfImporter.h"
-#include "text/cSharedHTML.h"
+#include "documents/DocumentLoader.h"
+#include "documents/RtfImporter.h"
+#include "documents/cSharedHTML.h"
 
 #include <QApplication>
 #include <QDir>

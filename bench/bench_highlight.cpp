@@ -2,12 +2,12 @@
 // window (find the sentence end, select it, scroll it into view, pump messages) against
 // the sentence-end scan alone, and the time from pressing Read with the caret at the top
 // to the first sentence being highlighted, against copying the document's text once.
-#include "app/SentenceFinder.h"
 #include "app/frmMain.h"
-#include "platform/ProgramInfo.h"
-#include "platform/RichTextBox.h"
-#include "platform/SpeechEngine.h"
+#include "base/ProgramInfo.h"
+#include "documents/SentenceFinder.h"
+#include "speech/SpeechEngine.h"
 #include "speech/clsTalker.h"
+#include "ui/RichTextBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // second of wall time (the user waits for the file, so this is the figure that
 // matters), and the same rendering against the baseline of writing that much audio
 // to a wave file without synthesising it.
-#include "platform/SpeechEngine.h"
-#include "platform/WaveFileWriter.h"
+#include "speech/SpeechEngine.h"
+#include "speech/WaveFileWriter.h"
 #include "speech/clsWavRenderer.h"
 
 #include "GeneratedProse.h"

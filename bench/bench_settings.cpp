@@ -2,9 +2,9 @@
 // each document does) and save it, for 20,000 and 40,000 entries. The baseline of the
 // same run is copying the file's bytes through the same safe replace the save uses
 // (read, write beside, flush to disk, rename): the least any load-and-save can cost.
-#include "core/cSHAREDSettings.h"
-#include "platform/FileTable.h"
-#include "platform/ProgramInfo.h"
+#include "base/FileTable.h"
+#include "base/ProgramInfo.h"
+#include "base/cSHAREDSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 # The language files: copied beside the built executable whenever one changes, so
 # that build/bin is a complete portable install, and installed into the shared data
 # folder, where an installed program looks for them last. Included at the end of
-# src/app, when the Orlin and orlin_core targets exist.
+# src/app, when the Orlin and orlin_base targets exist.
 set(ORLIN_LANGUAGE_SOURCE ${PROJECT_SOURCE_DIR}/resources/Languages)
 set(ORLIN_LANGUAGE_BUILD ${PROJECT_BINARY_DIR}/bin/Languages)
 
-target_compile_definitions(orlin_core PRIVATE
+target_compile_definitions(orlin_base PRIVATE
     ORLIN_INSTALLED_LANGUAGE_PATH="${CMAKE_INSTALL_PREFIX}/share/orlin")
 
 file(GLOB orlin_language_files CONFIGURE_DEPENDS ${ORLIN_LANGUAGE_SOURCE}/*.txt)

@@ -1,15 +1,15 @@
 #include "app/SpeakToWav.h"
 
-#include "app/frmRenderProgress.h"
-#include "core/Trace.h"
-#include "core/cSharedLang.h"
-#include "platform/MessageBoxes.h"
-#include "platform/RichTextBox.h"
-#include "platform/SpeechEngine.h"
-#include "platform/cSHAREDcDlg.h"
+#include "base/MessageBoxes.h"
+#include "base/Trace.h"
+#include "base/cSharedLang.h"
+#include "speech/SpeechEngine.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "speech/clsWavRenderer.h"
-#include "text/clsDict.h"
+#include "ui/RichTextBox.h"
+#include "ui/cSHAREDcDlg.h"
+#include "ui/frmRenderProgress.h"
 
 namespace {
 const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");

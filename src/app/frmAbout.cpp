@@ -1,6 +1,6 @@
 #include "app/frmAbout.h"
 
-#include "platform/ProgramInfo.h"
+#include "base/ProgramInfo.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -2,21 +2,22 @@
 
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
-#include "app/mSharedBookmarks.h"
-#include "core/Trace.h"
-#include "core/cSHAREDSettings.h"
-#include "core/cSharedLang.h"
-#include "core/cSharedLogging.h"
-#include "platform/Failure.h"
-#include "platform/MessageBoxes.h"
-#include "platform/MessagePump.h"
-#include "platform/MousePointer.h"
-#include "platform/ProgramInfo.h"
-#include "platform/RichTextBox.h"
-#include "platform/RtfImporter.h"
-#include "platform/SymbolFonts.h"
+#include "base/Failure.h"
+#include "base/MessageBoxes.h"
+#include "base/MessagePump.h"
+#include "base/MousePointer.h"
+#include "base/ProgramInfo.h"
+#include "base/Trace.h"
+#include "base/cSHAREDSettings.h"
+#include "base/cSharedLang.h"
+#include "base/cSharedLogging.h"
+#include "documents/RtfImporter.h"
+#include "documents/mSharedBookmarks.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
-#include "text/clsDict.h"
+#include "ui/RichTextBox.h"
+#include "ui/SymbolFonts.h"
+#include "ui/VoiceList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -258,7 +259,7 @@ void frmMain::runStartup(const QString &CommandLine)
     m_talker->InitEngine();
 
     splashMessage(QStringLiteral("Filling voice list"));
-    m_talker->FillEngine(cmbEngine);
+    VoiceList::FillEngine(cmbEngine, *m_talker);
 
     splashMessage(QStringLiteral("Setting voice to last used"));
     int voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));

@@ -1,18 +1,18 @@
 // The main window's document handling: opening a document from the Load dialog, the
 // command line or Reload, with the caret kept per document, and the pronunciation editor.
-#include "app/DocumentLoader.h"
 #include "app/frmMain.h"
-#include "app/mSharedBookmarks.h"
-#include "core/Trace.h"
-#include "core/cSHAREDSettings.h"
-#include "core/cSharedLang.h"
-#include "platform/Failure.h"
-#include "platform/MessagePump.h"
-#include "platform/MousePointer.h"
-#include "platform/RichTextBox.h"
-#include "platform/frmFileSelect.h"
-#include "text/cSharedFileSubs.h"
-#include "text/frmLex.h"
+#include "base/Failure.h"
+#include "base/MessagePump.h"
+#include "base/MousePointer.h"
+#include "base/Trace.h"
+#include "base/cSHAREDSettings.h"
+#include "base/cSharedFileSubs.h"
+#include "base/cSharedLang.h"
+#include "documents/DocumentLoader.h"
+#include "documents/mSharedBookmarks.h"
+#include "ui/RichTextBox.h"
+#include "ui/frmFileSelect.h"
+#include "ui/frmLex.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -4,16 +4,16 @@
 
 #include "app/SpeakToWav.h"
 
-#include "app/SentenceFinder.h"
-#include "app/mSharedBookmarks.h"
-#include "core/Trace.h"
-#include "core/cSHAREDSettings.h"
-#include "platform/Failure.h"
-#include "platform/MessagePump.h"
-#include "platform/MousePointer.h"
-#include "platform/RichTextBox.h"
+#include "base/Failure.h"
+#include "base/MessagePump.h"
+#include "base/MousePointer.h"
+#include "base/Trace.h"
+#include "base/cSHAREDSettings.h"
+#include "documents/SentenceFinder.h"
+#include "documents/mSharedBookmarks.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
-#include "text/clsDict.h"
+#include "ui/RichTextBox.h"
 
 #include <QComboBox>
 #include <QPushButton>

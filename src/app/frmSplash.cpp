@@ -1,6 +1,6 @@
 #include "app/frmSplash.h"
 
-#include "platform/ProgramInfo.h"
+#include "base/ProgramInfo.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "platform/EspeakEngine.h"
 
+#include "base/Failure.h"
 #include "platform/AudioPlayer.h"
 #include "platform/AudioQueue.h"
 #include "platform/EspeakRenderer.h"
-#include "platform/Failure.h"
 
 namespace {
 constexpr int kInvalidPropertyValue = 380;

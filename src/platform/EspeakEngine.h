@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/EspeakSynthesizer.h"
-#include "platform/SpeechEngine.h"
+#include "speech/SpeechEngine.h"
 
 #include <QList>
 #include <memory>

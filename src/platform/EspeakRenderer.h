@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SpeechRenderer.h"
+#include "speech/SpeechRenderer.h"
 
 #include <QByteArray>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "platform/EspeakSynthesizer.h"
 
+#include "base/Failure.h"
 #include "platform/AudioQueue.h"
-#include "platform/Failure.h"
 
 #include <cstring>
 #include <espeak-ng/espeak_ng.h>

@@ -1,6 +1,6 @@
 #include "speech/SubtitleWriter.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <QSaveFile>
 

@@ -1,6 +1,6 @@
 #include "speech/clsStore.h"
 
-#include "text/cSharedText.h"
+#include "base/cSharedText.h"
 
 void clsStore::StoreInSentences(const QString &FullText)
 {

@@ -1,12 +1,11 @@
 #include "speech/clsTalker.h"
 
-#include "core/Trace.h"
-#include "platform/Failure.h"
-#include "platform/MousePointer.h"
-#include "platform/SpeechEngine.h"
-#include "text/CleanForSpeech.h"
+#include "base/Failure.h"
+#include "base/MousePointer.h"
+#include "base/Trace.h"
+#include "speech/CleanForSpeech.h"
+#include "speech/SpeechEngine.h"
 
-#include <QComboBox>
 #include <optional>
 
 namespace {
@@ -163,23 +162,20 @@ void clsTalker::ReadText()
         EndReading();
 }
 
-void clsTalker::FillEngine(QComboBox *Combo1)
+QStringList clsTalker::VoiceNames() const
 {
-    if (!Combo1)
-        return;
-    Combo1->clear();
+    QStringList names;
     int count = 0;
     if (!Trace::attempt(QStringLiteral("FillEngine"), kModule,
                         [&] { count = engineRef().CountEngines(); }))
-        return;
+        return names;
     for (int i = 1; i <= count; ++i) {
         Trace::attempt(QStringLiteral("FillEngine"), kModule, [&] {
             const SpeechEngine &engine = engineRef();
-            const QString item =
-                engine.ModeName(i) + QStringLiteral(" - ") + engine.ModeLanguage(i);
-            Combo1->addItem(item);
+            names << engine.ModeName(i) + QStringLiteral(" - ") + engine.ModeLanguage(i);
         });
     }
+    return names;
 }
 
 void clsTalker::Slower()

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "speech/clsDict.h"
 #include "speech/clsStore.h"
-#include "text/clsDict.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
-class QComboBox;
 class SpeechEngine;
 
 // Wraps the speech engine: lists and selects voices, changes speed and pitch, and
@@ -30,7 +30,10 @@ public:
     void StopSpeaking();
     void StoreTextFile(const QString &TextToStore);
     void ReadText();
-    void FillEngine(QComboBox *Combo1);
+    // The voices as the voice list shows them, "name - language", in the engine's order;
+    // a voice the engine cannot describe is left out. Filling a list box with them is the
+    // window's part (ui/VoiceList).
+    QStringList VoiceNames() const;
     void Slower();
     void Faster();
     short TalkSpeed() const;

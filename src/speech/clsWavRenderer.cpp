@@ -1,12 +1,12 @@
 #include "speech/clsWavRenderer.h"
 
-#include "platform/Failure.h"
-#include "platform/SpeechRenderer.h"
-#include "platform/WaveFileWriter.h"
+#include "base/Failure.h"
+#include "speech/CleanForSpeech.h"
+#include "speech/SpeechRenderer.h"
 #include "speech/SubtitleWriter.h"
+#include "speech/WaveFileWriter.h"
+#include "speech/clsDict.h"
 #include "speech/clsStore.h"
-#include "text/CleanForSpeech.h"
-#include "text/clsDict.h"
 
 #include <QFileInfo>
 

@@ -1,13 +1,13 @@
 // OrlinSpeak: speaks a document into a wave file from the command line, the way the
 // reader's Read to WAV button does, without a window.
 
-#include "app/DocumentLoader.h"
-#include "platform/Failure.h"
-#include "platform/ProgramInfo.h"
-#include "platform/RtfImporter.h"
-#include "platform/SpeechEngine.h"
+#include "base/Failure.h"
+#include "base/ProgramInfo.h"
+#include "documents/DocumentLoader.h"
+#include "documents/RtfImporter.h"
+#include "speech/SpeechEngine.h"
+#include "speech/clsDict.h"
 #include "speech/clsWavRenderer.h"
-#include "text/clsDict.h"
 
 #include <QCommandLineParser>
 #include <QDir>

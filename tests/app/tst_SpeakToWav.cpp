@@ -1,15 +1,15 @@
 #include "app/SpeakToWav.h"
 
-#include "app/frmRenderProgress.h"
-#include "platform/MessageBoxes.h"
-#include "platform/RichTextBox.h"
-#include "platform/cSHAREDcDlg.h"
+#include "base/MessageBoxes.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/SrtFile.h"
 #include "support/TempProgramFolder.h"
 #include "support/WavFile.h"
-#include "text/clsDict.h"
+#include "ui/RichTextBox.h"
+#include "ui/cSHAREDcDlg.h"
+#include "ui/frmRenderProgress.h"
 
 #include <QApplication>
 #include <QFile>

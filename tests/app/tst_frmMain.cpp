@@ -1,10 +1,10 @@
 // The main window's start-up, layout and close-down, on the fake engine.
-#include "app/mSharedBookmarks.h"
-#include "core/cSHAREDSettings.h"
-#include "platform/ProgramInfo.h"
-#include "platform/RichTextBox.h"
-#include "platform/SymbolFonts.h"
+#include "base/ProgramInfo.h"
+#include "base/cSHAREDSettings.h"
+#include "documents/mSharedBookmarks.h"
 #include "support/MainWindowHarness.h"
+#include "ui/RichTextBox.h"
+#include "ui/SymbolFonts.h"
 
 #include <QAction>
 #include <QApplication>

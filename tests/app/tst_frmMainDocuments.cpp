@@ -1,12 +1,12 @@
 // Opening documents in the main window: the caret kept per document, the Load dialog,
 // what each kind of file shows, and the pronunciation editor on the reading road.
-#include "app/mSharedBookmarks.h"
-#include "core/cSHAREDSettings.h"
-#include "platform/RichTextBox.h"
-#include "platform/frmFileSelect.h"
+#include "base/cSHAREDSettings.h"
+#include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
 #include "support/MainWindowHarness.h"
-#include "text/frmLex.h"
+#include "ui/RichTextBox.h"
+#include "ui/frmFileSelect.h"
+#include "ui/frmLex.h"
 
 #include <QAction>
 #include <QApplication>

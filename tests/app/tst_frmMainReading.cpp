@@ -1,12 +1,12 @@
 // Reading aloud from the caret with the spoken sentence selected, on the fake engine.
-#include "app/SentenceFinder.h"
-#include "app/mSharedBookmarks.h"
-#include "platform/MousePointer.h"
-#include "platform/RichTextBox.h"
-#include "platform/cSHAREDcDlg.h"
+#include "base/MousePointer.h"
+#include "documents/SentenceFinder.h"
+#include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
 #include "support/MainWindowHarness.h"
 #include "support/WavFile.h"
+#include "ui/RichTextBox.h"
+#include "ui/cSHAREDcDlg.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "FuzzApplication.h"
 
-#include "platform/TextDecoding.h"
-#include "text/cSharedHTML.h"
+#include "documents/TextDecoding.h"
+#include "documents/cSharedHTML.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "FuzzApplication.h"
 
-#include "platform/RtfImporter.h"
+#include "documents/RtfImporter.h"
 
 #include <QTextDocument>
 

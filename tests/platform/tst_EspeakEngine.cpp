@@ -1,9 +1,10 @@
 // The real engine, playing into whatever sound server runs (a null sink in CI).
 #include "platform/EspeakEngine.h"
 
+#include "base/Failure.h"
 #include "platform/AudioPlayer.h"
-#include "platform/Failure.h"
 #include "speech/clsTalker.h"
+#include "ui/VoiceList.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -162,7 +163,7 @@ TEST(EspeakEngineVoices, ListItemKSelectsVoiceKPlusOne)
     ASSERT_GT(count, 0);
 
     QComboBox combo;
-    talker.FillEngine(&combo);
+    VoiceList::FillEngine(&combo, talker);
     ASSERT_EQ(combo.count(), count);
     for (int k : { 0, count / 2, count - 1 }) {
         talker.SelectVoice(k);

@@ -1,10 +1,11 @@
 #include "speech/clsTalker.h"
 
-#include "platform/Failure.h"
-#include "platform/MousePointer.h"
+#include "base/Failure.h"
+#include "base/MousePointer.h"
+#include "speech/CleanForSpeech.h"
+#include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
-#include "text/CleanForSpeech.h"
-#include "text/clsDict.h"
+#include "ui/VoiceList.h"
 
 #include <QComboBox>
 #include <QSignalSpy>
@@ -205,7 +206,7 @@ TEST_F(clsTalkerTest, VoiceListAndSelection)
                        { QStringLiteral("Dora"), QStringLiteral("fr"), true, false } };
     QComboBox combo;
     combo.addItem(QStringLiteral("stale"));
-    talker.FillEngine(&combo);
+    VoiceList::FillEngine(&combo, talker);
     ASSERT_EQ(combo.count(), 3);
     EXPECT_EQ(combo.itemText(0), QStringLiteral("Anna - en-gb"));
     EXPECT_EQ(combo.itemText(1), QStringLiteral("Carl - de"));
@@ -299,7 +300,7 @@ TEST(clsTalkerInit, OperationsWithoutAnEngineAreHarmless)
 {
     clsTalker talker;
     QComboBox combo;
-    talker.FillEngine(&combo);
+    VoiceList::FillEngine(&combo, talker);
     talker.SelectVoice(0);
     talker.Faster();
     talker.Say(QStringLiteral("x"));

@@ -1,12 +1,12 @@
 #include "speech/clsWavRenderer.h"
 
-#include "platform/SpeechEngine.h"
+#include "speech/CleanForSpeech.h"
+#include "speech/SpeechEngine.h"
+#include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/SrtFile.h"
 #include "support/TempProgramFolder.h"
 #include "support/WavFile.h"
-#include "text/CleanForSpeech.h"
-#include "text/clsDict.h"
 
 #include <QFile>
 #include <QSignalSpy>

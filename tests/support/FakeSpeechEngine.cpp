@@ -1,6 +1,6 @@
 #include "support/FakeSpeechEngine.h"
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "support/MainWindowHarness.h"
 
-#include "platform/RichTextBox.h"
+#include "ui/RichTextBox.h"
 
 #include <QCoreApplication>
 #include <QEvent>

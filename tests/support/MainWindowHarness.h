@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/frmMain.h"
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/TempProgramFolder.h"
 

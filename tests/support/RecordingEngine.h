@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SpeechEngine.h"
+#include "speech/SpeechEngine.h"
 
 #include <QStringList>
 #include <memory>

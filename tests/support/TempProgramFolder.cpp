@@ -1,10 +1,10 @@
 #include "support/TempProgramFolder.h"
 
-#include "app/mSharedBookmarks.h"
-#include "core/cSHAREDSettings.h"
-#include "core/cSharedLang.h"
-#include "core/cSharedLogging.h"
-#include "platform/ProgramInfo.h"
+#include "base/ProgramInfo.h"
+#include "base/cSHAREDSettings.h"
+#include "base/cSharedLang.h"
+#include "base/cSharedLogging.h"
+#include "documents/mSharedBookmarks.h"
 
 #include <QDir>
 #include <QFile>

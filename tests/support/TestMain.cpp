@@ -1,6 +1,6 @@
 // Every test binary runs inside a QApplication on the offscreen platform, with the
 // program folder pointed at a fresh temporary folder.
-#include "platform/MessageBoxes.h"
+#include "base/MessageBoxes.h"
 #include "support/TempProgramFolder.h"
 
 #include <QApplication>

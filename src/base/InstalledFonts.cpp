@@ -1,0 +1,25 @@
+#include "base/InstalledFonts.h"
+
+#include <QFontDatabase>
+
+namespace InstalledFonts {
+
+QStringList families()
+{
+    return QFontDatabase::families();
+}
+
+bool isInstalled(const QString &family)
+{
+    const QString wanted = family.trimmed();
+    if (wanted.isEmpty())
+        return false;
+    const QStringList all = families();
+    for (const QString &name : all) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace InstalledFonts

@@ -1,0 +1,95 @@
+#include "base/ProgramInfo.h"
+
+#include "OrlinVersion.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+QString &folderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+QString resolveProgramFolder()
+{
+    QString exeDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    QFileInfo info(exeDir);
+    if (info.isDir() && info.isWritable())
+        return QDir::cleanPath(exeDir);
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share/Orlin");
+    QDir().mkpath(data);
+    return QDir::cleanPath(data);
+}
+
+} // namespace
+
+namespace ProgramInfo {
+
+QString programFolder()
+{
+    if (!folderOverride().isEmpty())
+        return folderOverride();
+    static const QString resolved = resolveProgramFolder();
+    return resolved;
+}
+
+void setProgramFolder(const QString &folder)
+{
+    folderOverride() = QDir::cleanPath(folder);
+}
+
+QString programFile(const QString &fileName)
+{
+    return QDir(programFolder()).filePath(fileName);
+}
+
+QString exeName()
+{
+    if (QCoreApplication::instance()) {
+        const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+        if (!name.isEmpty())
+            return name;
+    }
+    return QStringLiteral("Orlin");
+}
+
+int versionMajor()
+{
+    return ORLIN_VERSION_MAJOR;
+}
+int versionMinor()
+{
+    return ORLIN_VERSION_MINOR;
+}
+int versionRevision()
+{
+    return ORLIN_VERSION_REVISION;
+}
+
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(versionMajor())
+        .arg(versionMinor())
+        .arg(versionRevision());
+}
+
+QString webSite()
+{
+    return QStringLiteral("https://orlin-reader.org");
+}
+
+QString makerName()
+{
+    return QStringLiteral("The Orlin Project");
+}
+
+} // namespace ProgramInfo

@@ -1,0 +1,631 @@
+#include "base/cSHAREDSettings.h"
+
+#include "base/CodePage.h"
+#include "base/Failure.h"
+#include "base/MessageBoxes.h"
+#include "base/MousePointer.h"
+#include "base/ProgramInfo.h"
+#include "base/ShowErr.h"
+#include "base/Trace.h"
+#include "base/cSharedFileSubs.h"
+#include "base/cSharedLogging.h"
+#include "base/cSharedText.h"
+
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString ClassName = QStringLiteral("cSHAREDSettings");
+
+constexpr int TypeMismatch = 13;
+constexpr int SubscriptOutOfRange = 9;
+
+struct Entry
+{
+    QString KeyName;
+    QVariant KeyValue;
+    bool deleted = false;
+};
+
+// The upper-cased name. Names are nearly always ASCII, and most already upper case
+// (the file holds them so): those cost a scan, or one copy, instead of Unicode's tables.
+QString lookupKey(const QString &name)
+{
+    const auto *chars = reinterpret_cast<const char16_t *>(name.constData());
+    const qsizetype size = name.size();
+    qsizetype firstLower = -1;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        if (c >= 0x80)
+            return name.toUpper();
+        if (firstLower < 0 && c >= u'a' && c <= u'z')
+            firstLower = i;
+    }
+    if (firstLower < 0)
+        return name;
+    QString key(size, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(key.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = chars[i];
+        out[i] = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    }
+    return key;
+}
+
+QString withoutCommas(const QString &name)
+{
+    if (!name.contains(QLatin1Char(',')))
+        return name;
+    QString result = name;
+    result.remove(QLatin1Char(','));
+    return result;
+}
+
+// Trims blanks only, as the file's readers always have: tabs and control characters
+// belong to the value.
+QStringView blankTrimmed(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.mid(1);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
+}
+
+struct BoolNames
+{
+    QString trueName;
+    QString falseName;
+};
+
+// What the user's language calls true and false, upper-cased; files written by hand
+// in that language use these words.
+BoolNames localeBoolNames()
+{
+    struct Row
+    {
+        QLocale::Language language;
+        const char *trueName;
+        const char *falseName;
+    };
+    static const Row rows[] = {
+        { QLocale::German, "WAHR", "FALSCH" },          { QLocale::French, "VRAI", "FAUX" },
+        { QLocale::Spanish, "VERDADERO", "FALSO" },     { QLocale::Italian, "VERO", "FALSO" },
+        { QLocale::Portuguese, "VERDADEIRO", "FALSO" }, { QLocale::Dutch, "WAAR", "ONWAAR" },
+        { QLocale::Swedish, "SANT", "FALSKT" },         { QLocale::Danish, "SAND", "FALSK" },
+        { QLocale::NorwegianBokmal, "SANN", "USANN" },  { QLocale::Finnish, "TOSI", "EPÄTOSI" },
+        { QLocale::Polish, "PRAWDA", "FAŁSZ" },
+    };
+    const QLocale::Language language = QLocale().language();
+    for (const Row &row : rows) {
+        if (row.language == language)
+            return { QString::fromUtf8(row.trueName), QString::fromUtf8(row.falseName) };
+    }
+    return { QStringLiteral("TRUE"), QStringLiteral("FALSE") };
+}
+
+enum class Truth { Neither, True, False };
+
+Truth truthOf(QStringView text)
+{
+    const QStringView t = blankTrimmed(text);
+    // Most values are numbers and names: settled without asking the locale.
+    if (t.size() < 4 || t.size() > 10 || !t.front().isLetter())
+        return Truth::Neither;
+    const BoolNames names = localeBoolNames();
+    if (t.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0
+        || t.compare(names.falseName, Qt::CaseInsensitive) == 0)
+        return Truth::False;
+    if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0
+        || t.compare(names.trueName, Qt::CaseInsensitive) == 0)
+        return Truth::True;
+    return Truth::Neither;
+}
+
+bool isInteger(const QVariant &v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isReal(const QVariant &v)
+{
+    return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
+}
+
+// The text a value shows when compared with another: what converting it to text gives.
+QString plainText(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    return v.toString();
+}
+
+QString memberName(const QString &set, int index)
+{
+    return set + QLatin1Char('_') + QString::number(index);
+}
+
+QString indexName(const QString &set)
+{
+    return set + QStringLiteral("_INDEX");
+}
+
+std::unique_ptr<cSHAREDSettings> &slot()
+{
+    static std::unique_ptr<cSHAREDSettings> s;
+    return s;
+}
+
+} // namespace
+
+// Entries live in insertion order in a vector; the hash maps each upper-cased name to
+// its slot. Deleting only marks the slot, so bulk deletions stay linear; positions are
+// counted after squeezing the marks out, which happens once per run of deletions.
+struct cSHAREDSettings::Data
+{
+    std::vector<Entry> entries;
+    QHash<QString, qsizetype> byName;
+    qsizetype deleted = 0;
+
+    Entry *find(const QString &name)
+    {
+        const auto it = byName.constFind(lookupKey(name));
+        return it == byName.constEnd() ? nullptr : &entries[size_t(*it)];
+    }
+
+    qsizetype live() const { return qsizetype(entries.size()) - deleted; }
+
+    void remove(const QString &name)
+    {
+        const auto it = byName.constFind(lookupKey(name));
+        if (it == byName.constEnd())
+            return;
+        Entry &e = entries[size_t(*it)];
+        e.deleted = true;
+        e.KeyName.clear();
+        e.KeyValue.clear();
+        byName.erase(it);
+        ++deleted;
+        // Keeps a long life of deletions from growing the vector without bound.
+        if (deleted > 1024 && deleted > live())
+            compact();
+    }
+
+    void compact()
+    {
+        if (deleted == 0)
+            return;
+        std::erase_if(entries, [](const Entry &e) { return e.deleted; });
+        deleted = 0;
+        reindex();
+    }
+
+    void reindex()
+    {
+        byName.clear();
+        byName.reserve(qsizetype(entries.size()));
+        for (size_t i = 0; i < entries.size(); ++i)
+            byName.insert(lookupKey(entries[i].KeyName), qsizetype(i));
+    }
+
+    void clear()
+    {
+        entries.clear();
+        byName.clear();
+        deleted = 0;
+    }
+};
+
+cSHAREDSettings::cSHAREDSettings()
+    : d(new Data)
+{
+}
+
+cSHAREDSettings::~cSHAREDSettings()
+{
+    delete d;
+}
+
+void cSHAREDSettings::AddSetting(const QString &SettingTitle, const QVariant &SettingValue)
+{
+    try {
+        const QVariant value = SettingValue.typeId() == QMetaType::Bool
+            ? QVariant(SettingValue.toBool() ? -1 : 0)
+            : SettingValue;
+        const QString name = withoutCommas(SettingTitle);
+        const QString key = lookupKey(name);
+        const auto it = d->byName.constFind(key);
+        if (it != d->byName.constEnd()) {
+            d->entries[size_t(*it)].KeyValue = value;
+            return;
+        }
+        d->entries.push_back(Entry { name, value });
+        d->byName.insert(key, qsizetype(d->entries.size()) - 1);
+    } catch (const std::exception &e) {
+        Trace::record(Trace::asFailure(e), QStringLiteral("AddSetting"), ClassName);
+    }
+}
+
+void cSHAREDSettings::StoreSetting(const QString &SettingTitle, const QVariant &SettingValue)
+{
+    AddSetting(SettingTitle, SettingValue);
+}
+
+void cSHAREDSettings::sSet(const QString &SettingTitle, const QVariant &SettingValue)
+{
+    AddSetting(SettingTitle, SettingValue);
+}
+
+QVariant cSHAREDSettings::RetrieveSetting(const QString &SettingTitle,
+                                          const QVariant &DefaultIfUnknown)
+{
+    // Looked up exactly as passed: a name with a comma was stored without it and is
+    // not found here, although IsSettingPresent finds it.
+    const Entry *e = d->find(SettingTitle);
+    if (!e)
+        return DefaultIfUnknown;
+    if (e->KeyValue.typeId() == QMetaType::QString) {
+        switch (truthOf(e->KeyValue.toString())) {
+        case Truth::False:
+            return QVariant(false);
+        case Truth::True:
+            return QVariant(true);
+        case Truth::Neither:
+            break;
+        }
+    }
+    return e->KeyValue;
+}
+
+QVariant cSHAREDSettings::sGet(const QString &SettingTitle, const QVariant &DefaultIfUnknown)
+{
+    return RetrieveSetting(SettingTitle, DefaultIfUnknown);
+}
+
+QVariant cSHAREDSettings::RetrieveWithDefault(const QString &SettingTitle,
+                                              const QVariant &DefaultIfZero)
+{
+    const QVariant v = RetrieveSetting(SettingTitle, DefaultIfZero);
+    double number = 0;
+    if (!v.isValid() || v.isNull()) {
+        number = 0;
+    } else if (isInteger(v) || isReal(v)) {
+        number = v.toDouble();
+    } else {
+        bool ok = false;
+        const QString text = v.toString();
+        const QStringView trimmed = blankTrimmed(text);
+        number = trimmed.isEmpty() ? 0 : trimmed.toDouble(&ok);
+        if (!trimmed.isEmpty() && !ok) {
+            Trace::record(Failure(TypeMismatch, QStringLiteral("Type mismatch")),
+                          QStringLiteral("RetrieveWithDefault"), ClassName);
+            return DefaultIfZero;
+        }
+    }
+    return number == 0 ? DefaultIfZero : v;
+}
+
+QVariant cSHAREDSettings::sGetWD(const QString &SettingTitle, const QVariant &DefaultIfZero)
+{
+    return RetrieveWithDefault(SettingTitle, DefaultIfZero);
+}
+
+bool cSHAREDSettings::IsSettingPresent(const QString &SettingTitle) const
+{
+    return d->find(withoutCommas(SettingTitle)) != nullptr;
+}
+
+void cSHAREDSettings::DeleteSettingByName(const QString &SettingName)
+{
+    if (IsSettingPresent(SettingName))
+        d->remove(SettingName);
+}
+
+void cSHAREDSettings::DeleteSetting(int Index)
+{
+    d->compact();
+    if (Index < 1 || Index > int(d->entries.size())) {
+        Trace::record(Failure(SubscriptOutOfRange, QStringLiteral("Subscript out of range")),
+                      QStringLiteral("DeleteSetting"), ClassName);
+        return;
+    }
+    d->remove(d->entries[size_t(Index - 1)].KeyName);
+}
+
+void cSHAREDSettings::DeleteAllSettings()
+{
+    d->clear();
+}
+
+int cSHAREDSettings::SettingsCount() const
+{
+    return int(d->live());
+}
+
+QString cSHAREDSettings::SettingNameByIndex(int Index) const
+{
+    d->compact();
+    if (Index < 1 || Index > int(d->entries.size()))
+        return {};
+    return d->entries[size_t(Index - 1)].KeyName;
+}
+
+void cSHAREDSettings::SortSettings()
+{
+    // Ordinal and stable: the same order an exchange sort on the names leaves.
+    d->compact();
+    std::stable_sort(d->entries.begin(), d->entries.end(),
+                     [](const Entry &a, const Entry &b) { return a.KeyName < b.KeyName; });
+    d->reindex();
+}
+
+void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
+{
+    DeleteAllSettings();
+    if (!cSharedFileSubs::FileExists(SettingsFile))
+        return;
+    // Split as bytes and convert only the names and values kept: a large file then
+    // never exists twice over in memory.
+    const QByteArray bytes = cSharedFileSubs::ReadWholeFileBytes(SettingsFile);
+    const QByteArrayView text(bytes);
+    const QByteArrayView lineEnd("\r\n");
+    const qsizetype lines = text.count(lineEnd) + 1;
+    if (lines < 1000000) {
+        d->entries.reserve(size_t(lines));
+        d->byName.reserve(lines);
+    }
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = text.indexOf(lineEnd, start);
+        if (end < 0)
+            end = text.size();
+        const QByteArrayView line = text.sliced(start, end - start);
+        start = end + lineEnd.size();
+        try {
+            // A comma is one byte in the code page, so the bytes split where the text would.
+            const qsizetype comma = line.indexOf(',');
+            if (comma < 0)
+                continue;
+            const QString name = CodePage::toUnicode(line.data(), comma);
+            if (blankTrimmed(name).isEmpty())
+                continue;
+            QString valueText =
+                CodePage::toUnicode(line.data() + comma + 1, line.size() - comma - 1);
+            QVariant value;
+            switch (truthOf(valueText)) {
+            case Truth::False:
+                value = 0;
+                break;
+            case Truth::True:
+                value = -1;
+                break;
+            case Truth::Neither:
+                value = std::move(valueText);
+                break;
+            }
+            AddSetting(name, value);
+        } catch (const std::exception &e) {
+            const bool wasBusy = MousePointer::isBusy();
+            MousePointer::NormalMouse();
+            ShowErr(QStringLiteral("Error ") + QString::number(Trace::asFailure(e).code())
+                    + QStringLiteral(" in setting file. Line: ")
+                    + CodePage::toUnicode(line.data(), line.size()) + QStringLiteral(" of ")
+                    + SettingsFile);
+            if (wasBusy)
+                MousePointer::BusyMouse();
+        }
+    }
+}
+
+QString cSHAREDSettings::valueText(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return {};
+    if (isInteger(value) || isReal(value)) {
+        const QString number = value.typeId() == QMetaType::Bool
+            ? QString::number(value.toBool() ? -1 : 0)
+            : isReal(value) ? QString::number(value.toDouble(), 'g', 15)
+                            : value.toString();
+        return number.startsWith(QLatin1Char('-')) ? number + QLatin1Char(' ')
+                                                   : QLatin1Char(' ') + number + QLatin1Char(' ');
+    }
+    return value.toString();
+}
+
+void cSHAREDSettings::writePass(const QString &SettingsFile)
+{
+    d->compact();
+    QByteArray out;
+    qsizetype size = 0;
+    for (const Entry &e : d->entries)
+        size += e.KeyName.size() + 16;
+    out.reserve(size);
+    for (const Entry &e : d->entries) {
+        out += CodePage::fromUnicode(lookupKey(e.KeyName));
+        out += ',';
+        out += CodePage::fromUnicode(valueText(e.KeyValue));
+        out += "\r\n";
+    }
+    cSharedFileSubs::ReplaceFileBytes(SettingsFile, out);
+}
+
+bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)
+{
+    bool triedReadWrite = false;
+    // Every failed pass goes through the same handling; a failure escaping from here
+    // at close-down would end the program before the next file is saved.
+    for (;;) {
+        Failure failure(0, QString());
+        try {
+            writePass(SettingsFile);
+            return true;
+        } catch (const std::exception &e) {
+            failure = Trace::asFailure(e);
+        }
+        Trace::record(failure, QStringLiteral("SaveSettings"), ClassName);
+        switch (failure.code()) {
+        case FailureCode::BadFileNameOrNumber:
+        case FailureCode::PathFileAccess:
+            if (!triedReadWrite && cSharedFileSubs::MakeReadWrite(SettingsFile)) {
+                triedReadWrite = true;
+                continue;
+            }
+            MessageBoxes::show(
+                nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
+                QStringLiteral(
+                    "Your settings file is read-only and I can't change it. Save cancelled."),
+                MessageBoxes::Ok);
+            return false;
+        case FailureCode::DiskFull:
+            if (MessageBoxes::show(nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
+                                   QStringLiteral("You've run out of disk space on drive ")
+                                       + cSharedFileSubs::DriveOnly(SettingsFile)
+                                       + QStringLiteral(":\nPlease clear some space and "
+                                                        "then click Retry, else click "
+                                                        "Cancel to abort."),
+                                   MessageBoxes::Retry | MessageBoxes::Cancel)
+                == MessageBoxes::Retry)
+                continue;
+            return false;
+        default:
+            ShowErr(QString::number(failure.code()) + QStringLiteral(" - ") + failure.description()
+                    + QStringLiteral(" in SaveSettings"));
+            return false;
+        }
+    }
+}
+
+int cSHAREDSettings::LastIndexInSet(const QString &SetName)
+{
+    return settingToInt(RetrieveSetting(indexName(SetName.toUpper()), 0), 0);
+}
+
+int cSHAREDSettings::AddToSet(const QString &SetName, const QVariant &Value)
+{
+    const QString set = SetName.toUpper();
+    int i = 0;
+    // An index whose entry outlived the set's bookkeeping is skipped, never overwritten.
+    do {
+        i = LastIndexInSet(set) + 1;
+        StoreSetting(indexName(set), i);
+    } while (IsSettingPresent(memberName(set, i)));
+    StoreSetting(memberName(set, i), Value);
+    return i;
+}
+
+bool cSHAREDSettings::ValueInSet(const QString &SetName, const QVariant &ValueToFind)
+{
+    const QString set = SetName.toUpper();
+    const QString wanted = plainText(ValueToFind);
+    const int last = LastIndexInSet(set);
+    for (int i = 1; i <= last; ++i) {
+        if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted))
+            return true;
+    }
+    return false;
+}
+
+void cSHAREDSettings::DeleteFromSetByValue(const QString &SetName, const QVariant &ValueToFind)
+{
+    const QString set = SetName.toUpper();
+    const QString wanted = plainText(ValueToFind);
+    const int last = LastIndexInSet(set);
+    for (int i = 1; i <= last; ++i) {
+        if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted)) {
+            RemoveFromSetAt(set, i);
+            return;
+        }
+    }
+}
+
+void cSHAREDSettings::RemoveFromSetAt(const QString &SetName, int Index)
+{
+    const QString set = SetName.toUpper();
+    const int last = LastIndexInSet(set);
+    if (Index < last) {
+        // Moves the values as held, so a member reading TRUE stays that text.
+        for (int k = Index + 1; k <= last; ++k) {
+            const Entry *e = d->find(memberName(set, k));
+            StoreSetting(memberName(set, k - 1), e ? e->KeyValue : QVariant());
+        }
+        DeleteSettingByName(memberName(set, last));
+    } else {
+        DeleteSettingByName(memberName(set, Index));
+    }
+    StoreSetting(indexName(set), last - 1);
+}
+
+int cSHAREDSettings::SetCount(const QString &SetName)
+{
+    const QString set = SetName.toUpper();
+    const int last = LastIndexInSet(set);
+    int count = 0;
+    for (int i = 1; i <= last; ++i) {
+        if (IsSettingPresent(memberName(set, i)))
+            ++count;
+    }
+    if (count != last)
+        Log().AddAction(QStringLiteral("WARNING: LastIDX and Setcount not the same with setting '")
+                        + SetName + QLatin1Char('\''));
+    return count;
+}
+
+void cSHAREDSettings::DeleteASet(const QString &SetName)
+{
+    const QString set = SetName.toUpper();
+    const int count = SetCount(SetName);
+    for (int i = 1; i <= count + 10; ++i)
+        DeleteSettingByName(memberName(set, i));
+    DeleteSettingByName(indexName(set));
+}
+
+cSHAREDSettings &cSHAREDSettings::instance()
+{
+    if (!slot())
+        slot() = std::make_unique<cSHAREDSettings>();
+    return *slot();
+}
+
+void cSHAREDSettings::resetInstance()
+{
+    slot().reset();
+}
+
+int settingToInt(const QVariant &value, int fallback)
+{
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? -1 : 0;
+    if (isInteger(value)) {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        return ok && n >= INT_MIN && n <= INT_MAX ? int(n) : fallback;
+    }
+    if (isReal(value)) {
+        const double x = value.toDouble();
+        return std::isfinite(x) && x >= INT_MIN && x <= INT_MAX ? int(std::lround(x)) : fallback;
+    }
+    bool ok = false;
+    const int n = blankTrimmed(value.toString()).toInt(&ok);
+    return ok ? n : fallback;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "speech/SpeechRenderer.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+// The text-to-speech engine as the speech wrapper sees it. Voices are numbered
+// from 1. Every call is made on the UI thread; SpeakingDone arrives there too,
+// exactly once per Speak call, also for an empty or unspeakable text, after the
+// call's audio has been played. StopSpeaking cancels the calls in progress: they
+// raise no SpeakingDone. Failures are thrown as Failure.
+class SpeechEngine : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SpeechEngine() override = default;
+
+    // "initialized = 1": makes the engine ready.
+    virtual void setInitialized(int value) = 0;
+
+    virtual int CountEngines() const = 0;
+    // First description of voice i (its name) and second (its language).
+    virtual QString ModeName(int voice) const = 0;
+    virtual QString ModeLanguage(int voice) const = 0;
+    virtual void Select(int voice) = 0;
+    virtual int CurrentMode() const = 0;
+
+    // Returns at once; SpeakingDone follows when the text has been spoken.
+    virtual void Speak(const QString &text) = 0;
+    virtual void StopSpeaking() = 0;
+    virtual void AudioPause() = 0;
+    virtual void AudioResume() = 0;
+    // Non-zero from Speak until the audio has finished.
+    virtual int Speaking() const = 0;
+
+    // Words per minute; a value the engine does not accept throws.
+    virtual int Speed() const = 0;
+    virtual void setSpeed(int wordsPerMinute) = 0;
+
+    // -10 .. 10, 0 being the voice's own pitch; takes effect from the next Speak.
+    virtual int Pitch() const = 0;
+    virtual void setPitch(int pitch) = 0;
+
+    // A renderer with the current voice, speed and pitch, for writing speech into a
+    // file faster than it could be played; null when the engine cannot render.
+    virtual std::unique_ptr<SpeechRenderer> CreateRenderer() const { return nullptr; }
+
+signals:
+    void SpeakingDone();
+    // A notable condition of the engine, worth a line in the event log.
+    void EngineEvent(const QString &text);
+};
+
+// The one hook through which tests choose the engine; the program always uses the
+// real one. create() throws Failure 429 when the engine cannot be created.
+namespace SpeechEngineFactory {
+using Factory = std::function<std::unique_ptr<SpeechEngine>()>;
+std::unique_ptr<SpeechEngine> create();
+// An empty factory restores the real engine.
+void setFactory(Factory factory);
+} // namespace SpeechEngineFactory

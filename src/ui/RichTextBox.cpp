@@ -1,0 +1,264 @@
+#include "ui/RichTextBox.h"
+
+#include "base/CodePage.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+
+RichTextBox::RtfImporter &rtfImporter()
+{
+    static RichTextBox::RtfImporter importer;
+    return importer;
+}
+
+// Groups whose content is not document text.
+bool isSkippedDestination(const QString &word)
+{
+    static const QStringList destinations {
+        QStringLiteral("fonttbl"),    QStringLiteral("colortbl"),
+        QStringLiteral("stylesheet"), QStringLiteral("info"),
+        QStringLiteral("pict"),       QStringLiteral("header"),
+        QStringLiteral("footer"),     QStringLiteral("headerl"),
+        QStringLiteral("headerr"),    QStringLiteral("footerl"),
+        QStringLiteral("footerr"),    QStringLiteral("object"),
+        QStringLiteral("listtable"),  QStringLiteral("listoverridetable"),
+        QStringLiteral("rsidtbl"),    QStringLiteral("generator"),
+        QStringLiteral("xmlnstbl"),
+    };
+    return destinations.contains(word);
+}
+
+} // namespace
+
+RichTextBox::RichTextBox(QWidget *parent)
+    : QTextEdit(parent)
+{
+    setAcceptRichText(false);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int, int, int) { m_textValid = false; });
+}
+
+const QString &RichTextBox::Text() const
+{
+    if (!m_textValid) {
+        m_text = toPlainText();
+        m_textValid = true;
+    }
+    return m_text;
+}
+
+void RichTextBox::setText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setPlainText(shown);
+    m_textValid = false;
+}
+
+void RichTextBox::setTextRTF(const QString &rtf)
+{
+    if (rtfImporter()) {
+        rtfImporter()(*document(), rtf);
+        m_textValid = false;
+        return;
+    }
+    setText(rtfToPlainText(rtf));
+}
+
+void RichTextBox::setRtfImporter(RtfImporter importer)
+{
+    rtfImporter() = std::move(importer);
+}
+
+int RichTextBox::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichTextBox::setSelStart(int position)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(std::clamp(position, 0, textLength()));
+    setTextCursor(cursor);
+}
+
+int RichTextBox::SelLength() const
+{
+    const QTextCursor cursor = textCursor();
+    return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void RichTextBox::setSelLength(int length)
+{
+    const int start = SelStart();
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(std::clamp(start + std::max(length, 0), start, textLength()),
+                       QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+void RichTextBox::selectRange(int start, int length)
+{
+    const int from = std::clamp(start, 0, textLength());
+    const int to = std::clamp(from + std::max(length, 0), from, textLength());
+    QTextCursor cursor(document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    // Showing the end may have pushed the start of a long sentence off the top; the
+    // start is where the listener's eyes go, so it wins.
+    QTextCursor startCursor(document());
+    startCursor.setPosition(from);
+    const int top = cursorRect(startCursor).top();
+    if (top < 0)
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + top);
+}
+
+double RichTextBox::effectiveSize(const QTextCharFormat &format) const
+{
+    if (format.hasProperty(QTextFormat::FontPointSize))
+        return format.fontPointSize();
+    const double size = document()->defaultFont().pointSizeF();
+    return size > 0 ? size : font().pointSizeF();
+}
+
+std::optional<double> RichTextBox::SelFontSize() const
+{
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return effectiveSize(cursor.charFormat());
+    const int from = cursor.selectionStart();
+    const int to = cursor.selectionEnd();
+    std::optional<double> size;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() + fragment.length() <= from || fragment.position() >= to)
+                continue;
+            const double fragmentSize = effectiveSize(fragment.charFormat());
+            if (!size)
+                size = fragmentSize;
+            else if (!qFuzzyCompare(*size, fragmentSize))
+                return std::nullopt;
+        }
+    }
+    return size ? size : effectiveSize(cursor.charFormat());
+}
+
+void RichTextBox::setSelFontSize(double points)
+{
+    if (!(points >= 1))
+        return;
+    QTextCursor cursor = textCursor();
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    cursor.mergeCharFormat(format);
+    // Typing after the change should use the new size too.
+    mergeCurrentCharFormat(format);
+}
+
+void RichTextBox::showEvent(QShowEvent *event)
+{
+    QTextEdit::showEvent(event);
+    // A highlight made while the window was still hidden scrolls into view now.
+    ensureCursorVisible();
+}
+
+QString RichTextBox::rtfToPlainText(const QString &rtf)
+{
+    QString out;
+    out.reserve(rtf.size());
+    struct Group
+    {
+        bool skip;
+        int unicodeSkip;
+    };
+    QList<Group> groups { { false, 1 } };
+    int pendingSkip = 0; // fallback characters still to drop after a \uN
+    const qsizetype n = rtf.size();
+    auto put = [&](QChar ch) {
+        if (pendingSkip > 0) {
+            --pendingSkip;
+            return;
+        }
+        if (!groups.last().skip)
+            out.append(ch);
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar ch = rtf.at(i);
+        if (ch == QLatin1Char('{')) {
+            groups.append(groups.last());
+        } else if (ch == QLatin1Char('}')) {
+            if (groups.size() > 1)
+                groups.removeLast();
+        } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
+            continue;
+        } else if (ch != QLatin1Char('\\')) {
+            put(ch);
+        } else if (i + 1 < n) {
+            const QChar next = rtf.at(i + 1);
+            if (next.isLetter()) {
+                qsizetype j = i + 1;
+                while (j < n && rtf.at(j).isLetter())
+                    ++j;
+                const QString word = rtf.mid(i + 1, j - i - 1);
+                qsizetype k = j;
+                if (k < n && (rtf.at(k) == QLatin1Char('-') || rtf.at(k).isDigit()))
+                    ++k;
+                while (k < n && rtf.at(k).isDigit())
+                    ++k;
+                const bool hasParam = k > j;
+                const int param = hasParam ? rtf.mid(j, k - j).toInt() : 0;
+                if (k < n && rtf.at(k) == QLatin1Char(' '))
+                    ++k;
+                i = k - 1;
+                pendingSkip = 0;
+                if (word == QLatin1String("par") || word == QLatin1String("line"))
+                    put(QLatin1Char('\n'));
+                else if (word == QLatin1String("tab"))
+                    put(QLatin1Char('\t'));
+                else if (word == QLatin1String("uc"))
+                    groups.last().unicodeSkip = param;
+                else if (word == QLatin1String("u") && hasParam) {
+                    put(QChar(char16_t(param < 0 ? param + 65536 : param)));
+                    pendingSkip = groups.last().unicodeSkip;
+                } else if (isSkippedDestination(word))
+                    groups.last().skip = true;
+            } else if (next == QLatin1Char('\'') && i + 3 < n) {
+                bool ok = false;
+                const int byte = rtf.mid(i + 2, 2).toInt(&ok, 16);
+                if (ok)
+                    put(CodePage::byteToChar(static_cast<unsigned char>(byte)));
+                i += 3;
+            } else if (next == QLatin1Char('*')) {
+                groups.last().skip = true;
+                ++i;
+            } else {
+                if (next == QLatin1Char('\\') || next == QLatin1Char('{')
+                    || next == QLatin1Char('}'))
+                    put(next);
+                else if (next == QLatin1Char('~'))
+                    put(QChar(0x00A0));
+                else if (next == QLatin1Char('_'))
+                    put(QLatin1Char('-'));
+                else if (next == QLatin1Char('\r') || next == QLatin1Char('\n'))
+                    put(QLatin1Char('\n'));
+                ++i;
+            }
+        }
+    }
+    // Every RTF paragraph ends in \par; the last one is no line of its own.
+    while (out.endsWith(QLatin1Char('\n')))
+        out.chop(1);
+    return out;
+}

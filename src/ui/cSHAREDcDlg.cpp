@@ -1,0 +1,128 @@
+#include "ui/cSHAREDcDlg.h"
+
+#include "base/Failure.h"
+#include "base/MessageBoxes.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+cSHAREDcDlg::Hook &hook()
+{
+    static cSHAREDcDlg::Hook h;
+    return h;
+}
+} // namespace
+
+cSHAREDcDlg::cSHAREDcDlg(QWidget *parent)
+    : m_parent(parent)
+{
+}
+
+cSHAREDcDlg::Hook cSHAREDcDlg::setHook(Hook h)
+{
+    Hook previous = std::move(hook());
+    hook() = std::move(h);
+    return previous;
+}
+
+QStringList cSHAREDcDlg::nameFilters() const
+{
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // "*.*" means every file on the system the filter was written for.
+        if (patterns.trimmed() == QLatin1String("*.*"))
+            patterns = QStringLiteral("*");
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters;
+}
+
+std::optional<QString> cSHAREDcDlg::ask(bool save) const
+{
+    if (hook())
+        return hook()(*this);
+    QFileDialog dialog(m_parent, DialogTitle, InitDir);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The overwrite question is asked by acceptable(), the same way for every answer.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = nameFilters();
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (FilterIndex >= 1 && FilterIndex <= filters.size())
+            dialog.selectNameFilter(filters[FilterIndex - 1]);
+    }
+    if (!Filename.isEmpty())
+        dialog.selectFile(Filename);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool cSHAREDcDlg::acceptable(const QString &path, bool save) const
+{
+    const QFileInfo info(path);
+    if (info.fileName().isEmpty() || info.isDir())
+        return false;
+    if ((Flags & PathMustExist) && !info.absoluteDir().exists()) {
+        MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
+                           info.absolutePath() + QStringLiteral("\nThe folder does not exist."));
+        return false;
+    }
+    if ((Flags & FileMustExist) && !info.exists()) {
+        MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
+                           path + QStringLiteral("\nThe file does not exist."));
+        return false;
+    }
+    if (save && info.exists()) {
+        // Read-only means no owner write permission, as everywhere in Orlin (root
+        // could write it anyway, but the user marked it to be kept).
+        if ((Flags & NoReadOnlyReturn) && !(info.permissions() & QFileDevice::WriteOwner)) {
+            MessageBoxes::show(
+                m_parent, MessageBoxes::Warning, DialogTitle,
+                path + QStringLiteral("\nThe file is read-only.\nChoose another name."));
+            return false;
+        }
+        if (Flags & OverwritePrompt) {
+            const int answer = MessageBoxes::show(
+                m_parent, MessageBoxes::Warning, DialogTitle,
+                path + QStringLiteral(" already exists.\nDo you want to replace it?"),
+                MessageBoxes::Yes | MessageBoxes::No, MessageBoxes::No);
+            if (answer != MessageBoxes::Yes)
+                return false;
+        }
+    }
+    return true;
+}
+
+void cSHAREDcDlg::show(bool save)
+{
+    for (;;) {
+        const std::optional<QString> chosen = ask(save);
+        if (!chosen) {
+            Filename.clear();
+            if (CancelError)
+                throw Failure(CancelErrorCode, QStringLiteral("Cancel was selected."),
+                              QStringLiteral("cSHAREDcDlg"));
+            return;
+        }
+        if (acceptable(*chosen, save)) {
+            Filename = *chosen;
+            return;
+        }
+    }
+}
+
+void cSHAREDcDlg::ShowSave()
+{
+    show(true);
+}
+
+void cSHAREDcDlg::ShowOpen()
+{
+    show(false);
+}

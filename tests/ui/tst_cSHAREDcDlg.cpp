@@ -1,0 +1,95 @@
+#include "base/Failure.h"
+#include "base/MessageBoxes.h"
+#include "ui/cSHAREDcDlg.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HookScope
+{
+    explicit HookScope(cSHAREDcDlg::Hook h)
+        : previous(cSHAREDcDlg::setHook(std::move(h)))
+    {
+    }
+    ~HookScope() { cSHAREDcDlg::setHook(std::move(previous)); }
+    cSHAREDcDlg::Hook previous;
+};
+
+cSHAREDcDlg waveDialog()
+{
+    cSHAREDcDlg dlg;
+    dlg.CancelError = true;
+    dlg.Flags =
+        cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist | cSHAREDcDlg::NoReadOnlyReturn;
+    dlg.DialogTitle = "Save to a Wave File";
+    dlg.Filter = "All Files (*.*)|*.*|Wave Files (*.wav)|*.wav";
+    dlg.FilterIndex = 2;
+    return dlg;
+}
+
+TEST(cSHAREDcDlg, FilterBecomesNameFilters)
+{
+    EXPECT_EQ(waveDialog().nameFilters(),
+              QStringList({ "All Files (*.*) (*)", "Wave Files (*.wav) (*.wav)" }));
+}
+
+TEST(cSHAREDcDlg, CancelThrowsOnlyWithCancelError)
+{
+    HookScope hook([](const cSHAREDcDlg &) { return std::optional<QString>(); });
+    cSHAREDcDlg dlg = waveDialog();
+    try {
+        dlg.ShowSave();
+        FAIL() << "cancel must throw";
+    } catch (const Failure &f) {
+        EXPECT_EQ(f.code(), cSHAREDcDlg::CancelErrorCode);
+    }
+    dlg.CancelError = false;
+    EXPECT_NO_THROW(dlg.ShowSave());
+    EXPECT_TRUE(dlg.Filename.isEmpty());
+}
+
+TEST(cSHAREDcDlg, ExistingTargetAsksAndReadOnlyOrMissingFolderIsRefused)
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("old.wav");
+    const QString readOnly = dir.filePath("locked.wav");
+    for (const QString &p : { existing, readOnly }) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
+
+    QStringList answers = { dir.filePath("no/such/folder/x.wav"), readOnly, existing, existing };
+    QStringList seen;
+    HookScope hook([&](const cSHAREDcDlg &d) {
+        EXPECT_EQ(d.DialogTitle, "Save to a Wave File");
+        EXPECT_EQ(d.FilterIndex, 2);
+        if (answers.isEmpty())
+            return std::optional<QString>();
+        return std::optional<QString>(answers.takeFirst());
+    });
+    int overwriteQuestions = 0;
+    MessageBoxes::ScopedHandler boxes([&](const MessageBoxes::Message &m) {
+        seen << m.text;
+        if (m.buttons & MessageBoxes::Yes) {
+            // Say No the first time, Yes the second.
+            return ++overwriteQuestions == 1 ? int(MessageBoxes::No) : int(MessageBoxes::Yes);
+        }
+        return int(MessageBoxes::Ok);
+    });
+    cSHAREDcDlg dlg = waveDialog();
+    dlg.ShowSave();
+    EXPECT_EQ(dlg.Filename, existing);
+    EXPECT_EQ(overwriteQuestions, 2);
+    ASSERT_EQ(seen.size(), 4);
+    EXPECT_TRUE(seen[0].contains("does not exist"));
+    EXPECT_TRUE(seen[1].contains("read-only"));
+    // Choosing a file never touches it.
+    EXPECT_EQ(QFile(existing).size(), 0);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+} // namespace
