@@ -4,6 +4,7 @@
 // to the first sentence being highlighted, against copying the document's text once.
 #include "app/frmMain.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "documents/SentenceFinder.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsTalker.h"
@@ -83,7 +84,8 @@ struct Setup
     Setup()
     {
         ProgramInfo::setProgramFolder(folder.path());
-        SpeechEngineFactory::setFactory([] { return std::make_unique<SilentEngine>(); });
+        Seam::install<SpeechEngineFactory::FactorySeam>(
+            [] { return std::make_unique<SilentEngine>(); });
         window.Form_Load();
         window.resize(900, 700);
         window.show();

@@ -155,6 +155,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
+    EspeakEngine::installAsSpeechEngine();
 
     clsStore store;
     store.StoreInSentences(book());

@@ -15,6 +15,7 @@
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
+#include "ui/FormTranslator.h"
 #include "ui/RichTextBox.h"
 #include "ui/SymbolFonts.h"
 #include "ui/VoiceList.h"
@@ -76,8 +77,6 @@ frmMain::frmMain(QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    // Qt reads no RTF itself; every RTF document the view is given goes through Orlin's.
-    RichTextBox::setRtfImporter(&RtfImporter::setDocumentRtf);
     createControls();
     createMenu();
     connectControls();
@@ -104,6 +103,8 @@ void frmMain::createControls()
     RichTextBox1->setFont(viewFont);
     RichTextBox1->document()->setDefaultFont(viewFont);
     RichTextBox1->setGeometry(px(135), px(180), px(8760), px(3945));
+    // Qt reads no RTF itself; every RTF document the view is given goes through Orlin's.
+    RichTextBox1->setRtfImporter(&RtfImporter::setDocumentRtf);
 
     Frame1 = new QFrame(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -239,7 +240,7 @@ void frmMain::runStartup(const QString &CommandLine)
     fillLanguageMenu();
 
     // Made before the languages were loaded, so translated now that they are.
-    Lang().TranslateForm(m_splash);
+    FormTranslator::TranslateForm(m_splash);
     m_splash->show();
     MessagePump::DoEvents();
     MessagePump::Sleep(500);
@@ -339,7 +340,7 @@ void frmMain::fillLanguageMenu()
     for (int i = 0; i < mnuLanguage.size(); ++i) {
         if (mnuLanguage.at(i)->text() == Lang().LangID) {
             mnuLanguage.at(i)->setChecked(true);
-            Lang().Localise(this, short(i));
+            FormTranslator::Localise(this, short(i));
         }
     }
 }
@@ -443,19 +444,19 @@ void frmMain::cmdQuit_Click()
 void frmMain::cmdAbout_Click()
 {
     frmAbout about(this);
-    Lang().TranslateForm(&about);
+    FormTranslator::TranslateForm(&about);
     about.exec();
 }
 
 void frmMain::mnuLanguage_Click(int Index)
 {
     const QString procedure = QStringLiteral("mnulanguage_click");
-    Trace::attempt(procedure, kModule, [&] { Lang().Localise(this, short(Index)); });
+    Trace::attempt(procedure, kModule, [&] { FormTranslator::Localise(this, short(Index)); });
     Trace::attempt(procedure, kModule, [&] {
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
             if (window != this && window->isVisible() && !qobject_cast<QMenu *>(window))
-                Lang().TranslateForm(window);
+                FormTranslator::TranslateForm(window);
         }
     });
     Trace::attempt(procedure, kModule, [&] {

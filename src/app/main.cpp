@@ -1,4 +1,6 @@
 #include "app/frmMain.h"
+#include "platform/EspeakEngine.h"
+#include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,6 +32,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlin"));
     QApplication::setDesktopFileName(QStringLiteral("orlin"));
+    MessageBoxDialog::install();
+    EspeakEngine::installAsSpeechEngine();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.
     const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));

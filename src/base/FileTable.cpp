@@ -1,6 +1,7 @@
 #include "base/FileTable.h"
 
 #include "base/Failure.h"
+#include "base/Seam.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -28,14 +29,11 @@ struct OpenFile
 
 std::vector<std::unique_ptr<OpenFile>> &table()
 {
-    static std::vector<std::unique_ptr<OpenFile>> files;
-    return files;
-}
-
-WriteFault &writeFault()
-{
-    static WriteFault fault;
-    return fault;
+    // Never destroyed: whatever still writes while the process ends (a log flushing its
+    // last entries from a static's destructor) finds the table whole, however the order
+    // of destruction fell.
+    static auto *files = new std::vector<std::unique_ptr<OpenFile>>;
+    return *files;
 }
 
 QByteArray nativePath(const QString &path)
@@ -54,8 +52,8 @@ OpenFile *find(int number)
 // Writes every byte or throws; EINTR and short writes are carried on from.
 void writeAll(int fd, const char *data, qsizetype size, const QString &path)
 {
-    if (size > 0 && writeFault()) {
-        if (const int err = writeFault()(path)) {
+    if (const WriteFault &fault = Seam::current<WriteFaultSeam>(); size > 0 && fault) {
+        if (const int err = fault(path)) {
             [[maybe_unused]] ssize_t ignored = ::write(fd, data, size_t(size / 2));
             throwErrno(err, path);
         }
@@ -290,13 +288,6 @@ void replaceFile(const QString &path, const QByteArray &bytes)
         ::unlink(nativeTemp.constData());
         throwErrno(err, path);
     }
-}
-
-WriteFault setWriteFault(WriteFault fault)
-{
-    WriteFault previous = std::move(writeFault());
-    writeFault() = std::move(fault);
-    return previous;
 }
 
 } // namespace FileTable

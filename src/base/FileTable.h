@@ -34,8 +34,11 @@ void closeAll();
 void replaceFile(const QString &path, const QByteArray &bytes);
 
 // Tests: asked before every low-level write with the target's path; a non-zero errno
-// makes that write fail after half of its bytes, as a filling disk would.
+// makes that write fail after half of its bytes, as a filling disk would. Empty: no faults.
 using WriteFault = std::function<int(const QString &path)>;
-WriteFault setWriteFault(WriteFault fault);
+struct WriteFaultSeam
+{
+    using Type = WriteFault;
+};
 
 } // namespace FileTable

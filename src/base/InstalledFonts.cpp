@@ -1,11 +1,15 @@
 #include "base/InstalledFonts.h"
 
+#include "base/Seam.h"
+
 #include <QFontDatabase>
 
 namespace InstalledFonts {
 
 QStringList families()
 {
+    if (const auto &pretended = Seam::current<FamiliesSeam>())
+        return *pretended;
     return QFontDatabase::families();
 }
 

@@ -1,17 +1,8 @@
 #include "base/MessageBoxes.h"
 
-#include <QApplication>
-#include <QMessageBox>
-
 namespace MessageBoxes {
 
 namespace {
-
-Handler &currentHandler()
-{
-    static Handler handler;
-    return handler;
-}
 
 Button firstOffered(Buttons buttons)
 {
@@ -22,20 +13,18 @@ Button firstOffered(Buttons buttons)
     return NoButton;
 }
 
-int showReal(const Message &m)
+} // namespace
+
+Button defaultButtonOf(const Message &message)
 {
-    // Without a GUI application (command-line tools) there is nobody to ask:
-    // answer as if the box was closed.
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-        return (m.buttons & Cancel) ? Cancel : (m.buttons & No) ? No : firstOffered(m.buttons);
-    QMessageBox box(static_cast<QMessageBox::Icon>(m.icon), m.title, m.text,
-                    QMessageBox::StandardButtons(m.buttons), m.parent);
-    box.setDefaultButton(static_cast<QMessageBox::StandardButton>(
-        m.defaultButton != NoButton ? m.defaultButton : firstOffered(m.buttons)));
-    return box.exec();
+    return message.defaultButton != NoButton ? message.defaultButton
+                                             : firstOffered(message.buttons);
 }
 
-} // namespace
+int closedAnswer(Buttons buttons)
+{
+    return (buttons & Cancel) ? Cancel : (buttons & No) ? No : firstOffered(buttons);
+}
 
 int show(QWidget *parent, Icon icon, const QString &title, const QString &text, Buttons buttons,
          Button defaultButton)
@@ -43,16 +32,9 @@ int show(QWidget *parent, Icon icon, const QString &title, const QString &text, 
     if (buttons == NoButton)
         buttons = Ok;
     const Message message { parent, icon, title, text, buttons, defaultButton };
-    // Copy first: a handler may replace itself while it runs.
-    const Handler handler = currentHandler();
-    return handler ? handler(message) : showReal(message);
-}
-
-Handler setHandler(Handler handler)
-{
-    Handler previous = std::move(currentHandler());
-    currentHandler() = std::move(handler);
-    return previous;
+    // Copied first: a handler may replace itself while it runs.
+    const Handler handler = Seam::current<HandlerSeam>();
+    return handler ? handler(message) : closedAnswer(buttons);
 }
 
 } // namespace MessageBoxes

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "base/Seam.h"
+
 #include <QString>
 #include <functional>
 
 class QWidget;
 
 // Every message box Orlin shows goes through here, so that one handler can answer
-// them: tests install a handler that records the message and presses a button,
-// the program uses the real modal box. The values match QMessageBox's, so a caller
-// that already speaks QMessageBox can pass them straight through.
+// them: the program installs the real modal box at start (ui/MessageBoxDialog), tests
+// install a handler that records the message and presses a button. The values match
+// QMessageBox's, so a caller that already speaks QMessageBox can pass them straight through.
 namespace MessageBoxes {
 
 enum Icon { NoIcon = 0, Information = 1, Warning = 2, Critical = 3, Question = 4 };
@@ -29,7 +31,8 @@ enum Button : int {
 using Buttons = int;
 
 // Shows the message and returns the button pressed (Cancel or No when the box is
-// closed without a choice, whichever the box offers; otherwise the only button).
+// closed without a choice, whichever the box offers; otherwise the only button). With
+// no handler installed (a command-line tool) nobody is asked: the answer is the closed box's.
 // The default button is the first of the offered buttons in the order
 // Ok, Yes, Retry, Save, Abort, No, Ignore, Cancel unless one is given.
 int show(QWidget *parent, Icon icon, const QString &title, const QString &text,
@@ -48,24 +51,19 @@ struct Message
 
 using Handler = std::function<int(const Message &)>;
 
-// Replaces the process-wide handler and returns the previous one; an empty handler
-// restores the real message box.
-Handler setHandler(Handler handler);
+// Who answers the boxes (see base/Seam.h). Empty: nobody, every box is closed unanswered.
+struct HandlerSeam
+{
+    using Type = Handler;
+};
 
 // Installs a handler for the lifetime of the object (tests), restoring the previous.
-class ScopedHandler
-{
-public:
-    explicit ScopedHandler(Handler handler)
-        : m_previous(setHandler(std::move(handler)))
-    {
-    }
-    ~ScopedHandler() { setHandler(std::move(m_previous)); }
-    ScopedHandler(const ScopedHandler &) = delete;
-    ScopedHandler &operator=(const ScopedHandler &) = delete;
+using ScopedHandler = Seam::Override<HandlerSeam>;
 
-private:
-    Handler m_previous;
-};
+// The button a box offers focused: the message's own, else the first offered in the
+// order given at show().
+Button defaultButtonOf(const Message &message);
+// What a box closed without a choice answers.
+int closedAnswer(Buttons buttons);
 
 } // namespace MessageBoxes

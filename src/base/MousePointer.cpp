@@ -1,6 +1,5 @@
 #include "base/MousePointer.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 

@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -159,6 +160,15 @@ void cSharedFileSubs::AppendToTextFile(const QString &Filename, const QString &T
         closeQuietly(number);
         trace(e, "AppendToTextFile");
     }
+}
+
+void cSharedFileSubs::AppendText(const QString &Filename, const QString &Text)
+{
+    QFile file(Filename);
+    if (!file.open(QIODevice::Append) || file.write(CodePage::fromUnicode(Text)) < 0)
+        throw Failure(FailureCode::PathFileAccess,
+                      QStringLiteral("Cannot append to %1: %2").arg(Filename, file.errorString()),
+                      Filename);
 }
 
 int cSharedFileSubs::LinesInFile(const QString &Filename)

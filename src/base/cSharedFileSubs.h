@@ -33,6 +33,9 @@ public:
     static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes);
     // Appends TextString and CR LF, creating a missing file.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
+    // Appends the text as it stands, creating a missing file; throws Failure (75) when the
+    // file cannot be written.
+    static void AppendText(const QString &Filename, const QString &Text);
     // Lines up to the end of the file; CR LF, a lone CR and a lone LF each end a line.
     static int LinesInFile(const QString &Filename);
 

@@ -1,25 +1,19 @@
 #include "base/cSharedLang.h"
 
 #include "OrlinVersion.h"
-#include "base/CodePage.h"
 #include "base/Failure.h"
+#include "base/InstalledFonts.h"
 #include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
-#include "ui/FormTexts.h"
-#include "ui/SymbolFonts.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
 
 #include <algorithm>
 #include <memory>
@@ -77,15 +71,6 @@ QStringList readLines(const QString &path)
     return lines;
 }
 
-void appendToFile(const QString &path, const QString &text)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::Append) || file.write(CodePage::fromUnicode(text)) < 0)
-        throw Failure(FailureCode::PathFileAccess,
-                      QStringLiteral("Cannot append to %1: %2").arg(path, file.errorString()),
-                      path);
-}
-
 void sortTable(QList<Entry> &table)
 {
     // Ordinal order, equal keys in file order: what the halving search relies on.
@@ -118,11 +103,6 @@ qsizetype FindTranslation(const std::optional<QList<Entry>> &table, const QStrin
             hi = mid - 1;
     }
     return -1;
-}
-
-QString FormsTextPath(const QString &languagePath)
-{
-    return QDir(languagePath).filePath(QStringLiteral("FormsText.txt"));
 }
 
 QString removeSlashFromEnd(QString path)
@@ -370,69 +350,6 @@ QString cSharedLang::GetTranslation(const QString &aWord)
     return ok ? result : QString();
 }
 
-void cSharedLang::TranslateForm(QWidget *aForm)
-{
-    d->EnsureInitialised();
-    if (!aForm)
-        return;
-    Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] { ChangeFont(aForm); });
-    const QList<FormTexts::Text> texts = FormTexts::collect(aForm);
-    for (const FormTexts::Text &text : texts) {
-        if (d->isLanguageName(text.value))
-            continue;
-        Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] {
-            const QString translated = GetTranslation(text.value);
-            if (translated != text.value)
-                text.set(translated);
-        });
-    }
-}
-
-void cSharedLang::Localise(QWidget *MainForm, short LanguageIndex)
-{
-    d->EnsureInitialised();
-    const QString step = QStringLiteral("Localise");
-    Trace::attempt(step, kModule, [&] { LoadLanguage(0); });
-    Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
-    Trace::attempt(step, kModule, [&] { LoadLanguage(LanguageIndex); });
-    Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
-}
-
-void cSharedLang::ChangeFont(QWidget *aForm)
-{
-    d->EnsureInitialised();
-    const QString name = FormFontName.trimmed();
-    if (name.isEmpty() || !aForm)
-        return;
-    if (!FontIsPresent(name)) {
-        Log().LogEvent(QStringLiteral("Cannot set font to ") + name
-                       + QStringLiteral(". Not present."));
-        FormFontName.clear();
-        return;
-    }
-    const auto controls = aForm->findChildren<QWidget *>();
-    for (QWidget *w : controls) {
-        if (w->window() != aForm)
-            continue;
-        // Buttons drawn in a symbol font show pictures, not words; a picture label
-        // has no text to set a face for.
-        if (qobject_cast<QAbstractButton *>(w)) {
-            const QString family = w->font().family();
-            if (family.compare(QLatin1String("Webdings"), Qt::CaseInsensitive) == 0
-                || family.startsWith(QLatin1String("Wingdings"), Qt::CaseInsensitive))
-                continue;
-        }
-        if (auto *label = qobject_cast<QLabel *>(w); label && label->text().isEmpty())
-            continue;
-        QFont font = w->font();
-        font.setFamily(name);
-        w->setFont(font);
-    }
-    QFont font = aForm->font();
-    font.setFamily(name);
-    aForm->setFont(font);
-}
-
 bool cSharedLang::FontIsPresent(const QString &name)
 {
     d->EnsureInitialised();
@@ -442,7 +359,7 @@ bool cSharedLang::FontIsPresent(const QString &name)
     }
     // The same list the main window's symbol-font check reads, so that a test which
     // pretends a font is missing or present does so for both.
-    const QStringList installed = SymbolFonts::installedFamilies();
+    const QStringList installed = InstalledFonts::families();
     for (const QString &family : installed) {
         if (cSharedText::StringsEqual(family, name)) {
             d->presentFonts.append(name);
@@ -452,75 +369,22 @@ bool cSharedLang::FontIsPresent(const QString &name)
     return false;
 }
 
-namespace {
-// A language list, whether a list box or a combo box: row 0 is English, then the titles.
-QString rowText(const QListWidget *list, int row)
-{
-    return list->item(row)->text();
-}
-QString rowText(const QComboBox *list, int row)
-{
-    return list->itemText(row);
-}
-void selectRow(QListWidget *list, int row)
-{
-    list->setCurrentRow(row);
-}
-void selectRow(QComboBox *list, int row)
-{
-    list->setCurrentIndex(row);
-}
-
-template<class List>
-void fillLanguages(List *aList, const QString &english, const QStringList &titles)
-{
-    aList->clear();
-    aList->addItem(english);
-    aList->addItems(titles);
-}
-
-template<class List> void selectLanguage(List *list, const QString &LanguageID)
-{
-    if (!list || list->count() == 0)
-        return;
-    int selected = 0;
-    for (int row = 0; row < list->count(); ++row) {
-        if (rowText(list, row) == LanguageID)
-            selected = row;
-    }
-    // An unknown title always shows English, whatever row was selected before.
-    selectRow(list, selected);
-}
-} // namespace
-
-void cSharedLang::FillLanguageList(QListWidget *aList)
+QStringList cSharedLang::LanguageTitles()
 {
     d->EnsureInitialised();
-    if (!aList)
-        return;
-    LoadAllLanguages();
-    fillLanguages(aList, kEnglish, d->titles);
+    return d->titles;
 }
 
-void cSharedLang::FillLanguageList(QComboBox *aList)
+bool cSharedLang::IsLanguageName(const QString &text)
 {
     d->EnsureInitialised();
-    if (!aList)
-        return;
-    LoadAllLanguages();
-    fillLanguages(aList, kEnglish, d->titles);
+    return d->isLanguageName(text);
 }
 
-void cSharedLang::SetListToSelected(const QString &LanguageID, QListWidget *lstLanguages)
+QString cSharedLang::FormsTextFile()
 {
     d->EnsureInitialised();
-    selectLanguage(lstLanguages, LanguageID);
-}
-
-void cSharedLang::SetListToSelected(const QString &LanguageID, QComboBox *lstLanguages)
-{
-    d->EnsureInitialised();
-    selectLanguage(lstLanguages, LanguageID);
+    return QDir(d->languagePath).filePath(QStringLiteral("FormsText.txt"));
 }
 
 void cSharedLang::OverrideLanguagePath(const QString &NewPath)
@@ -529,39 +393,6 @@ void cSharedLang::OverrideLanguagePath(const QString &NewPath)
     Trace::attempt(QStringLiteral("OverrideLanguagePath"), kModule, [&] {
         if (!NewPath.trimmed().isEmpty() && QFileInfo(NewPath).isDir())
             d->languagePath = removeSlashFromEnd(NewPath);
-    });
-}
-
-void cSharedLang::GenerateLanguageTemplate()
-{
-    d->EnsureInitialised();
-    const QString path = FormsTextPath(d->languagePath);
-    if (!Trace::attempt(QStringLiteral("GenerateLanguageTemplate"), kModule,
-                        [&] { cSharedFileSubs::ReplaceTextFile(path, QString()); }))
-        return;
-    const QList<QWidget *> windows = FormTexts::loadedWindows();
-    for (QWidget *w : windows)
-        WriteStrings(w, path);
-}
-
-void cSharedLang::WriteStrings(QWidget *aForm, const QString &Filename)
-{
-    d->EnsureInitialised();
-    if (!aForm)
-        return;
-    Trace::attempt(QStringLiteral("WriteStrings"), kModule, [&] {
-        const QString path = Filename.isEmpty() ? FormsTextPath(d->languagePath) : Filename;
-        QString out;
-        const QList<FormTexts::Text> texts = FormTexts::collect(aForm);
-        for (const FormTexts::Text &text : texts) {
-            // A language file holds one entry a line; a text that spans lines could
-            // never be looked up, so it is not offered to translators.
-            if (text.value.contains(QLatin1Char('\n')) || text.value.contains(QLatin1Char('\r'))
-                || d->isLanguageName(text.value))
-                continue;
-            out += text.value + kBreak + text.value + QLatin1String("\r\n");
-        }
-        appendToFile(path, out);
     });
 }
 
@@ -607,7 +438,7 @@ void cSharedLang::UpdateTemplates(const QString &LanguagePath)
                     if (existing.read(1) != "\n")
                         missing.prepend(QLatin1String("\r\n"));
                 }
-                appendToFile(path, missing);
+                cSharedFileSubs::AppendText(path, missing);
             });
         }
     });

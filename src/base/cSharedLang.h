@@ -3,13 +3,12 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
-class QComboBox;
-class QListWidget;
-
 // Translates the user interface from English into the language of a language file.
 // Language files live in a "Languages" folder under the language path: the program
 // folder's, else the one beside the executable, else the installed one.
+//
+// This is the table and its files; applying it to windows (TranslateForm, Localise, the
+// language lists, the font and the template of a window's texts) is ui/FormTranslator's.
 class cSharedLang
 {
 public:
@@ -22,18 +21,18 @@ public:
     void LoadLanguage(short LanguageNum);
     void RevertToEnglish();
     QString GetTranslation(const QString &aWord);
-    void TranslateForm(QWidget *aForm);
-    void Localise(QWidget *MainForm, short LanguageIndex);
-    void FillLanguageList(QListWidget *aList);
-    void FillLanguageList(QComboBox *aList);
-    void SetListToSelected(const QString &LanguageID, QListWidget *lstLanguages);
-    void SetListToSelected(const QString &LanguageID, QComboBox *lstLanguages);
     void OverrideLanguagePath(const QString &NewPath);
-    void GenerateLanguageTemplate();
-    void WriteStrings(QWidget *aForm, const QString &Filename);
     void UpdateTemplates(const QString &LanguagePath);
-    void ChangeFont(QWidget *aForm);
     bool FontIsPresent(const QString &name);
+
+    // The titles of the language files, in the order of their numbers (from 1).
+    QStringList LanguageTitles();
+    // Whether a text is a language's name ("English" or a title): names show in their
+    // own language everywhere, so they are never translated or offered to translators.
+    bool IsLanguageName(const QString &text);
+    // Where a window template is written when no file is named: FormsText.txt in the
+    // language path.
+    QString FormsTextFile();
 
     // Title of the language the table translates into: "English" after
     // RevertToEnglish, empty before any language was loaded.

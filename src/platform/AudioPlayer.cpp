@@ -1,5 +1,6 @@
 #include "platform/AudioPlayer.h"
 
+#include "base/Seam.h"
 #include "platform/AudioQueue.h"
 
 #include <QAudioDevice>
@@ -19,7 +20,6 @@ constexpr int kSinkBufferMs = 200;
 // Silence may catch up at most this much after a late timer tick.
 constexpr qint64 kSilentCatchUpMs = 100;
 
-bool forceSilent = false;
 bool silenceAnnounced = false;
 } // namespace
 
@@ -38,11 +38,6 @@ AudioPlayer::~AudioPlayer()
     closeOutput();
 }
 
-void AudioPlayer::setForceSilent(bool silent)
-{
-    forceSilent = silent;
-}
-
 qint64 AudioPlayer::bytesFor(qint64 usecs) const
 {
     return usecs * m_sampleRate / 1000000 * 2;
@@ -54,7 +49,8 @@ bool AudioPlayer::openOutput()
         return true;
     m_handed = 0;
     m_silent = true;
-    const QAudioDevice device = forceSilent ? QAudioDevice() : QMediaDevices::defaultAudioOutput();
+    const QAudioDevice device =
+        Seam::current<ForceSilentSeam>() ? QAudioDevice() : QMediaDevices::defaultAudioOutput();
     if (!device.isNull()) {
         QAudioFormat format;
         format.setSampleRate(m_sampleRate);

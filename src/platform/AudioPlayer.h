@@ -22,8 +22,11 @@ public:
     AudioPlayer(std::shared_ptr<AudioQueue> queue, int sampleRate, QObject *parent = nullptr);
     ~AudioPlayer() override;
 
-    // Tests: play into silence even when a device exists.
-    static void setForceSilent(bool silent);
+    // Tests: true plays into silence even when a device exists (see base/Seam.h).
+    struct ForceSilentSeam
+    {
+        using Type = bool;
+    };
 
     // Makes sure the queue is being drained (opens the device when needed).
     void play();

@@ -1,6 +1,7 @@
 #include "platform/EspeakEngine.h"
 
 #include "base/Failure.h"
+#include "base/Seam.h"
 #include "platform/AudioPlayer.h"
 #include "platform/AudioQueue.h"
 #include "platform/EspeakRenderer.h"
@@ -33,6 +34,12 @@ EspeakEngine::~EspeakEngine()
 {
     m_queue->clear();
     m_synth->cancel(m_queue.get());
+}
+
+void EspeakEngine::installAsSpeechEngine()
+{
+    Seam::install<SpeechEngineFactory::FactorySeam>(
+        [] { return std::make_unique<EspeakEngine>(); });
 }
 
 void EspeakEngine::setInitialized(int)

@@ -24,6 +24,9 @@ public:
     explicit EspeakEngine(QObject *parent = nullptr);
     ~EspeakEngine() override;
 
+    // Makes this the engine SpeechEngineFactory creates: the program's start-up.
+    static void installAsSpeechEngine();
+
     static constexpr int kMinSpeed = 80;
     static constexpr int kMaxSpeed = 450;
     static constexpr int kDefaultSpeed = 175;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Seam.h"
 #include "speech/SpeechRenderer.h"
 
 #include <QObject>
@@ -55,11 +56,17 @@ signals:
     void EngineEvent(const QString &text);
 };
 
-// The one hook through which tests choose the engine; the program always uses the
-// real one. create() throws Failure 429 when the engine cannot be created.
+// Where talkers get their engine. The speech layer knows only this interface: the program
+// installs the real engine at start (EspeakEngine::installAsSpeechEngine), tests replace it
+// with a fake through FactorySeam (see base/Seam.h).
 namespace SpeechEngineFactory {
 using Factory = std::function<std::unique_ptr<SpeechEngine>()>;
+// Empty until an engine is installed.
+struct FactorySeam
+{
+    using Type = Factory;
+};
+// A new engine from the installed factory; throws Failure 429 when none is installed or
+// the engine cannot be created.
 std::unique_ptr<SpeechEngine> create();
-// An empty factory restores the real engine.
-void setFactory(Factory factory);
 } // namespace SpeechEngineFactory

@@ -1,26 +1,18 @@
-#include "platform/EspeakEngine.h"
 #include "speech/SpeechEngine.h"
 
-namespace {
-SpeechEngineFactory::Factory &hook()
-{
-    static SpeechEngineFactory::Factory factory;
-    return factory;
-}
-} // namespace
+#include "base/Failure.h"
 
 namespace SpeechEngineFactory {
 
 std::unique_ptr<SpeechEngine> create()
 {
-    if (hook())
-        return hook()();
-    return std::make_unique<EspeakEngine>();
-}
-
-void setFactory(Factory factory)
-{
-    hook() = std::move(factory);
+    // Copied: a factory may install another while it runs.
+    const Factory factory = Seam::current<FactorySeam>();
+    if (!factory)
+        throw Failure(FailureCode::CannotCreateComponent,
+                      QStringLiteral("No speech engine is installed"),
+                      QStringLiteral("SpeechEngineFactory"));
+    return factory();
 }
 
 } // namespace SpeechEngineFactory

@@ -5,6 +5,7 @@
 #include "base/ProgramInfo.h"
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
+#include "platform/EspeakEngine.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "speech/clsWavRenderer.h"
@@ -129,6 +130,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
 
+    EspeakEngine::installAsSpeechEngine();
     std::unique_ptr<SpeechEngine> engine;
     try {
         engine = SpeechEngineFactory::create();

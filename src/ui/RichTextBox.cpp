@@ -11,12 +11,6 @@
 
 namespace {
 
-RichTextBox::RtfImporter &rtfImporter()
-{
-    static RichTextBox::RtfImporter importer;
-    return importer;
-}
-
 // Groups whose content is not document text.
 bool isSkippedDestination(const QString &word)
 {
@@ -64,17 +58,12 @@ void RichTextBox::setText(const QString &text)
 
 void RichTextBox::setTextRTF(const QString &rtf)
 {
-    if (rtfImporter()) {
-        rtfImporter()(*document(), rtf);
+    if (m_rtfImporter) {
+        m_rtfImporter(*document(), rtf);
         m_textValid = false;
         return;
     }
     setText(rtfToPlainText(rtf));
-}
-
-void RichTextBox::setRtfImporter(RtfImporter importer)
-{
-    rtfImporter() = std::move(importer);
 }
 
 int RichTextBox::SelStart() const

@@ -42,10 +42,10 @@ public:
     // the text as it was.
     void setSelFontSize(double points);
 
-    // Turns RTF markup into the view's document. Until a full importer is installed,
-    // the markup is stripped to its text.
+    // Turns RTF markup into this view's document. Until a full importer is set (the main
+    // window sets Orlin's), the markup is stripped to its text.
     using RtfImporter = std::function<void(QTextDocument &document, const QString &rtf)>;
-    static void setRtfImporter(RtfImporter importer);
+    void setRtfImporter(RtfImporter importer) { m_rtfImporter = std::move(importer); }
     // The crude importer: control words, groups and destinations removed, \par as a
     // line end, \'hh as a Windows-1252 character, \uN as that character.
     static QString rtfToPlainText(const QString &rtf);
@@ -57,6 +57,7 @@ private:
     int textLength() const { return int(Text().size()); }
     double effectiveSize(const class QTextCharFormat &format) const;
 
+    RtfImporter m_rtfImporter;
     mutable QString m_text;
     mutable bool m_textValid = false;
 };

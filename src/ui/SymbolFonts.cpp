@@ -6,31 +6,11 @@
 
 #include <algorithm>
 
-namespace {
-std::optional<QStringList> &familiesOverride()
-{
-    static std::optional<QStringList> families;
-    return families;
-}
-} // namespace
-
 namespace SymbolFonts {
-
-QStringList installedFamilies()
-{
-    if (familiesOverride())
-        return *familiesOverride();
-    return InstalledFonts::families();
-}
-
-void setFamiliesForTesting(std::optional<QStringList> families)
-{
-    familiesOverride() = std::move(families);
-}
 
 bool isInstalled(const QString &UpperName)
 {
-    const QStringList families = installedFamilies();
+    const QStringList families = InstalledFonts::families();
     return std::any_of(families.cbegin(), families.cend(),
                        [&](const QString &family) { return family.toUpper() == UpperName; });
 }

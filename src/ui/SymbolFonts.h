@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStyle>
-#include <optional>
 
 // The symbol fonts the reading buttons were drawn for, and the icons that replace
 // them where those fonts are not installed (most Linux desktops).
@@ -12,10 +11,6 @@ namespace SymbolFonts {
 
 // Whether an installed screen font, upper-cased, is called UpperName ("WEBDINGS").
 bool isInstalled(const QString &UpperName);
-
-// The installed font families; tests pretend a font is or is not installed.
-QStringList installedFamilies();
-void setFamiliesForTesting(std::optional<QStringList> families);
 
 // The desktop's themed icon, or the style's own when the theme has none.
 QIcon themeIcon(const QString &name, QStyle::StandardPixmap fallback);

@@ -2,28 +2,14 @@
 
 #include "base/Failure.h"
 #include "base/MessageBoxes.h"
+#include "base/Seam.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace {
-cSHAREDcDlg::Hook &hook()
-{
-    static cSHAREDcDlg::Hook h;
-    return h;
-}
-} // namespace
-
 cSHAREDcDlg::cSHAREDcDlg(QWidget *parent)
     : m_parent(parent)
 {
-}
-
-cSHAREDcDlg::Hook cSHAREDcDlg::setHook(Hook h)
-{
-    Hook previous = std::move(hook());
-    hook() = std::move(h);
-    return previous;
 }
 
 QStringList cSHAREDcDlg::nameFilters() const
@@ -43,8 +29,8 @@ QStringList cSHAREDcDlg::nameFilters() const
 
 std::optional<QString> cSHAREDcDlg::ask(bool save) const
 {
-    if (hook())
-        return hook()(*this);
+    if (const Hook hook = Seam::current<AnswerSeam>())
+        return hook(*this);
     QFileDialog dialog(m_parent, DialogTitle, InitDir);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

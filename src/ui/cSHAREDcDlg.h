@@ -41,12 +41,15 @@ public:
     // The Filter property as the name filters a file dialog shows.
     QStringList nameFilters() const;
 
-    // Tests answer the dialog instead of a person: the hook gets the dialog with its
-    // properties and returns the chosen path, or nothing for Cancel. The checks that
-    // the flags ask for (overwrite prompt, existing folder, read-only target) still
-    // apply to the answer; a refused answer asks the hook again.
+    // Tests answer the dialog instead of a person (see base/Seam.h): the hook gets the
+    // dialog with its properties and returns the chosen path, or nothing for Cancel. The
+    // checks that the flags ask for (overwrite prompt, existing folder, read-only target)
+    // still apply to the answer; a refused answer asks the hook again. Empty: the real dialog.
     using Hook = std::function<std::optional<QString>(const cSHAREDcDlg &)>;
-    static Hook setHook(Hook hook);
+    struct AnswerSeam
+    {
+        using Type = Hook;
+    };
 
 private:
     void show(bool save);

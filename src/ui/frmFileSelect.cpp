@@ -1,30 +1,16 @@
 #include "ui/frmFileSelect.h"
 
 #include "base/Failure.h"
+#include "base/Seam.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace {
-
-frmFileSelect::Answer &testAnswer()
-{
-    static frmFileSelect::Answer answer;
-    return answer;
-}
-
-} // namespace
-
 frmFileSelect::frmFileSelect(QWidget *parent)
     : m_parent(parent)
     , m_defaultPath(QDir::currentPath())
 {
-}
-
-void frmFileSelect::setTestAnswer(Answer answer)
-{
-    testAnswer() = std::move(answer);
 }
 
 void frmFileSelect::setDefaultPath(const QString &folder)
@@ -48,8 +34,8 @@ void frmFileSelect::setDefaultPath(const QString &folder)
 
 QString frmFileSelect::askUser() const
 {
-    if (testAnswer())
-        return testAnswer()(*this);
+    if (const Answer answer = Seam::current<AnswerSeam>())
+        return answer(*this);
     QFileDialog dialog(m_parent, m_title, m_defaultPath);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -34,11 +34,14 @@ public:
     QString SelectedFilename() const { return m_selectedFilename; }
     QString SelectedPath() const { return m_selectedPath; }
 
-    // Tests answer the dialog instead of a user: the hook gets the window as set up and
-    // returns the chosen file's full path, or an empty string for Cancel. An empty hook
-    // brings the real dialog back.
+    // Tests answer the dialog instead of a user (see base/Seam.h): the hook gets the window
+    // as set up and returns the chosen file's full path, or an empty string for Cancel.
+    // Empty: the real dialog.
     using Answer = std::function<QString(const frmFileSelect &)>;
-    static void setTestAnswer(Answer answer);
+    struct AnswerSeam
+    {
+        using Type = Answer;
+    };
 
 private:
     QString askUser() const;

@@ -4,6 +4,7 @@
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
+#include "ui/FormTranslator.h"
 #include "ui/frmWordPair.h"
 
 #include <QHBoxLayout>
@@ -91,7 +92,7 @@ void frmLex::Form_Load()
             }
         }
     }
-    Lang().TranslateForm(this);
+    FormTranslator::TranslateForm(this);
 }
 
 void frmLex::addRow(const QString &Original, const QString &NewWord)

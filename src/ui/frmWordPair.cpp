@@ -4,6 +4,7 @@
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/clsTalker.h"
+#include "ui/FormTranslator.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -83,7 +84,7 @@ void frmWordPair::Form_Load()
     // Without an engine the dialog is still good for typing a pair; only Test is mute.
     if (!Trace::attempt(QStringLiteral("Form_Load"), kModule, [&] { Talker->InitEngine(); }))
         MousePointer::NormalMouse();
-    Lang().TranslateForm(this);
+    FormTranslator::TranslateForm(this);
 }
 
 void frmWordPair::cmdTest_Click(int Index)

@@ -1,6 +1,7 @@
 #include "app/SpeakToWav.h"
 
 #include "base/MessageBoxes.h"
+#include "base/Seam.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "support/FakeSpeechEngine.h"
@@ -28,15 +29,16 @@ protected:
         talker.InitEngine();
         engine = fakes.last();
         ASSERT_NE(engine, nullptr);
-        previousHook = cSHAREDcDlg::setHook([this](const cSHAREDcDlg &dialog) {
-            ++asked;
-            title = dialog.DialogTitle;
-            filter = dialog.Filter;
-            filterIndex = dialog.FilterIndex;
-            flags = dialog.Flags;
-            cancelError = dialog.CancelError;
-            return answer;
-        });
+        dialogs = std::make_unique<Seam::Override<cSHAREDcDlg::AnswerSeam>>(
+            [this](const cSHAREDcDlg &dialog) {
+                ++asked;
+                title = dialog.DialogTitle;
+                filter = dialog.Filter;
+                filterIndex = dialog.FilterIndex;
+                flags = dialog.Flags;
+                cancelError = dialog.CancelError;
+                return answer;
+            });
         messages =
             std::make_unique<MessageBoxes::ScopedHandler>([this](const MessageBoxes::Message &m) {
                 // The overwrite prompt is answered Yes; anything else is a message shown.
@@ -49,7 +51,6 @@ protected:
             });
         view.setText(QStringLiteral("Alpha beta. Gamma delta! Epsilon zeta? Eta theta iota."));
     }
-    void TearDown() override { cSHAREDcDlg::setHook(previousHook); }
 
     QString wav() const { return folder.file("out.wav"); }
     QString srt() const { return folder.file("out.srt"); }
@@ -60,7 +61,7 @@ protected:
     FakeSpeechEngine *engine = nullptr;
     RichTextBox view;
     clsDict dict;
-    cSHAREDcDlg::Hook previousHook;
+    std::unique_ptr<Seam::Override<cSHAREDcDlg::AnswerSeam>> dialogs;
     std::unique_ptr<MessageBoxes::ScopedHandler> messages;
     QStringList shownMessages;
     int overwritePrompts = 0;

@@ -11,13 +11,15 @@
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "base/CodePage.h"
+#include "base/InstalledFonts.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
 #include "support/MainWindowHarness.h"
 #include "ui/FormTexts.h"
-#include "ui/SymbolFonts.h"
+#include "ui/FormTranslator.h"
 #include "ui/frmLex.h"
 #include "ui/frmWordPair.h"
 
@@ -118,15 +120,14 @@ void addTexts(QList<WindowTexts> &out, QWidget *window)
 QList<WindowTexts> everyWindowText()
 {
     QList<WindowTexts> out;
-    SymbolFonts::setFamiliesForTesting(QStringList {});
     {
+        Seam::Override<InstalledFonts::FamiliesSeam> noSymbolFonts(QStringList {});
         MainWindowHarness harness;
         // No language files, so that the language menu holds only its English item.
         Lang().OverrideLanguagePath(harness.folder.path());
         EXPECT_TRUE(harness.start());
         addTexts(out, harness.window.get());
     }
-    SymbolFonts::setFamiliesForTesting(std::nullopt);
     frmSplash splash;
     addTexts(out, &splash);
     frmAbout about;
@@ -276,14 +277,15 @@ QStringList shownTexts(QWidget *window)
 // English, and English brings every text back.
 TEST(TranslationCoverage, MainWindowSwitchesBetweenShippedLanguages)
 {
-    SymbolFonts::setFamiliesForTesting(QStringList {});
+    std::optional<Seam::Override<InstalledFonts::FamiliesSeam>> noSymbolFonts;
+    noSymbolFonts.emplace(QStringList {});
     MainWindowHarness harness;
     QDir().mkpath(harness.folder.file("Languages"));
     const QStringList names = QDir(shippedFolder()).entryList({ "*.txt" }, QDir::Files);
     for (const QString &name : names)
         QFile::copy(shippedFolder() + "/" + name, harness.folder.file("Languages/" + name));
     ASSERT_TRUE(harness.start());
-    SymbolFonts::setFamiliesForTesting(std::nullopt);
+    noSymbolFonts.reset();
     frmMain &w = *harness.window;
     ASSERT_EQ(w.mnuLanguage.size(), 4);
     EXPECT_EQ(w.mnuLanguage.at(1)->text(), "Deutsch");
@@ -314,12 +316,13 @@ TEST(TranslationCoverage, GenerateTemplate)
         GTEST_SKIP() << "set ORLIN_WRITE_TEMPLATE to write the template";
 
     // The windows' lines come from the translator's own template writer.
-    SymbolFonts::setFamiliesForTesting(QStringList {});
+    std::optional<Seam::Override<InstalledFonts::FamiliesSeam>> noSymbolFonts;
+    noSymbolFonts.emplace(QStringList {});
     MainWindowHarness harness;
     const QString formsText = harness.folder.file("FormsText.txt");
     Lang().OverrideLanguagePath(harness.folder.path());
     ASSERT_TRUE(harness.start());
-    SymbolFonts::setFamiliesForTesting(std::nullopt);
+    noSymbolFonts.reset();
     frmSplash splash;
     frmAbout about;
     clsDict dict;
@@ -338,7 +341,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     for (QWidget *w :
          std::initializer_list<QWidget *> { harness.window.get(), &splash, &about, &lex, &pair }) {
         QFile::remove(formsText);
-        Lang().WriteStrings(w, formsText);
+        FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         lines << QString() << "# " + w->objectName();

@@ -1,10 +1,11 @@
 // The main window's start-up, layout and close-down, on the fake engine.
+#include "base/InstalledFonts.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/mSharedBookmarks.h"
 #include "support/MainWindowHarness.h"
 #include "ui/RichTextBox.h"
-#include "ui/SymbolFonts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,10 +26,12 @@ class FontsInstalled
 {
 public:
     explicit FontsInstalled(QStringList families)
+        : m_fonts(std::move(families))
     {
-        SymbolFonts::setFamiliesForTesting(std::move(families));
     }
-    ~FontsInstalled() { SymbolFonts::setFamiliesForTesting(std::nullopt); }
+
+private:
+    Seam::Override<InstalledFonts::FamiliesSeam> m_fonts;
 };
 
 QRect pixels(int left, int top, int width, int height)

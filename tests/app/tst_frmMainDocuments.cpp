@@ -1,5 +1,6 @@
 // Opening documents in the main window: the caret kept per document, the Load dialog,
 // what each kind of file shows, and the pronunciation editor on the reading road.
+#include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
@@ -25,7 +26,13 @@ const QString kLong =
 struct Documents : MainWindowHarness
 {
     Documents() { EXPECT_TRUE(start()); }
-    ~Documents() { frmFileSelect::setTestAnswer({}); }
+    // The Load dialog's answers, one hook at a time.
+    void answerWith(frmFileSelect::Answer hook)
+    {
+        answers.reset();
+        answers.emplace(std::move(hook));
+    }
+    std::optional<Seam::Override<frmFileSelect::AnswerSeam>> answers;
     int caret() const { return window->RichTextBox1->SelStart(); }
     void moveCaret(int position) { window->RichTextBox1->setSelStart(position); }
     QString shown() const { return window->RichTextBox1->Text(); }
@@ -82,7 +89,7 @@ TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
     // A saved folder that has gone opens the dialog in the current folder.
     Settings().sSet(QStringLiteral("Path"), d.folder.file(QStringLiteral("gone/")));
     QString title, pattern, startFolder;
-    frmFileSelect::setTestAnswer([&](const frmFileSelect &dialog) {
+    d.answerWith([&](const frmFileSelect &dialog) {
         title = dialog.WindowTitle();
         pattern = dialog.Filepattern();
         startFolder = dialog.DefaultPath();
@@ -101,7 +108,7 @@ TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
     EXPECT_EQ(QDir(saved).canonicalPath(), QDir(d.folder.file(QString())).canonicalPath());
 
     // The next time the dialog starts in that folder.
-    frmFileSelect::setTestAnswer([&](const frmFileSelect &dialog) {
+    d.answerWith([&](const frmFileSelect &dialog) {
         startFolder = dialog.DefaultPath();
         return QString();
     });
@@ -118,7 +125,7 @@ TEST(frmMainDocuments, CancellingTheDialogChangesNothing)
         d.moveCaret(12);
         d.window->cmdReload->setEnabled(reloadBefore);
         const QString title = d.window->windowTitle();
-        frmFileSelect::setTestAnswer([](const frmFileSelect &) { return QString(); });
+        d.answerWith([](const frmFileSelect &) { return QString(); });
         d.window->cmdLoad_Click();
         EXPECT_EQ(d.window->cmdReload->isEnabled(), reloadBefore);
         EXPECT_EQ(d.window->CurrentFile(), path);

@@ -1,5 +1,6 @@
 // Reading aloud from the caret with the spoken sentence selected, on the fake engine.
 #include "base/MousePointer.h"
+#include "base/Seam.h"
 #include "documents/SentenceFinder.h"
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
@@ -271,7 +272,7 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
     const int stopsBefore = r.engine()->stops;
 
     std::optional<QString> answer; // Cancel first
-    const auto previous = cSHAREDcDlg::setHook([&](const cSHAREDcDlg &d) {
+    Seam::Override<cSHAREDcDlg::AnswerSeam> dialogs([&](const cSHAREDcDlg &d) {
         EXPECT_EQ(d.DialogTitle, QStringLiteral("Save to a Wave File"));
         return answer;
     });
@@ -282,7 +283,6 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
 
     answer = r.folder.file(QStringLiteral("book.wav"));
     r.window->cmdSpeakToWav->click();
-    cSHAREDcDlg::setHook(previous);
     EXPECT_EQ(r.window->Talker()->WavOutput(), *answer);
     const WavFile wav = WavFile::read(*answer);
     EXPECT_TRUE(wav.valid);

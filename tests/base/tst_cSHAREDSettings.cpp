@@ -2,6 +2,7 @@
 
 #include "base/FileTable.h"
 #include "base/MessageBoxes.h"
+#include "base/Seam.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
@@ -352,8 +353,8 @@ TEST_F(SettingsFile, AFullDiskAsksForRetryAndKeepsTheOldFile)
     folder.writeBytes("Orlin.ini", "OLD,1\r\n");
     store.StoreSetting("New", 2);
     int failuresLeft = 2;
-    const auto previous =
-        FileTable::setWriteFault([&](const QString &) { return failuresLeft-- > 0 ? ENOSPC : 0; });
+    Seam::Override<FileTable::WriteFaultSeam> filling(
+        [&](const QString &) { return failuresLeft-- > 0 ? ENOSPC : 0; });
     {
         Answers answers;
         answers.replies = { MessageBoxes::Retry, MessageBoxes::Cancel };
@@ -375,7 +376,6 @@ TEST_F(SettingsFile, AFullDiskAsksForRetryAndKeepsTheOldFile)
         EXPECT_EQ(answers.shown.size(), 1);
         EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("NEW, 2 \r\n"));
     }
-    FileTable::setWriteFault(previous);
 }
 
 TEST_F(SettingsFile, ARealFullDeviceIsReportedAsDiskFull)

@@ -2,6 +2,7 @@
 
 #include "base/Failure.h"
 #include "base/FileTable.h"
+#include "base/Seam.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
@@ -185,9 +186,10 @@ TEST_F(FileSubs, ReadOnlyFilesAreMadeWritableToReplaceOrErase)
 TEST_F(FileSubs, FailedWritesLeaveTheOldFileAndSayWhy)
 {
     folder.writeBytes("keep.txt", "precious");
-    const auto previous = FileTable::setWriteFault([](const QString &) { return ENOSPC; });
-    EXPECT_FALSE(F::WriteTextFile(path("keep.txt"), "replacement text"));
-    FileTable::setWriteFault(previous);
+    {
+        Seam::Override<FileTable::WriteFaultSeam> full([](const QString &) { return ENOSPC; });
+        EXPECT_FALSE(F::WriteTextFile(path("keep.txt"), "replacement text"));
+    }
     EXPECT_EQ(folder.readBytes("keep.txt"), QByteArray("precious"));
     EXPECT_EQ(leftovers(), QStringList { "keep.txt" });
     EXPECT_TRUE(Log().CurrentAction().startsWith("No space left on device (61) writing "

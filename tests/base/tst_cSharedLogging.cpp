@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/cSharedFileSubs.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
@@ -163,11 +164,12 @@ TEST_F(LogFile, AnEventThatCannotBeWrittenWaitsInsteadOfThrowing)
 {
     cSharedLogging log;
     log.LogEvent("start", true);
-    auto previous = FileTable::setWriteFault([](const QString &) { return ENOSPC; });
-    EXPECT_NO_THROW(log.LogEvent("while the disk is full"));
-    EXPECT_THROW(log.LogToFile(log.CurrentLogFilename(), "direct", false), Failure);
-    log.WriteActionsToLog();
-    FileTable::setWriteFault(previous);
+    {
+        Seam::Override<FileTable::WriteFaultSeam> full([](const QString &) { return ENOSPC; });
+        EXPECT_NO_THROW(log.LogEvent("while the disk is full"));
+        EXPECT_THROW(log.LogToFile(log.CurrentLogFilename(), "direct", false), Failure);
+        log.WriteActionsToLog();
+    }
     EXPECT_EQ(texts().size(), 7);
     EXPECT_GE(log.PendingCount(), 2);
     log.WriteActionsToLog();

@@ -98,8 +98,8 @@ TEST(DocumentLoader, QuotedPathsAndUnreadableFiles)
 TEST(DocumentLoader, ContentInTheDocumentView)
 {
     TempProgramFolder folder;
-    RichTextBox::setRtfImporter(&RtfImporter::setDocumentRtf);
     RichTextBox view;
+    view.setRtfImporter(&RtfImporter::setDocumentRtf);
 
     folder.writeBytes("doc.rtf",
                       "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 First {\\b bold} "
@@ -118,8 +118,6 @@ TEST(DocumentLoader, ContentInTheDocumentView)
     folder.writeBytes("doc.html", "<p>One<br>Two &amp; <b>three</b></p>");
     view.setText(DocumentLoader::Load(folder.file("doc.html")).text);
     EXPECT_EQ(view.Text(), "One\nTwo & <emph>three</emph>");
-
-    RichTextBox::setRtfImporter({});
 }
 
 TEST(DocumentLoader, RtfByExtensionOnly)

@@ -2,6 +2,7 @@
 #include "platform/EspeakEngine.h"
 
 #include "base/Failure.h"
+#include "base/Seam.h"
 #include "platform/AudioPlayer.h"
 #include "speech/clsTalker.h"
 #include "ui/VoiceList.h"
@@ -249,16 +250,14 @@ TEST(EspeakEngineReading, TalkerReadsEverySentenceToTheEnd)
 
 TEST(EspeakEngineSilent, PlaysInRealTimeWithoutADevice)
 {
-    AudioPlayer::setForceSilent(true);
+    Seam::Override<AudioPlayer::ForceSilentSeam> silent(true);
     EspeakEngine engine;
     engine.setSpeed(EspeakEngine::kMaxSpeed);
     QSignalSpy done(&engine, &SpeechEngine::SpeakingDone);
     QElapsedTimer clock;
     clock.start();
     engine.Speak(QStringLiteral("Nobody hears this sentence"));
-    const bool finished = done.wait(kDoneTimeoutMs);
-    AudioPlayer::setForceSilent(false);
-    ASSERT_TRUE(finished);
+    ASSERT_TRUE(done.wait(kDoneTimeoutMs));
     EXPECT_TRUE(engine.playsSilently());
     const qint64 audioMs = engine.audioHandedBytes() * 1000 / (engine.sampleRate() * 2);
     EXPECT_GT(audioMs, 300);

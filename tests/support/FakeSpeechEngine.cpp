@@ -203,22 +203,22 @@ void FakeSpeechEngine::setPitch(int value)
 }
 
 FakeSpeechEngine::Scope::Scope()
+    : m_factory([this] { return make(); })
 {
-    SpeechEngineFactory::setFactory([this]() -> std::unique_ptr<SpeechEngine> {
-        if (failCreation)
-            throw Failure(FailureCode::CannotCreateComponent,
-                          QStringLiteral("ActiveX component can't create object"),
-                          QStringLiteral("FakeSpeechEngine"));
-        auto engine = std::make_unique<FakeSpeechEngine>();
-        if (configure)
-            configure(*engine);
-        m_last = engine.get();
-        ++created;
-        return engine;
-    });
 }
 
-FakeSpeechEngine::Scope::~Scope()
+FakeSpeechEngine::Scope::~Scope() = default;
+
+std::unique_ptr<SpeechEngine> FakeSpeechEngine::Scope::make()
 {
-    SpeechEngineFactory::setFactory({});
+    if (failCreation)
+        throw Failure(FailureCode::CannotCreateComponent,
+                      QStringLiteral("ActiveX component can't create object"),
+                      QStringLiteral("FakeSpeechEngine"));
+    auto engine = std::make_unique<FakeSpeechEngine>();
+    if (configure)
+        configure(*engine);
+    m_last = engine.get();
+    ++created;
+    return engine;
 }

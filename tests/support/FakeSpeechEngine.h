@@ -81,8 +81,8 @@ public:
     // "CreateRenderer" and "render" fail through failOperation like the rest.
     std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
 
-    // Installs fakes through SpeechEngineFactory for the lifetime of the scope and
-    // restores the real engine after. `configure` runs on each new fake.
+    // Installs fakes as the engine factory for the lifetime of the scope and restores the
+    // factory before it after (see base/Seam.h). `configure` runs on each new fake.
     class Scope
     {
     public:
@@ -98,7 +98,10 @@ public:
         FakeSpeechEngine *last() const { return m_last.data(); }
 
     private:
+        std::unique_ptr<SpeechEngine> make();
+
         QPointer<FakeSpeechEngine> m_last;
+        Seam::Override<SpeechEngineFactory::FactorySeam> m_factory;
     };
 
 private:

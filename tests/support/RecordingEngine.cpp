@@ -96,18 +96,15 @@ struct RecordingEngine::Scope::Data
 
 RecordingEngine::Scope::Scope()
     : d(std::make_unique<Data>())
-{
-    SpeechEngineFactory::setFactory([data = d.get()]() -> std::unique_ptr<SpeechEngine> {
+    , m_factory([data = d.get()]() -> std::unique_ptr<SpeechEngine> {
         auto engine = std::make_unique<RecordingEngine>();
         data->last = engine.get();
         return engine;
-    });
+    })
+{
 }
 
-RecordingEngine::Scope::~Scope()
-{
-    SpeechEngineFactory::setFactory({});
-}
+RecordingEngine::Scope::~Scope() = default;
 
 RecordingEngine *RecordingEngine::Scope::last() const
 {

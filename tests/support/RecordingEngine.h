@@ -53,6 +53,7 @@ public:
     private:
         struct Data;
         std::unique_ptr<Data> d;
+        Seam::Override<SpeechEngineFactory::FactorySeam> m_factory;
     };
 
 private:

@@ -1,6 +1,8 @@
 // Every test binary runs inside a QApplication on the offscreen platform, with the
 // program folder pointed at a fresh temporary folder.
 #include "base/MessageBoxes.h"
+#include "base/Seam.h"
+#include "platform/EspeakEngine.h"
 #include "support/TempProgramFolder.h"
 
 #include <QApplication>
@@ -20,7 +22,7 @@ int main(int argc, char **argv)
     // A real modal box would wait for ever on the offscreen platform: a test that did
     // not expect a message gets it answered with the box's cancelling button and
     // printed, so the run goes on and the output shows what was asked.
-    MessageBoxes::setHandler([](const MessageBoxes::Message &m) {
+    Seam::install<MessageBoxes::HandlerSeam>([](const MessageBoxes::Message &m) {
         fprintf(stderr, "unanswered message box: %s\n", qPrintable(m.text));
         for (auto b : { MessageBoxes::Cancel, MessageBoxes::No, MessageBoxes::Ok }) {
             if (m.buttons & b)
@@ -28,6 +30,8 @@ int main(int argc, char **argv)
         }
         return int(MessageBoxes::NoButton);
     });
+    // Talkers get the real engine unless a test installs a fake (FakeSpeechEngine::Scope).
+    EspeakEngine::installAsSpeechEngine();
     TempProgramFolder folder; // the default for tests that make no folder of their own
     return RUN_ALL_TESTS();
 }

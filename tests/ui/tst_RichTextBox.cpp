@@ -100,13 +100,12 @@ TEST(RichTextBox, RtfShowsOnlyItsText)
 
 TEST(RichTextBox, AnInstalledRtfImporterFillsTheDocument)
 {
-    RichTextBox::setRtfImporter([](QTextDocument &document, const QString &) {
+    RichTextBox view;
+    view.setRtfImporter([](QTextDocument &document, const QString &) {
         document.setHtml(QStringLiteral("<p><b>Bold</b> text</p>"));
     });
-    RichTextBox view;
     view.setText(QStringLiteral("before"));
     view.setTextRTF(QStringLiteral("{\\rtf1 ignored}"));
-    RichTextBox::setRtfImporter({});
     EXPECT_EQ(view.Text(), QStringLiteral("Bold text"));
 }
 

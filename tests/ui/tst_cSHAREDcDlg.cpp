@@ -1,5 +1,6 @@
 #include "base/Failure.h"
 #include "base/MessageBoxes.h"
+#include "base/Seam.h"
 #include "ui/cSHAREDcDlg.h"
 
 #include <QFile>
@@ -8,15 +9,7 @@
 
 namespace {
 
-struct HookScope
-{
-    explicit HookScope(cSHAREDcDlg::Hook h)
-        : previous(cSHAREDcDlg::setHook(std::move(h)))
-    {
-    }
-    ~HookScope() { cSHAREDcDlg::setHook(std::move(previous)); }
-    cSHAREDcDlg::Hook previous;
-};
+using HookScope = Seam::Override<cSHAREDcDlg::AnswerSeam>;
 
 cSHAREDcDlg waveDialog()
 {

@@ -1,6 +1,7 @@
 #include "ui/frmFileSelect.h"
 
 #include "base/Failure.h"
+#include "base/Seam.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -9,17 +10,11 @@
 
 namespace {
 
-struct AnswerGuard
-{
-    ~AnswerGuard() { frmFileSelect::setTestAnswer({}); }
-};
-
 TEST(frmFileSelect, ReportsTheChosenFileAndItsFolder)
 {
-    AnswerGuard guard;
     QTemporaryDir dir;
     QString seenTitle, seenPattern, seenFolder;
-    frmFileSelect::setTestAnswer([&](const frmFileSelect &window) {
+    Seam::Override<frmFileSelect::AnswerSeam> answer([&](const frmFileSelect &window) {
         seenTitle = window.WindowTitle();
         seenPattern = window.Filepattern();
         seenFolder = window.DefaultPath();
@@ -40,8 +35,8 @@ TEST(frmFileSelect, ReportsTheChosenFileAndItsFolder)
 
 TEST(frmFileSelect, CancelLeavesNothingSelected)
 {
-    AnswerGuard guard;
-    frmFileSelect::setTestAnswer([](const frmFileSelect &) { return QString(); });
+    Seam::Override<frmFileSelect::AnswerSeam> answer(
+        [](const frmFileSelect &) { return QString(); });
     frmFileSelect window;
     window.GetFilename();
     EXPECT_TRUE(window.Cancelled());

@@ -1,0 +1,313 @@
+// The translator's window half: languages put on windows of every kind, language
+// lists, fonts and the templates of windows' texts.
+#include "ui/FormTranslator.h"
+
+#include "base/InstalledFonts.h"
+#include "base/Seam.h"
+#include "base/cSharedLang.h"
+#include "support/LanguageFolder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A window built like Orlin's: controls of every kind the translator knows, plus
+// texts that are data (a document, a voice list) and must never change.
+struct TestWindow
+{
+    TestWindow()
+    {
+        window.setWindowTitle("Reader");
+        auto *central = new QWidget;
+        auto *layout = new QVBoxLayout(central);
+        button = new QPushButton("Read");
+        button->setToolTip("Read from cursor position");
+        label = new QLabel("Voice");
+        check = new QCheckBox("Remember");
+        radio = new QRadioButton("Named");
+        group = new QGroupBox("Options");
+        line = new QLineEdit("Search");
+        line->setPlaceholderText("Type a word");
+        password = new QLineEdit("Search");
+        password->setEchoMode(QLineEdit::Password);
+        document = new QTextEdit;
+        document->setPlainText("Read");
+        document->setToolTip("The document");
+        voices = new QComboBox;
+        voices->addItems({ "Read", "Search" });
+        voices->setToolTip("Select a voice");
+        tree = new QTreeWidget;
+        tree->setHeaderLabels({ "Original", "Replacement" });
+        tabs = new QTabWidget;
+        tabs->addTab(new QLabel("Search"), "Catalogue");
+        for (QWidget *w : std::initializer_list<QWidget *> {
+                 button, label, check, radio, group, line, password, document, voices, tree, tabs })
+            layout->addWidget(w);
+        window.setCentralWidget(central);
+        settings = window.menuBar()->addMenu("Settings");
+        languages = settings->addMenu("Languages");
+        english = languages->addAction("English");
+        settings->addSeparator();
+        pron = settings->addAction("Pronunciations");
+    }
+
+    QStringList shown() const
+    {
+        return { window.windowTitle(),
+                 button->text(),
+                 button->toolTip(),
+                 label->text(),
+                 check->text(),
+                 radio->text(),
+                 group->title(),
+                 line->text(),
+                 line->placeholderText(),
+                 password->text(),
+                 document->toPlainText(),
+                 document->toolTip(),
+                 voices->itemText(0),
+                 voices->toolTip(),
+                 tree->headerItem()->text(0),
+                 tree->headerItem()->text(1),
+                 tabs->tabText(0),
+                 static_cast<QLabel *>(tabs->widget(0))->text(),
+                 settings->title(),
+                 languages->title(),
+                 english->text(),
+                 pron->text(),
+                 label->toolTip() };
+    }
+
+    QMainWindow window;
+    QPushButton *button;
+    QLabel *label;
+    QCheckBox *check;
+    QRadioButton *radio;
+    QGroupBox *group;
+    QLineEdit *line;
+    QLineEdit *password;
+    QTextEdit *document;
+    QComboBox *voices;
+    QTreeWidget *tree;
+    QTabWidget *tabs;
+    QMenu *settings;
+    QMenu *languages;
+    QAction *english;
+    QAction *pron;
+};
+
+TEST(FormTranslator, SwitchingLanguagesGoesThroughEnglish)
+{
+    LanguageFolder folder;
+    folder.write("a.txt",
+                 {
+                     "Deutsch",
+                     "Reader||Leser",
+                     "Read||Lesen",
+                     "Read from cursor position||Ab Cursor lesen",
+                     "Voice||Stimme",
+                     "Remember||Merken",
+                     "Named||Benannt",
+                     "Options||Optionen",
+                     "Search||Suchen",
+                     "Type a word||Wort eingeben",
+                     "The document||Das Dokument",
+                     "Select a voice||Stimme wählen",
+                     "Original||Original",
+                     "Replacement||Ersatz",
+                     "Catalogue||Katalog",
+                     "Settings||Einstellungen",
+                     "Languages||Sprachen",
+                     "Pronunciations||Aussprache",
+                     "English||Englisch",
+                     "Deutsch||Allemand",
+                     "Blank||",
+                 });
+    // Language B knows only some of the texts; the others must come back as English.
+    folder.write("b.txt", { "Français", "Read||Lire", "Settings||Paramètres", "Voice||Voix" });
+    TestWindow w;
+    const QStringList english = w.shown();
+    Lang().LoadAllLanguages();
+
+    FormTranslator::Localise(&w.window, 1);
+    const QStringList germanTexts { "Leser",
+                                    "Lesen",
+                                    "Ab Cursor lesen",
+                                    "Stimme",
+                                    "Merken",
+                                    "Benannt",
+                                    "Optionen",
+                                    "Suchen",
+                                    "Wort eingeben",
+                                    "Search",
+                                    "Read",
+                                    "Das Dokument",
+                                    "Read",
+                                    "Stimme wählen",
+                                    "Original",
+                                    "Ersatz",
+                                    "Katalog",
+                                    "Suchen",
+                                    "Einstellungen",
+                                    "Sprachen",
+                                    "English",
+                                    "Aussprache",
+                                    "" };
+    EXPECT_EQ(w.shown(), germanTexts);
+
+    FormTranslator::Localise(&w.window, 2);
+    QStringList french = english;
+    french[1] = "Lire";
+    french[3] = "Voix";
+    french[18] = "Paramètres";
+    EXPECT_EQ(w.shown(), french);
+
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(w.shown(), english);
+    EXPECT_EQ(Lang().CurrentLanguage(), "English");
+}
+
+TEST(FormTranslator, TextsTypedByTheUserAreLeftAlone)
+{
+    LanguageFolder folder;
+    folder.write("a.txt", { "Deutsch", "Search||Suchen" });
+    Lang().LoadAllLanguages();
+    Lang().LoadLanguage(1);
+    QWidget form;
+    auto *typed = new QLineEdit(&form);
+    typed->setText("Search");
+    typed->setModified(true);
+    FormTranslator::TranslateForm(&form);
+    EXPECT_EQ(typed->text(), "Search");
+}
+
+TEST(FormTranslator, SelectionListsShowEnglishThenTheTitles)
+{
+    LanguageFolder folder;
+    folder.write("a.txt", { "Deutsch" });
+    folder.write("b.txt", { "Español" });
+    QListWidget list;
+    list.addItem("stale");
+    FormTranslator::FillLanguageList(&list);
+    ASSERT_EQ(list.count(), 3);
+    EXPECT_EQ(list.item(0)->text(), "English");
+    EXPECT_EQ(list.item(2)->text(), "Español");
+
+    const struct
+    {
+        const char *id;
+        int row;
+    } cases[] = {
+        { "Español", 2 }, { "Deutsch", 1 }, { "Klingon", 0 }, { "deutsch", 0 }, { "", 0 }
+    };
+    for (const auto &c : cases) {
+        list.setCurrentRow(2);
+        FormTranslator::SetListToSelected(QString::fromUtf8(c.id), &list);
+        EXPECT_EQ(list.currentRow(), c.row) << c.id;
+    }
+
+    QComboBox combo;
+    FormTranslator::FillLanguageList(&combo);
+    FormTranslator::SetListToSelected("Deutsch", &combo);
+    EXPECT_EQ(combo.currentIndex(), 1);
+    FormTranslator::SetListToSelected("Unknown", &combo);
+    EXPECT_EQ(combo.currentIndex(), 0);
+}
+
+TEST(FormTranslator, TemplatesListEveryTextAndUpdateTemplatesAddsMissingKeys)
+{
+    LanguageFolder folder;
+    folder.write("a.txt", { "Deutsch", "Read||Lesen" });
+    TestWindow w;
+    Lang().LoadAllLanguages();
+    const QString forms = folder.program.file("FormsText.txt");
+    FormTranslator::WriteStrings(&w.window, forms);
+    QFile f(forms);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString written = CodePage::toUnicode(f.readAll());
+    const QStringList lines = written.split("\r\n", Qt::SkipEmptyParts);
+    EXPECT_TRUE(lines.contains("Reader||Reader"));
+    EXPECT_TRUE(lines.contains("Read from cursor position||Read from cursor position"));
+    EXPECT_TRUE(lines.contains("Pronunciations||Pronunciations"));
+    EXPECT_TRUE(lines.contains("Replacement||Replacement"));
+    // Data, language names and separators are no texts to translate.
+    EXPECT_FALSE(lines.contains("English||English"));
+    EXPECT_FALSE(lines.contains("-||-"));
+    EXPECT_FALSE(written.contains("\n\r\n"));
+    EXPECT_EQ(lines.count("Search||Search"), 2); // the line edit and the tab's label
+
+    folder.write("Template.txt",
+                 { "# Orlin", "Template", "Read||Read", "Stop||Stop", "Stop||Stop", "#Skip||Skip",
+                   "no separator" });
+    // A file without a final line end gets one before the new keys.
+    QFile b(QDir(folder.languages).filePath("b.txt"));
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    b.write("Fran\xe7"
+            "ais\r\nStop||Arr\xeat");
+    b.close();
+    Lang().UpdateTemplates(folder.program.path());
+    EXPECT_EQ(folder.read("a.txt"), "Deutsch\r\nRead||Lesen\r\nStop||Stop\r\n");
+    EXPECT_EQ(folder.read("b.txt"), QString::fromUtf8("Français\r\nStop||Arrêt\r\nRead||Read\r\n"));
+    Lang().UpdateTemplates(folder.program.path());
+    EXPECT_EQ(folder.read("a.txt"), "Deutsch\r\nRead||Lesen\r\nStop||Stop\r\n");
+}
+
+TEST(FormTranslator, GenerateLanguageTemplateWritesFormsTextForLoadedWindows)
+{
+    LanguageFolder folder;
+    TestWindow w;
+    FormTranslator::GenerateLanguageTemplate();
+    QFile f(folder.program.file("FormsText.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(CodePage::toUnicode(f.readAll()).contains("Pronunciations||Pronunciations\r\n"));
+}
+
+TEST(FormTranslator, FontsAreAppliedOnlyWhenInstalled)
+{
+    LanguageFolder folder;
+    QWidget form;
+    auto *symbols = new QPushButton("7", &form);
+    QFont webdings = symbols->font();
+    webdings.setFamily("Webdings");
+    symbols->setFont(webdings);
+    auto *words = new QPushButton("Quit", &form);
+
+    Lang().FormFontName = " No Such Font Family ";
+    FormTranslator::TranslateForm(&form);
+    EXPECT_TRUE(Lang().FormFontName.isEmpty());
+    EXPECT_TRUE(folder.logText().contains("Cannot set font to No Such Font Family. Not present."));
+
+    const QString family = "Orlin Test Sans";
+    {
+        Seam::Override<InstalledFonts::FamiliesSeam> fonts(
+            QStringList { "DejaVu Sans", "Orlin Test Sans" });
+        EXPECT_TRUE(Lang().FontIsPresent("ORLIN TEST SANS "));
+    }
+    {
+        // Found once, the face is remembered.
+        Seam::Override<InstalledFonts::FamiliesSeam> none(QStringList {});
+        EXPECT_TRUE(Lang().FontIsPresent(family));
+        EXPECT_FALSE(Lang().FontIsPresent("DejaVu Sans"));
+    }
+    Lang().FormFontName = family;
+    FormTranslator::TranslateForm(&form);
+    EXPECT_EQ(words->font().family(), family);
+    EXPECT_EQ(form.font().family(), family);
+    EXPECT_EQ(symbols->font().family(), "Webdings");
+}
+
+} // namespace
