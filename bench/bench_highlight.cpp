@@ -2,6 +2,7 @@
 // window (find the sentence end, select it, scroll it into view, pump messages) against
 // the sentence-end scan alone, and the time from pressing Read with the caret at the top
 // to the first sentence being highlighted, against copying the document's text once.
+#include "app/ReadingController.h"
 #include "app/frmMain.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
@@ -89,16 +90,20 @@ struct Setup
         window.Form_Load();
         window.resize(900, 700);
         window.show();
-        window.RichTextBox1->setText(makeDocument());
+        view()->setText(makeDocument());
         QCoreApplication::processEvents();
     }
     // Any edit makes the view build its plain text again, as after loading a document.
     void invalidateText()
     {
-        QTextCursor cursor(window.RichTextBox1->document());
+        QTextCursor cursor(view()->document());
         cursor.movePosition(QTextCursor::End);
         cursor.insertText(QStringLiteral(" "));
         cursor.deletePreviousChar();
+    }
+    RichTextBox *view() const
+    {
+        return window.findChild<RichTextBox *>(QStringLiteral("RichTextBox1"));
     }
     QTemporaryDir folder;
     frmMain window;
@@ -125,16 +130,16 @@ double g_stepNs = 0, g_scanNs = 0, g_selectNs = 0, g_readNs = 0, g_copyNs = 0;
 void BM_HighlightStep(benchmark::State &state)
 {
     Setup &s = setup();
-    s.window.RichTextBox1->setSelStart(0);
+    s.view()->setSelStart(0);
     s.window.cmdRead_Click();
     s.window.cmdStopReading_Click();
-    s.window.RichTextBox1->setSelStart(0);
+    s.view()->setSelStart(0);
     s.window.cmdRead_Click();
     std::vector<qint64> steps;
     std::vector<int> starts;
     QElapsedTimer timer;
     for (auto _ : state) {
-        starts.push_back(s.window.HighlightStart());
+        starts.push_back(s.window.reading().HighlightStart());
         timer.start();
         s.window.Talker_SpeakingSentence(QString());
         steps.push_back(timer.nsecsElapsed());
@@ -144,7 +149,7 @@ void BM_HighlightStep(benchmark::State &state)
     state.counters["median_us"] = g_stepNs / 1000;
 
     // The scan alone, from the same starts in the same text.
-    const QString &text = s.window.RichTextBox1->Text();
+    const QString &text = s.view()->Text();
     std::vector<qint64> scans;
     int sink = 0;
     for (int start : starts) {
@@ -162,14 +167,14 @@ BENCHMARK(BM_HighlightStep)->Iterations(3000)->Unit(benchmark::kMicrosecond);
 void BM_SelectionOnly(benchmark::State &state)
 {
     Setup &s = setup();
-    const QString &text = s.window.RichTextBox1->Text();
+    const QString &text = s.view()->Text();
     std::vector<qint64> samples;
     QElapsedTimer timer;
     int start = 1;
     for (auto _ : state) {
         const int end = SentenceFinder::FindSentenceEnd(text, start);
         timer.start();
-        s.window.RichTextBox1->selectRange(start - 1, end - start + 1);
+        s.view()->selectRange(start - 1, end - start + 1);
         samples.push_back(timer.nsecsElapsed());
         start = end + 2;
     }
@@ -186,15 +191,16 @@ void BM_ReadToFirstSentence(benchmark::State &state)
     Setup &s = setup();
     QElapsedTimer timer;
     qint64 firstAt = -1;
-    const auto connection = QObject::connect(s.window.Talker(), &clsTalker::SpeakingSentence, [&] {
-        if (firstAt < 0)
-            firstAt = timer.nsecsElapsed();
-    });
+    const auto connection =
+        QObject::connect(s.window.reading().Talker(), &clsTalker::SpeakingSentence, [&] {
+            if (firstAt < 0)
+                firstAt = timer.nsecsElapsed();
+        });
     std::vector<qint64> samples;
     for (auto _ : state) {
         state.PauseTiming();
         s.window.cmdStopReading_Click();
-        s.window.RichTextBox1->setSelStart(0);
+        s.view()->setSelStart(0);
         s.invalidateText();
         firstAt = -1;
         state.ResumeTiming();
@@ -210,7 +216,7 @@ void BM_ReadToFirstSentence(benchmark::State &state)
     std::vector<qint64> copies;
     for (int i = 0; i < 10; ++i) {
         timer.start();
-        QString copy = s.window.RichTextBox1->Text();
+        QString copy = s.view()->Text();
         copy.detach();
         benchmark::DoNotOptimize(copy.data());
         copies.push_back(timer.nsecsElapsed());
@@ -229,8 +235,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::printf("\nDocument: %lld characters\n",
-                qlonglong(setup().window.RichTextBox1->Text().size()));
+    std::printf("\nDocument: %lld characters\n", qlonglong(setup().view()->Text().size()));
     std::printf("Highlight step, median: %.1f us; sentence-end scan alone: %.2f us; ratio %.1fx\n",
                 g_stepNs / 1000, g_scanNs / 1000, g_scanNs > 0 ? g_stepNs / g_scanNs : 0.0);
     std::printf("Selecting and scrolling alone, median: %.1f us\n", g_selectNs / 1000);

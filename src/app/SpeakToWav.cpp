@@ -1,5 +1,6 @@
 #include "app/SpeakToWav.h"
 
+#include "app/ReadingController.h"
 #include "base/MessageBoxes.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
@@ -40,15 +41,11 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
     std::unique_ptr<SpeechRenderer> renderer;
     QList<clsWavRenderer::Sentence> sentences;
     const bool prepared = Trace::attempt(kProcedure, kModule, [&] {
-        // The text Read would take: from the character before the caret, or all of it
-        // when the caret stands within the last five characters.
-        const QString &text = view.Text();
-        int caret = view.SelStart();
-        if (caret >= int(text.size()) - 5)
-            caret = 0;
+        // The text Read would take; the caret stays where the user left it.
+        const QString text = ReadingController::TextFromCaret(view.Text(), view.SelStart()).text;
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
-        sentences = clsWavRenderer::PrepareSentences(caret > 0 ? text.mid(caret - 1) : text, dict);
+        sentences = clsWavRenderer::PrepareSentences(text, dict);
         renderer = Talker->engine()->CreateRenderer();
         if (!renderer)
             throw Failure(438, QStringLiteral("Object doesn't support this property or method"));

@@ -1,26 +1,23 @@
 #pragma once
 
-#include <QList>
+#include "app/frmMainControls.h"
+
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <memory>
 
-class QAction;
-class QComboBox;
-class QFrame;
-class QMenu;
-class QPushButton;
-class QTimer;
-class RichTextBox;
-class clsDict;
-class clsTalker;
-class frmSplash;
+class DocumentController;
+class ReaderLifecycle;
+class ReadingController;
 
-// The reader's main window: the document view, the control bar, the start-up and
-// close-down of the program, and reading aloud with the spoken sentence selected.
-// The reading handlers live in frmMainReading.cpp, the document handlers in
-// frmMainDocuments.cpp.
+// The reader's main window: the document view and the control bar, wired to the classes
+// that do the work. Reading aloud (the talker, pause, the highlight of the spoken sentence)
+// is the ReadingController's, the open document and its bookmarks the DocumentController's,
+// start-up and close-down the ReaderLifecycle's. The window lays itself out and turns each
+// click into one call.
+//
+// The controls are private; tests drive the window through the handlers below, as a click
+// would, and find a control by its name (findChild) where they must look at one.
 class frmMain : public QMainWindow
 {
     Q_OBJECT
@@ -35,7 +32,7 @@ public:
     // Stops reading, saves settings and bookmarks, closes every window and ends the
     // event loop. Runs once; later calls do nothing.
     void CloseDown();
-    bool isClosedDown() const { return m_closingDown; }
+    bool isClosedDown() const;
 
     // Opens a document into the view and puts the caret back where it was left.
     void LoadDocument(const QString &path);
@@ -61,42 +58,12 @@ public:
     void mnuLanguage_Click(int Index);
     void Form_Resize();
 
-    // The controls, named as the rest of the program and the language files know them.
-    RichTextBox *RichTextBox1 = nullptr;
-    QFrame *Frame1 = nullptr;
-    QPushButton *cmdGUT = nullptr;
-    QComboBox *cmbEngine = nullptr;
-    QComboBox *cmbPitch = nullptr;
-    QPushButton *cmdFontBigger = nullptr;
-    QPushButton *cmdFontSmaller = nullptr;
-    QPushButton *cmdAbout = nullptr;
-    QPushButton *cmdLoad = nullptr;
-    QPushButton *cmdReload = nullptr;
-    QPushButton *cmdQuit = nullptr;
-    QPushButton *cmdSlower = nullptr;
-    QPushButton *cmdPause = nullptr;
-    QPushButton *cmdStopReading = nullptr;
-    QPushButton *cmdSpeakToWav = nullptr;
-    QPushButton *cmdRead = nullptr;
-    QPushButton *cmdFaster = nullptr;
-    QTimer *Timer3 = nullptr;
-    QMenu *mnuSettings = nullptr;
-    QMenu *mnuLang = nullptr;
-    QList<QAction *> mnuLanguage;
-    QAction *mnuPron = nullptr;
-    QAction *mnuCheckForUpdate = nullptr;
+    const ReadingController &reading() const { return *m_reading; }
+    DocumentController &documents() const { return *m_documents; }
 
-    clsTalker *Talker() const { return m_talker; }
-    // The process's one pronunciation list, shared with the pronunciation editor.
-    clsDict *Dictionary() const { return m_dict.get(); }
-    const QString &CurrentFile() const { return m_currentFile; }
-    bool Paused() const { return m_paused; }
-    int HighlightStart() const { return m_highlightStart; }
-    int HighlightEnd() const { return m_highlightEnd; }
     // The smallest size the window may take, in twips, fixed at the end of start-up.
     double MinHeight() const { return m_minHeight; }
     double MinWidth() const { return m_minWidth; }
-
     // The window's size in twips, as the layout rule measures it.
     double windowWidthTwips() const;
     double windowHeightTwips() const;
@@ -110,27 +77,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createControls();
-    void createMenu();
-    void connectControls();
-    void runStartup(const QString &CommandLine);
-    void startupFailed(int code, const QString &description);
-    void splashMessage(const QString &message);
-    void checkSymbolFonts();
-    void fillLanguageMenu();
-    void changeFontSize(int step);
-    void releaseTalker();
-    void setWindowSizeTwips(double width, double height);
-    void StopReading();
+    friend class ReaderLifecycle;
 
-    clsTalker *m_talker = nullptr;
-    std::unique_ptr<clsDict> m_dict;
-    QPointer<frmSplash> m_splash;
-    QString m_currentFile;
-    bool m_paused = false;
-    int m_highlightStart = 1;
-    int m_highlightEnd = 0;
+    void connectControls();
+    void fillLanguageMenu();
+    void addLanguageItem(QAction *item, int index);
+    void fixMinimumSize();
+    void changeFontSize(int step);
+    void setWindowSizeTwips(double width, double height);
+
+    frmMainControls ui;
+    std::unique_ptr<ReadingController> m_reading;
+    std::unique_ptr<DocumentController> m_documents;
+    std::unique_ptr<ReaderLifecycle> m_lifecycle;
     double m_minHeight = 0;
     double m_minWidth = 0;
-    bool m_closingDown = false;
 };

@@ -287,22 +287,23 @@ TEST(TranslationCoverage, MainWindowSwitchesBetweenShippedLanguages)
     ASSERT_TRUE(harness.start());
     noSymbolFonts.reset();
     frmMain &w = *harness.window;
-    ASSERT_EQ(w.mnuLanguage.size(), 4);
-    EXPECT_EQ(w.mnuLanguage.at(1)->text(), "Deutsch");
+    ASSERT_EQ(languageItems(w).size(), 4);
+    EXPECT_EQ(languageItems(w).at(1)->text(), "Deutsch");
     const QStringList english = shownTexts(&w);
 
     w.mnuLanguage_Click(1);
-    EXPECT_EQ(w.cmdRead->toolTip(), "Ab Cursorposition vorlesen");
-    EXPECT_EQ(w.mnuSettings->title(), "Einstellungen");
+    EXPECT_EQ(control<QPushButton>(w, "cmdRead")->toolTip(), "Ab Cursorposition vorlesen");
+    EXPECT_EQ(control<QMenu>(w, "mnuSettings")->title(), "Einstellungen");
     EXPECT_EQ(Settings().sGet("LangID").toString(), "Deutsch");
 
     w.mnuLanguage_Click(2);
-    EXPECT_EQ(w.cmdRead->toolTip(), QString::fromUtf8("Leer desde la posición del cursor"));
-    EXPECT_EQ(w.mnuLanguage.at(0)->text(), "English");
+    EXPECT_EQ(control<QPushButton>(w, "cmdRead")->toolTip(),
+              QString::fromUtf8("Leer desde la posición del cursor"));
+    EXPECT_EQ(languageItems(w).at(0)->text(), "English");
     EXPECT_EQ(Settings().sGet("LangID").toString(), QString::fromUtf8("Español"));
 
     w.mnuLanguage_Click(3);
-    EXPECT_EQ(w.cmdQuit->toolTip(), "Quitter");
+    EXPECT_EQ(control<QPushButton>(w, "cmdQuit")->toolTip(), "Quitter");
     w.mnuLanguage_Click(0);
     EXPECT_EQ(shownTexts(&w), english);
     EXPECT_EQ(Settings().sGet("LangID").toString(), "English");

@@ -71,36 +71,37 @@ TEST(frmMain, StartupBuildsTheDesignedControlBar)
         { "cmdFaster", "Speak Faster", pixels(3375, 630, 525, 375) },
     };
     for (const Expected &c : controls) {
-        auto *control = w.Frame1->findChild<QWidget *>(QString::fromLatin1(c.name));
-        ASSERT_NE(control, nullptr) << c.name;
-        EXPECT_EQ(control->toolTip(), QString::fromLatin1(c.tooltip)) << c.name;
-        EXPECT_EQ(control->geometry(), c.geometry) << c.name;
+        auto *shown =
+            control<QFrame>(w, "Frame1")->findChild<QWidget *>(QString::fromLatin1(c.name));
+        ASSERT_NE(shown, nullptr) << c.name;
+        EXPECT_EQ(shown->toolTip(), QString::fromLatin1(c.tooltip)) << c.name;
+        EXPECT_EQ(shown->geometry(), c.geometry) << c.name;
     }
-    EXPECT_EQ(w.Frame1->size(), pixels(0, 0, 8790, 1155).size());
+    EXPECT_EQ(control<QFrame>(w, "Frame1")->size(), pixels(0, 0, 8790, 1155).size());
 
-    ASSERT_EQ(w.cmbPitch->count(), 21);
-    EXPECT_EQ(w.cmbPitch->itemText(0), QStringLiteral("-10"));
-    EXPECT_EQ(w.cmbPitch->itemText(20), QStringLiteral("10"));
-    EXPECT_EQ(w.cmbPitch->currentText(), QStringLiteral("0"));
-    EXPECT_FALSE(w.cmdReload->isEnabled());
-    EXPECT_EQ(w.cmbEngine->count(), 2);
-    EXPECT_EQ(w.cmbEngine->itemText(0), QStringLiteral("English - en"));
+    ASSERT_EQ(control<QComboBox>(w, "cmbPitch")->count(), 21);
+    EXPECT_EQ(control<QComboBox>(w, "cmbPitch")->itemText(0), QStringLiteral("-10"));
+    EXPECT_EQ(control<QComboBox>(w, "cmbPitch")->itemText(20), QStringLiteral("10"));
+    EXPECT_EQ(control<QComboBox>(w, "cmbPitch")->currentText(), QStringLiteral("0"));
+    EXPECT_FALSE(control<QPushButton>(w, "cmdReload")->isEnabled());
+    EXPECT_EQ(control<QComboBox>(w, "cmbEngine")->count(), 2);
+    EXPECT_EQ(control<QComboBox>(w, "cmbEngine")->itemText(0), QStringLiteral("English - en"));
     EXPECT_EQ(w.windowTitle(),
               ProgramInfo::exeName() + QLatin1Char(' ') + ProgramInfo::versionText());
 
     // No document named: the update timer waits its thirty seconds, once.
-    EXPECT_TRUE(w.Timer3->isActive());
-    EXPECT_TRUE(w.Timer3->isSingleShot());
-    EXPECT_EQ(w.Timer3->interval(), 30000);
+    EXPECT_TRUE(control<QTimer>(w, "Timer3")->isActive());
+    EXPECT_TRUE(control<QTimer>(w, "Timer3")->isSingleShot());
+    EXPECT_EQ(control<QTimer>(w, "Timer3")->interval(), 30000);
 
-    const QList<QAction *> menu = w.mnuSettings->actions();
+    const QList<QAction *> menu = control<QMenu>(w, "mnuSettings")->actions();
     ASSERT_EQ(menu.size(), 3);
-    EXPECT_EQ(menu[0]->menu(), w.mnuLang);
-    EXPECT_EQ(menu[1], w.mnuPron);
-    EXPECT_EQ(menu[2], w.mnuCheckForUpdate);
-    ASSERT_FALSE(w.mnuLanguage.isEmpty());
-    EXPECT_EQ(w.mnuLanguage[0]->text(), QStringLiteral("English"));
-    EXPECT_TRUE(w.mnuLanguage[0]->isChecked());
+    EXPECT_EQ(menu[0]->menu(), control<QMenu>(w, "mnuLang"));
+    EXPECT_EQ(menu[1], control<QAction>(w, "mnuPron"));
+    EXPECT_EQ(menu[2], control<QAction>(w, "mnuCheckForUpdate"));
+    ASSERT_FALSE(languageItems(w).isEmpty());
+    EXPECT_EQ(languageItems(w)[0]->text(), QStringLiteral("English"));
+    EXPECT_TRUE(languageItems(w)[0]->isChecked());
 
     // The splash has gone.
     for (QWidget *top : QApplication::topLevelWidgets())
@@ -141,8 +142,11 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
         ASSERT_TRUE(h.start());
         frmMain &w = *h.window;
         const std::pair<QPushButton *, const char *> captions[] = {
-            { w.cmdFaster, ">>" }, { w.cmdSlower, "<<" },        { w.cmdPause, "Pause" },
-            { w.cmdRead, "Read" }, { w.cmdStopReading, "Stop" },
+            { control<QPushButton>(w, "cmdFaster"), ">>" },
+            { control<QPushButton>(w, "cmdSlower"), "<<" },
+            { control<QPushButton>(w, "cmdPause"), "Pause" },
+            { control<QPushButton>(w, "cmdRead"), "Read" },
+            { control<QPushButton>(w, "cmdStopReading"), "Stop" },
         };
         for (const auto &[button, caption] : captions) {
             EXPECT_EQ(button->text(), QString::fromLatin1(caption));
@@ -150,26 +154,26 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
             EXPECT_EQ(button->font().pointSize(), 8);
             EXPECT_FALSE(button->font().bold());
         }
-        EXPECT_FALSE(w.cmdSpeakToWav->icon().isNull());
-        EXPECT_FALSE(w.cmdLoad->icon().isNull());
-        EXPECT_FALSE(w.cmdReload->icon().isNull());
-        EXPECT_EQ(w.cmdLoad->toolTip(), QStringLiteral("Load a file"));
+        EXPECT_FALSE(control<QPushButton>(w, "cmdSpeakToWav")->icon().isNull());
+        EXPECT_FALSE(control<QPushButton>(w, "cmdLoad")->icon().isNull());
+        EXPECT_FALSE(control<QPushButton>(w, "cmdReload")->icon().isNull());
+        EXPECT_EQ(control<QPushButton>(w, "cmdLoad")->toolTip(), QStringLiteral("Load a file"));
         // The buttons that never used the symbol font keep theirs.
-        EXPECT_EQ(w.cmdQuit->font().family(), QStringLiteral("Arial"));
+        EXPECT_EQ(control<QPushButton>(w, "cmdQuit")->font().family(), QStringLiteral("Arial"));
     }
     {
         MainWindowHarness h;
         FontsInstalled fonts({ QStringLiteral("webdings"), QStringLiteral("Wingdings") });
         ASSERT_TRUE(h.start());
         frmMain &w = *h.window;
-        EXPECT_EQ(w.cmdRead->text(), QStringLiteral(")"));
-        EXPECT_EQ(w.cmdRead->font().family(), QStringLiteral("Webdings"));
-        EXPECT_TRUE(w.cmdRead->font().bold());
-        EXPECT_EQ(w.cmdSpeakToWav->text(), QStringLiteral("X"));
-        EXPECT_TRUE(w.cmdSpeakToWav->icon().isNull());
-        EXPECT_EQ(w.cmdLoad->text(), QStringLiteral("1"));
-        EXPECT_EQ(w.cmdReload->text(), QString(QChar(198)));
-        EXPECT_TRUE(w.cmdLoad->icon().isNull());
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->text(), QStringLiteral(")"));
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->font().family(), QStringLiteral("Webdings"));
+        EXPECT_TRUE(control<QPushButton>(w, "cmdRead")->font().bold());
+        EXPECT_EQ(control<QPushButton>(w, "cmdSpeakToWav")->text(), QStringLiteral("X"));
+        EXPECT_TRUE(control<QPushButton>(w, "cmdSpeakToWav")->icon().isNull());
+        EXPECT_EQ(control<QPushButton>(w, "cmdLoad")->text(), QStringLiteral("1"));
+        EXPECT_EQ(control<QPushButton>(w, "cmdReload")->text(), QString(QChar(198)));
+        EXPECT_TRUE(control<QPushButton>(w, "cmdLoad")->icon().isNull());
     }
 }
 
@@ -211,7 +215,7 @@ TEST(frmMain, StartupFailureShowsItsMessageThenClosesDown)
         ASSERT_EQ(h.messages.size(), 1) << c.what;
         EXPECT_EQ(h.messages[0].text, c.message) << c.what;
         EXPECT_TRUE(h.window->isClosedDown()) << c.what;
-        EXPECT_EQ(h.window->Talker(), nullptr) << c.what;
+        EXPECT_EQ(h.window->reading().Talker(), nullptr) << c.what;
         EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini")))) << c.what;
         for (QWidget *top : QApplication::topLevelWidgets())
             EXPECT_FALSE(top->isVisible()) << c.what << top->objectName().toStdString();
@@ -228,7 +232,7 @@ TEST(frmMain, SavedVoiceIsSelectedAndOneBeyondTheListMeansTheLast)
         h.folder.writeBytes(QStringLiteral("Orlin.ini"),
                             QByteArray("LASTENGINE,") + saved + "\r\n");
         ASSERT_TRUE(h.start()) << saved;
-        EXPECT_EQ(h.window->cmbEngine->currentIndex(), expected) << saved;
+        EXPECT_EQ(control<QComboBox>(*h.window, "cmbEngine")->currentIndex(), expected) << saved;
         EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LastEngine"))), expected) << saved;
         EXPECT_EQ(h.engine()->selected, expected + 1) << saved;
     }
@@ -241,15 +245,15 @@ TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
         e.voices.append({ QStringLiteral("French"), QStringLiteral("fr") });
     };
     ASSERT_TRUE(h.start());
-    h.window->cmbEngine->setCurrentIndex(2);
-    emit h.window->cmbEngine->activated(2);
+    control<QComboBox>(*h.window, "cmbEngine")->setCurrentIndex(2);
+    emit control<QComboBox>(*h.window, "cmbEngine")->activated(2);
     EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 2);
     EXPECT_EQ(h.engine()->selected, 3);
 
     // A voice the engine refuses keeps the one before, but the choice is still stored.
     h.engine()->voices[0].selectable = false;
-    h.window->cmbEngine->setCurrentIndex(0);
-    emit h.window->cmbEngine->activated(0);
+    control<QComboBox>(*h.window, "cmbEngine")->setCurrentIndex(0);
+    emit control<QComboBox>(*h.window, "cmbEngine")->activated(0);
     EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 0);
     EXPECT_EQ(h.engine()->selected, 3);
 }
@@ -267,14 +271,14 @@ TEST(frmMain, LayoutFollowsTheWindowAndSnapsBackToTheStartupSize)
     QCoreApplication::processEvents();
     const double width = w.windowWidthTwips();
     const double height = w.windowHeightTwips();
-    EXPECT_EQ(w.RichTextBox1->geometry(),
+    EXPECT_EQ(h.view()->geometry(),
               QRect(qRound(500 / 15.0), qRound(200 / 15.0), qRound((width - 1000) / 15),
                     qRound((height - 2300) / 15)));
-    EXPECT_EQ(w.Frame1->pos(),
+    EXPECT_EQ(control<QFrame>(w, "Frame1")->pos(),
               QPoint(qRound((width - 8790) / 30), qRound((200 + height - 2300 + 100) / 15)));
     // The control bar lies inside the window, under the view.
-    EXPECT_LE(w.Frame1->geometry().bottom(), w.centralWidget()->height());
-    EXPECT_GT(w.Frame1->y(), w.RichTextBox1->geometry().bottom());
+    EXPECT_LE(control<QFrame>(w, "Frame1")->geometry().bottom(), w.centralWidget()->height());
+    EXPECT_GT(control<QFrame>(w, "Frame1")->y(), h.view()->geometry().bottom());
 
     // Smaller than at start-up: back to the start-up size, even where the window
     // system ignores the minimum size.
@@ -295,7 +299,7 @@ TEST(frmMain, ClosingFromTheTitleBarClosesDownAndKeepsTheBookmark)
     const QString path = h.writeDocument(QStringLiteral("story.txt"),
                                          QStringLiteral("One sentence. Another sentence."));
     w.LoadDocument(path);
-    w.RichTextBox1->setSelStart(14);
+    h.view()->setSelStart(14);
 
     QWidget other;
     other.show();
@@ -306,9 +310,10 @@ TEST(frmMain, ClosingFromTheTitleBarClosesDownAndKeepsTheBookmark)
     EXPECT_TRUE(w.isClosedDown());
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(other.isVisible());
-    EXPECT_EQ(w.Talker(), nullptr);
-    EXPECT_EQ(w.Dictionary(), nullptr);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark(path), 14);
+    EXPECT_EQ(w.reading().Talker(), nullptr);
+    EXPECT_EQ(w.reading().Dictionary(), nullptr);
+    // Saved: a later run reads it back.
+    EXPECT_EQ(mSharedBookmarks().RetrieveBookmark(path), 14);
     EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
     EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("BookMarks.ini"))));
 
@@ -322,7 +327,7 @@ TEST(frmMain, QuitClosesDown)
     MainWindowHarness h;
     ASSERT_TRUE(h.start());
     QSignalSpy closed(h.window.get(), &frmMain::closedDown);
-    h.window->cmdQuit->click();
+    control<QPushButton>(*h.window, "cmdQuit")->click();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
 }
@@ -333,22 +338,22 @@ TEST(frmMain, FontButtonsResizeTheWholeText)
     ASSERT_TRUE(h.start());
     frmMain &w = *h.window;
     h.showText(QStringLiteral("Some text to grow. And more of it."), 5);
-    const double start = w.RichTextBox1->SelFontSize().value();
+    const double start = h.view()->SelFontSize().value();
 
-    w.cmdFontBigger->click();
-    EXPECT_EQ(w.RichTextBox1->SelStart(), 0);
-    EXPECT_EQ(w.RichTextBox1->SelLength(), int(w.RichTextBox1->Text().size()));
-    EXPECT_EQ(w.RichTextBox1->SelFontSize(), start + 1);
-    w.cmdFontSmaller->click();
-    w.cmdFontSmaller->click();
-    EXPECT_EQ(w.RichTextBox1->SelFontSize(), start - 1);
+    control<QPushButton>(w, "cmdFontBigger")->click();
+    EXPECT_EQ(h.view()->SelStart(), 0);
+    EXPECT_EQ(h.view()->SelLength(), int(h.view()->Text().size()));
+    EXPECT_EQ(h.view()->SelFontSize(), start + 1);
+    control<QPushButton>(w, "cmdFontSmaller")->click();
+    control<QPushButton>(w, "cmdFontSmaller")->click();
+    EXPECT_EQ(h.view()->SelFontSize(), start - 1);
 
     // Mixed sizes become 18 points.
-    w.RichTextBox1->setSelStart(0);
-    w.RichTextBox1->setSelLength(4);
-    w.RichTextBox1->setSelFontSize(30);
-    w.cmdFontBigger->click();
-    EXPECT_EQ(w.RichTextBox1->SelFontSize(), 18.0);
+    h.view()->setSelStart(0);
+    h.view()->setSelLength(4);
+    h.view()->setSelFontSize(30);
+    control<QPushButton>(w, "cmdFontBigger")->click();
+    EXPECT_EQ(h.view()->SelFontSize(), 18.0);
 }
 
 TEST(frmMain, DocumentOnTheCommandLineIsLoadedAndReadAtOnce)
@@ -359,10 +364,10 @@ TEST(frmMain, DocumentOnTheCommandLineIsLoadedAndReadAtOnce)
     const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
     ASSERT_TRUE(h.start(quoted));
     frmMain &w = *h.window;
-    EXPECT_EQ(w.CurrentFile(), quoted);
-    EXPECT_EQ(w.RichTextBox1->Text(), QStringLiteral("First of all. Then more."));
+    EXPECT_EQ(w.documents().CurrentFile(), quoted);
+    EXPECT_EQ(h.view()->Text(), QStringLiteral("First of all. Then more."));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Orlin - read me.txt"));
-    EXPECT_FALSE(w.Timer3->isActive());
+    EXPECT_FALSE(control<QTimer>(w, "Timer3")->isActive());
     ASSERT_EQ(h.engine()->spoken.size(), 1);
     EXPECT_EQ(h.selectedText(), QStringLiteral("First of all."));
     EXPECT_TRUE(h.logEvents().contains(QStringLiteral("Reading ") + quoted));
@@ -373,9 +378,9 @@ TEST(frmMain, LanguageMenuChecksTheChosenItemAndStoresIt)
     MainWindowHarness h;
     ASSERT_TRUE(h.start());
     frmMain &w = *h.window;
-    w.mnuLanguage[0]->setChecked(false);
-    w.mnuLanguage[0]->trigger();
-    EXPECT_TRUE(w.mnuLanguage[0]->isChecked());
+    languageItems(w)[0]->setChecked(false);
+    languageItems(w)[0]->trigger();
+    EXPECT_TRUE(languageItems(w)[0]->isChecked());
     EXPECT_EQ(Settings().sGet(QStringLiteral("LangID")).toString(), QStringLiteral("English"));
 }
 
@@ -391,7 +396,7 @@ TEST(frmMain, AboutBoxShowsNameAndVersion)
             shown += label->text() + QLatin1Char('\n');
         box->close();
     });
-    h.window->cmdAbout->click();
+    control<QPushButton>(*h.window, "cmdAbout")->click();
     EXPECT_TRUE(shown.contains(ProgramInfo::versionText())) << shown.toStdString();
     EXPECT_TRUE(shown.contains(ProgramInfo::exeName())) << shown.toStdString();
 }

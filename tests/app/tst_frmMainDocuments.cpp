@@ -33,9 +33,9 @@ struct Documents : MainWindowHarness
         answers.emplace(std::move(hook));
     }
     std::optional<Seam::Override<frmFileSelect::AnswerSeam>> answers;
-    int caret() const { return window->RichTextBox1->SelStart(); }
-    void moveCaret(int position) { window->RichTextBox1->setSelStart(position); }
-    QString shown() const { return window->RichTextBox1->Text(); }
+    int caret() const { return view()->SelStart(); }
+    void moveCaret(int position) { view()->setSelStart(position); }
+    QString shown() const { return view()->Text(); }
 };
 
 } // namespace
@@ -71,11 +71,16 @@ TEST(frmMainDocuments, QuotedCommandLinePathOpensAndIsKeptQuoted)
     MainWindowHarness h;
     QDir(h.folder.file(QString())).mkpath(QStringLiteral("my books"));
     const QString path = h.writeDocument(QStringLiteral("my books/story one.txt"), kLong);
-    mSharedBookmarks::StoreBookmark(path, 7);
+    {
+        // Left there by an earlier run.
+        mSharedBookmarks earlier;
+        earlier.StoreBookmark(path, 7);
+        earlier.SaveBookmarks();
+    }
     const QString quoted = QLatin1Char('"') + path + QLatin1Char('"');
     ASSERT_TRUE(h.start(quoted));
-    EXPECT_EQ(h.window->CurrentFile(), quoted);
-    EXPECT_EQ(h.window->RichTextBox1->Text(), kLong);
+    EXPECT_EQ(h.window->documents().CurrentFile(), quoted);
+    EXPECT_EQ(h.view()->Text(), kLong);
     EXPECT_EQ(h.window->windowTitle(), QStringLiteral("Orlin - story one.txt"));
     // The command line reads at once, from the bookmark.
     ASSERT_FALSE(h.engine()->spoken.isEmpty());
@@ -95,14 +100,14 @@ TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
         startFolder = dialog.DefaultPath();
         return path;
     });
-    EXPECT_FALSE(d.window->cmdReload->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(*d.window, "cmdReload")->isEnabled());
     d.window->cmdLoad_Click();
     EXPECT_EQ(title, QStringLiteral("Please select a file to open."));
     EXPECT_EQ(pattern, QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
     EXPECT_EQ(startFolder, QDir::currentPath());
     EXPECT_EQ(d.shown(), kLong);
-    EXPECT_EQ(QDir::cleanPath(d.window->CurrentFile()), QDir::cleanPath(path));
-    EXPECT_TRUE(d.window->cmdReload->isEnabled());
+    EXPECT_EQ(QDir::cleanPath(d.window->documents().CurrentFile()), QDir::cleanPath(path));
+    EXPECT_TRUE(control<QPushButton>(*d.window, "cmdReload")->isEnabled());
     const QString saved = Settings().sGet(QStringLiteral("Path")).toString();
     EXPECT_TRUE(saved.endsWith(QLatin1Char('/')));
     EXPECT_EQ(QDir(saved).canonicalPath(), QDir(d.folder.file(QString())).canonicalPath());
@@ -123,12 +128,12 @@ TEST(frmMainDocuments, CancellingTheDialogChangesNothing)
         const QString path = d.writeDocument(QStringLiteral("open.txt"), kLong);
         d.window->LoadDocument(path);
         d.moveCaret(12);
-        d.window->cmdReload->setEnabled(reloadBefore);
+        control<QPushButton>(*d.window, "cmdReload")->setEnabled(reloadBefore);
         const QString title = d.window->windowTitle();
         d.answerWith([](const frmFileSelect &) { return QString(); });
         d.window->cmdLoad_Click();
-        EXPECT_EQ(d.window->cmdReload->isEnabled(), reloadBefore);
-        EXPECT_EQ(d.window->CurrentFile(), path);
+        EXPECT_EQ(control<QPushButton>(*d.window, "cmdReload")->isEnabled(), reloadBefore);
+        EXPECT_EQ(d.window->documents().CurrentFile(), path);
         EXPECT_EQ(d.shown(), kLong);
         EXPECT_EQ(d.caret(), 12);
         EXPECT_EQ(d.window->windowTitle(), title);
@@ -173,7 +178,7 @@ TEST(frmMainDocuments, RtfShowsItsFormatting)
     d.window->LoadDocument(d.folder.file(QStringLiteral("doc.RTF")));
     EXPECT_EQ(d.shown(), QStringLiteral("Plain bold slanted red.\nBig"));
     const auto formatAt = [&](const QString &word) {
-        QTextCursor cursor(d.window->RichTextBox1->document());
+        QTextCursor cursor(d.view()->document());
         cursor.setPosition(int(d.shown().indexOf(word)) + 1);
         return cursor.charFormat();
     };
@@ -210,7 +215,7 @@ TEST(frmMainDocuments, PronunciationEditorOpensFromTheMenuAndItsPairsAreHeard)
         row->setText(1, QStringLiteral("Smith"));
         editor->cmdOK_Click();
     });
-    d.window->mnuPron->trigger();
+    control<QAction>(*d.window, "mnuPron")->trigger();
     EXPECT_EQ(title, QStringLiteral("Pronunciation Setup"));
     EXPECT_EQ(d.folder.readBytes(QStringLiteral("ol1dict.txt")), QByteArray("Smyth,Smith\r\n"));
 

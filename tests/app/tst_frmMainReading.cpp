@@ -88,10 +88,10 @@ TEST(frmMainReading, ReadStartsFromTheCaret)
         r.showText(kThree, c.caret);
         r.window->cmdRead_Click();
         EXPECT_EQ(r.selectedText(), c.highlighted) << c.what;
-        EXPECT_EQ(r.window->RichTextBox1->SelStart(), c.highlightFrom) << c.what;
+        EXPECT_EQ(r.view()->SelStart(), c.highlightFrom) << c.what;
         ASSERT_EQ(r.spokenNow().size(), 1) << c.what;
         EXPECT_TRUE(r.spokenNow()[0].contains(c.highlighted.chopped(1))) << c.what;
-        EXPECT_TRUE(r.window->Talker()->isSpeaking()) << c.what;
+        EXPECT_TRUE(r.window->reading().Talker()->isSpeaking()) << c.what;
     }
 }
 
@@ -101,9 +101,9 @@ TEST(frmMainReading, EachSentenceIsSelectedWithItsEndMarksAndClosingQuote)
     r.showText(QStringLiteral("He said \"Stop.\"\r\nThen she asked?!  Finally it ended."));
     r.window->cmdRead_Click();
     QStringList highlighted { r.selectedText() };
-    while (r.window->Talker()->isSpeaking()) {
+    while (r.window->reading().Talker()->isSpeaking()) {
         r.engine()->emitDone();
-        if (r.window->Talker()->isSpeaking())
+        if (r.window->reading().Talker()->isSpeaking())
             highlighted << r.selectedText();
     }
     EXPECT_EQ(highlighted,
@@ -121,8 +121,8 @@ TEST(frmMainReading, LastSentenceWithoutEndMarkMovesTheCaretToItsStart)
     r.engine()->emitDone();
     ASSERT_EQ(r.spokenNow().size(), 2) << r.spokenNow().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Two three")));
-    EXPECT_EQ(r.window->RichTextBox1->SelLength(), 0);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 5);
+    EXPECT_EQ(r.view()->SelLength(), 0);
+    EXPECT_EQ(r.view()->SelStart(), 5);
 }
 
 TEST(frmMainReading, StopLeavesTheCaretWhereTheSentenceBegan)
@@ -132,10 +132,10 @@ TEST(frmMainReading, StopLeavesTheCaretWhereTheSentenceBegan)
     r.window->cmdRead_Click();
     r.engine()->emitDone();
     ASSERT_EQ(r.selectedText(), QStringLiteral("Second one follows."));
-    r.window->cmdStopReading->click();
-    EXPECT_EQ(r.window->RichTextBox1->SelLength(), 0);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), int(kThree.indexOf(QStringLiteral("Second"))));
-    EXPECT_FALSE(r.window->Talker()->isSpeaking());
+    control<QPushButton>(*r.window, "cmdStopReading")->click();
+    EXPECT_EQ(r.view()->SelLength(), 0);
+    EXPECT_EQ(r.view()->SelStart(), int(kThree.indexOf(QStringLiteral("Second"))));
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
     r.engine()->emitDone();
     EXPECT_EQ(r.spokenNow().size(), 2);
 }
@@ -146,22 +146,22 @@ TEST(frmMainReading, ReadWhilePausedRestartsFromTheCaretUnpaused)
     r.showText(kThree);
     r.window->cmdRead_Click();
     r.engine()->emitDone();
-    r.window->cmdPause->click();
-    EXPECT_TRUE(r.window->Paused());
+    control<QPushButton>(*r.window, "cmdPause")->click();
+    EXPECT_TRUE(r.window->reading().Paused());
     EXPECT_TRUE(r.engine()->paused);
 
     const int stopsBefore = r.engine()->stops;
-    r.window->cmdRead->click();
-    EXPECT_FALSE(r.window->Paused());
+    control<QPushButton>(*r.window, "cmdRead")->click();
+    EXPECT_FALSE(r.window->reading().Paused());
     EXPECT_FALSE(r.engine()->paused);
     EXPECT_GT(r.engine()->stops, stopsBefore);
     EXPECT_EQ(r.selectedText(), QStringLiteral("Second one follows."));
     EXPECT_EQ(r.spokenNow().size(), 3);
 
     // Pause again, then continue.
-    r.window->cmdPause->click();
-    r.window->cmdPause->click();
-    EXPECT_FALSE(r.window->Paused());
+    control<QPushButton>(*r.window, "cmdPause")->click();
+    control<QPushButton>(*r.window, "cmdPause")->click();
+    EXPECT_FALSE(r.window->reading().Paused());
     EXPECT_FALSE(r.engine()->paused);
 }
 
@@ -171,9 +171,9 @@ TEST(frmMainReading, ReadOnAnEmptyDocumentChangesNothing)
     r.showText(QString());
     r.window->cmdRead_Click();
     EXPECT_TRUE(r.spokenNow().isEmpty());
-    EXPECT_TRUE(r.window->RichTextBox1->Text().isEmpty());
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
-    EXPECT_FALSE(r.window->Talker()->isSpeaking());
+    EXPECT_TRUE(r.view()->Text().isEmpty());
+    EXPECT_EQ(r.view()->SelStart(), 0);
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
     EXPECT_FALSE(MousePointer::isBusy());
 }
 
@@ -185,27 +185,27 @@ TEST(frmMainReading, FasterWhilePausedChangesSpeedAndResumes)
     r.window->cmdPause_Click();
     const int speed = r.engine()->speed;
 
-    r.window->cmdFaster->click();
+    control<QPushButton>(*r.window, "cmdFaster")->click();
     EXPECT_EQ(r.engine()->speed, speed + 10);
     EXPECT_FALSE(r.engine()->paused);
     // The audio runs again, so the next Pause pauses it.
-    EXPECT_FALSE(r.window->Paused());
-    r.window->cmdPause->click();
+    EXPECT_FALSE(r.window->reading().Paused());
+    control<QPushButton>(*r.window, "cmdPause")->click();
     EXPECT_TRUE(r.engine()->paused);
 
-    r.window->cmdSlower->click();
-    r.window->cmdSlower->click();
+    control<QPushButton>(*r.window, "cmdSlower")->click();
+    control<QPushButton>(*r.window, "cmdSlower")->click();
     EXPECT_EQ(r.engine()->speed, speed - 10);
 }
 
 TEST(frmMainReading, PitchListChangesThePitch)
 {
     Reading r;
-    r.window->cmbPitch->setCurrentIndex(13);
-    emit r.window->cmbPitch->activated(13);
+    control<QComboBox>(*r.window, "cmbPitch")->setCurrentIndex(13);
+    emit control<QComboBox>(*r.window, "cmbPitch")->activated(13);
     EXPECT_EQ(r.engine()->pitch, 3);
-    r.window->cmbPitch->setCurrentIndex(0);
-    emit r.window->cmbPitch->activated(0);
+    control<QComboBox>(*r.window, "cmbPitch")->setCurrentIndex(0);
+    emit control<QComboBox>(*r.window, "cmbPitch")->activated(0);
     EXPECT_EQ(r.engine()->pitch, -10);
 }
 
@@ -214,10 +214,10 @@ TEST(frmMainReading, ReloadKeepsTheCaretAndDoesNotRead)
     Reading r;
     const QString path = r.writeDocument(QStringLiteral("doc.txt"), kThree);
     r.window->LoadDocument(path);
-    r.window->RichTextBox1->setSelStart(21);
+    r.view()->setSelStart(21);
     r.window->cmdReload_Click();
-    EXPECT_EQ(r.window->RichTextBox1->Text(), kThree);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 21);
+    EXPECT_EQ(r.view()->Text(), kThree);
+    EXPECT_EQ(r.view()->SelStart(), 21);
     EXPECT_TRUE(r.spokenNow().isEmpty());
 }
 
@@ -228,18 +228,17 @@ TEST(frmMainReading, LoadingShowsEmphasisAsTagsAndReturnsToTheBookmark)
         QStringLiteral("a.txt"), QStringLiteral("A <b>bold</b> and <em>loud</em> <B>x</B>."));
     const QString second = r.writeDocument(QStringLiteral("b.txt"), kThree);
     r.window->LoadDocument(first);
-    EXPECT_EQ(r.window->RichTextBox1->Text(),
-              QStringLiteral("A <emph>bold</emph> and <emph>loud</emph> x."));
-    r.window->RichTextBox1->setSelStart(9);
+    EXPECT_EQ(r.view()->Text(), QStringLiteral("A <emph>bold</emph> and <emph>loud</emph> x."));
+    r.view()->setSelStart(9);
     r.window->LoadDocument(second);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+    EXPECT_EQ(r.view()->SelStart(), 0);
     r.window->LoadDocument(first);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 9);
+    EXPECT_EQ(r.view()->SelStart(), 9);
 
     // A bookmark beyond a document that has since shrunk puts the caret at the top.
-    mSharedBookmarks::StoreBookmark(second, 5000);
+    r.window->documents().bookmarks().StoreBookmark(second, 5000);
     r.window->LoadDocument(second);
-    EXPECT_EQ(r.window->RichTextBox1->SelStart(), 0);
+    EXPECT_EQ(r.view()->SelStart(), 0);
 }
 
 TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
@@ -250,7 +249,7 @@ TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
     r.window->cmdRead_Click();
     // Arrives inside the message pump of the second sentence's highlight.
     QTimer::singleShot(0, [&] {
-        r.window->RichTextBox1->setSelStart(int(text.indexOf(QStringLiteral("Three"))) + 1);
+        r.view()->setSelStart(int(text.indexOf(QStringLiteral("Three"))) + 1);
         r.window->cmdRead_Click();
     });
     r.engine()->emitDone();
@@ -268,7 +267,7 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
     Reading r;
     r.showText(kThree);
     r.window->cmdRead_Click();
-    ASSERT_TRUE(r.window->Talker()->isSpeaking());
+    ASSERT_TRUE(r.window->reading().Talker()->isSpeaking());
     const int stopsBefore = r.engine()->stops;
 
     std::optional<QString> answer; // Cancel first
@@ -276,14 +275,14 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
         EXPECT_EQ(d.DialogTitle, QStringLiteral("Save to a Wave File"));
         return answer;
     });
-    r.window->cmdSpeakToWav->click();
+    control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
     EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
-    EXPECT_FALSE(r.window->Talker()->isSpeaking());
-    EXPECT_TRUE(r.window->Talker()->WavOutput().isEmpty());
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
+    EXPECT_TRUE(r.window->reading().Talker()->WavOutput().isEmpty());
 
     answer = r.folder.file(QStringLiteral("book.wav"));
-    r.window->cmdSpeakToWav->click();
-    EXPECT_EQ(r.window->Talker()->WavOutput(), *answer);
+    control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
+    EXPECT_EQ(r.window->reading().Talker()->WavOutput(), *answer);
     const WavFile wav = WavFile::read(*answer);
     EXPECT_TRUE(wav.valid);
     EXPECT_GT(wav.peak(), 0);

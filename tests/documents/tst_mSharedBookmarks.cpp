@@ -15,65 +15,66 @@ class Bookmarks : public ::testing::Test
 {
 protected:
     TempProgramFolder folder;
+    mSharedBookmarks bookmarks;
 };
 
 TEST_F(Bookmarks, OneEntryPerFileNameWhateverTheFolderOrCase)
 {
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/home/me/new.txt"), 0);
-    mSharedBookmarks::StoreBookmark("/home/me/Book.txt", 120);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/home/me/Book.txt"), 120);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("BOOK.TXT"), 120);
-    mSharedBookmarks::StoreBookmark("/elsewhere/book.txt", 7);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/home/me/Book.txt"), 7);
-    mSharedBookmarks::StoreBookmark("C:\\docs\\book.TXT", 9);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/x/Book.txt"), 9);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/home/me/new.txt"), 0);
+    bookmarks.StoreBookmark("/home/me/Book.txt", 120);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/home/me/Book.txt"), 120);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("BOOK.TXT"), 120);
+    bookmarks.StoreBookmark("/elsewhere/book.txt", 7);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/home/me/Book.txt"), 7);
+    bookmarks.StoreBookmark("C:\\docs\\book.TXT", 9);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/x/Book.txt"), 9);
 
-    mSharedBookmarks::StoreBookmark("", 5);
-    mSharedBookmarks::StoreBookmark("/home/me/", 5);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/home/me/"), 0);
-    mSharedBookmarks::SaveBookmarks();
+    bookmarks.StoreBookmark("", 5);
+    bookmarks.StoreBookmark("/home/me/", 5);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/home/me/"), 0);
+    bookmarks.SaveBookmarks();
     EXPECT_EQ(folder.readBytes("BookMarks.ini"), QByteArray("BOOK.TXT, 9 \r\n"));
     EXPECT_EQ(Log().PendingCount(), 0);
 }
 
 TEST_F(Bookmarks, SurviveARestartOnlyWhenSaved)
 {
-    mSharedBookmarks::StoreBookmark("/a/lost.txt", 50);
+    bookmarks.StoreBookmark("/a/lost.txt", 50);
     // A run that ends without close-down saves nothing.
-    mSharedBookmarks::resetForTesting();
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/a/lost.txt"), 0);
+    bookmarks = mSharedBookmarks();
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/a/lost.txt"), 0);
     EXPECT_FALSE(QFile::exists(folder.file("BookMarks.ini")));
 
-    mSharedBookmarks::StoreBookmark("/a/kept.txt", 3141);
-    mSharedBookmarks::SaveBookmarks();
-    mSharedBookmarks::resetForTesting();
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/b/KEPT.TXT"), 3141);
+    bookmarks.StoreBookmark("/a/kept.txt", 3141);
+    bookmarks.SaveBookmarks();
+    bookmarks = mSharedBookmarks();
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/b/KEPT.TXT"), 3141);
 }
 
 TEST_F(Bookmarks, AnExistingFileIsReadOnFirstUse)
 {
     folder.writeBytes("BookMarks.ini", "A.TXT, 10 \r\nB.HTM,20\r\nJUNK,abc\r\n");
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("b.htm"), 20);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("/x/a.txt"), 10);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("junk"), 0);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("b.htm"), 20);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("/x/a.txt"), 10);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("junk"), 0);
     // LoadBookmarks reads the file again, dropping what was only in memory.
-    mSharedBookmarks::StoreBookmark("c.txt", 1);
-    mSharedBookmarks::LoadBookmarks();
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("c.txt"), 0);
+    bookmarks.StoreBookmark("c.txt", 1);
+    bookmarks.LoadBookmarks();
+    EXPECT_EQ(bookmarks.RetrieveBookmark("c.txt"), 0);
 }
 
 TEST_F(Bookmarks, AFolderInPlaceOfTheFileLeavesAnEmptyStore)
 {
     // A folder in place of the file cannot be read; bookmarks still work in memory.
     QDir(folder.path()).mkdir("BookMarks.ini");
-    mSharedBookmarks::StoreBookmark("a.txt", 4);
-    EXPECT_EQ(mSharedBookmarks::RetrieveBookmark("a.txt"), 4);
+    bookmarks.StoreBookmark("a.txt", 4);
+    EXPECT_EQ(bookmarks.RetrieveBookmark("a.txt"), 4);
     QStringList shown;
     MessageBoxes::ScopedHandler answer([&](const MessageBoxes::Message &m) {
         shown << m.text;
         return int(MessageBoxes::Ok);
     });
-    mSharedBookmarks::SaveBookmarks();
+    bookmarks.SaveBookmarks();
     EXPECT_EQ(shown.size(), 1);
     EXPECT_TRUE(Log().CurrentAction().endsWith("in SaveSettings of module cSHAREDSettings"));
 }

@@ -38,13 +38,13 @@ QString MainWindowHarness::writeDocument(const QString &name, const QString &tex
 
 void MainWindowHarness::showText(const QString &text, int caret)
 {
-    window->RichTextBox1->setText(text);
-    window->RichTextBox1->setSelStart(caret);
+    view()->setText(text);
+    view()->setSelStart(caret);
 }
 
 QString MainWindowHarness::selectedText() const
 {
-    return window->RichTextBox1->textCursor().selectedText();
+    return view()->textCursor().selectedText();
 }
 
 QStringList MainWindowHarness::logEvents() const

@@ -4,7 +4,6 @@
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
-#include "documents/mSharedBookmarks.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,6 @@ void resetProcessServices()
     cSharedLogging::resetInstance();
     cSHAREDSettings::resetInstance();
     cSharedLang::resetInstance();
-    mSharedBookmarks::resetForTesting();
 }
 
 TempProgramFolder::TempProgramFolder()

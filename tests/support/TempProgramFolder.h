@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 // A fresh, empty program folder for one test. While it lives, ProgramInfo and the
-// process-wide services (log, settings, translator, bookmarks) use it; they are
+// process-wide services (log, settings, translator) use it; they are
 // reset when it is made and when it goes.
 class TempProgramFolder
 {

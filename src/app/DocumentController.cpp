@@ -1,6 +1,5 @@
-// The main window's document handling: opening a document from the Load dialog, the
-// command line or Reload, with the caret kept per document, and the pronunciation editor.
-#include "app/frmMain.h"
+#include "app/DocumentController.h"
+
 #include "base/Failure.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
@@ -12,27 +11,38 @@
 #include "documents/mSharedBookmarks.h"
 #include "ui/RichTextBox.h"
 #include "ui/frmFileSelect.h"
-#include "ui/frmLex.h"
 
 #include <QDir>
-#include <QPushButton>
 #include <QTextCharFormat>
 
 namespace {
-
 const QString kModule = QStringLiteral("frmMain");
-
 } // namespace
 
-void frmMain::LoadDocument(const QString &path)
+DocumentController::DocumentController(QWidget &window, RichTextBox &view)
+    : m_window(window)
+    , m_view(view)
+    , m_bookmarks(std::make_unique<mSharedBookmarks>())
+{
+}
+
+DocumentController::~DocumentController() = default;
+
+void DocumentController::SaveBookmarks()
+{
+    m_bookmarks->SaveBookmarks();
+}
+
+void DocumentController::StoreCurrentBookmark()
+{
+    if (!m_currentFile.isEmpty())
+        m_bookmarks->StoreBookmark(m_currentFile, m_view.SelStart());
+}
+
+void DocumentController::LoadDocument(const QString &path)
 {
     const QString procedure = QStringLiteral("LoadDocument");
-    if (!m_currentFile.isEmpty()) {
-        Trace::attempt(procedure, kModule, [&] {
-            mSharedBookmarks::StoreBookmark(m_currentFile, RichTextBox1->SelStart());
-        });
-    }
-    // Kept as given, quotes and all: Reload and close-down pass it on unchanged.
+    Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
     m_currentFile = path;
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::BusyMouse();
@@ -44,22 +54,22 @@ void frmMain::LoadDocument(const QString &path)
     Trace::attempt(procedure, kModule, [&] {
         const DocumentContent content = DocumentLoader::Load(file);
         if (content.rich) {
-            RichTextBox1->setTextRTF(content.text);
+            m_view.setTextRTF(content.text);
         } else {
             // Plain text takes the format at the caret; after an RTF document that may
             // be underlined or coloured, so start from the view's own plain format.
-            RichTextBox1->setCurrentCharFormat(QTextCharFormat());
-            RichTextBox1->setText(content.text);
+            m_view.setCurrentCharFormat(QTextCharFormat());
+            m_view.setText(content.text);
         }
     });
     Trace::attempt(procedure, kModule, [&] {
-        const int position = mSharedBookmarks::RetrieveBookmark(file);
+        const int position = m_bookmarks->RetrieveBookmark(file);
         // A document that has shrunk since it was left starts again at the top.
-        const bool fits = position > 0 && RichTextBox1->Text().size() >= position;
-        RichTextBox1->setSelStart(fits ? position : 0);
+        const bool fits = position > 0 && m_view.Text().size() >= position;
+        m_view.setSelStart(fits ? position : 0);
     });
     Trace::attempt(procedure, kModule, [&] {
-        setWindowTitle(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
+        m_window.setWindowTitle(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
     });
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::NormalMouse();
@@ -67,11 +77,10 @@ void frmMain::LoadDocument(const QString &path)
     });
 }
 
-void frmMain::cmdLoad_Click()
+bool DocumentController::ChooseAndLoad()
 {
     const QString procedure = QStringLiteral("cmdLoad_Click");
-    Trace::quietly([&] { StopReading(); });
-    frmFileSelect dialog(this);
+    frmFileSelect dialog(&m_window);
     dialog.setFilepattern(QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
     Trace::attempt(procedure, kModule, [&] {
         dialog.setWindowTitle(
@@ -88,23 +97,10 @@ void frmMain::cmdLoad_Click()
     } catch (const std::exception &) {
     }
     Trace::attempt(procedure, kModule, [&] { dialog.GetFilename(); });
-    if (!dialog.Cancelled() && !dialog.SelectedFilename().isEmpty()) {
-        const QString folder = dialog.SelectedPath() + QLatin1Char('/');
-        Trace::attempt(procedure, kModule,
-                       [&] { Settings().sSet(QStringLiteral("Path"), folder); });
-        Trace::attempt(procedure, kModule,
-                       [&] { LoadDocument(folder + dialog.SelectedFilename()); });
-        cmdReload->setEnabled(true);
-    }
-    Trace::quietly([] { MousePointer::NormalMouse(); });
-}
-
-void frmMain::mnuPron_Click()
-{
-    Trace::attempt(QStringLiteral("mnuPron_Click"), kModule, [&] {
-        if (!m_dict)
-            throw Failure(91, QStringLiteral("Object variable not set"));
-        frmLex dialog(m_dict.get(), this);
-        dialog.exec();
-    });
+    if (dialog.Cancelled() || dialog.SelectedFilename().isEmpty())
+        return false;
+    const QString folder = dialog.SelectedPath() + QLatin1Char('/');
+    Trace::attempt(procedure, kModule, [&] { Settings().sSet(QStringLiteral("Path"), folder); });
+    Trace::attempt(procedure, kModule, [&] { LoadDocument(folder + dialog.SelectedFilename()); });
+    return true;
 }

@@ -1,28 +1,19 @@
-// The main window's reading workflow: read from the caret, pause, stop, reload,
-// speed, voice and pitch, and the highlight of the spoken sentence.
-#include "app/frmMain.h"
+#include "app/ReadingController.h"
 
 #include "app/SpeakToWav.h"
-
 #include "base/Failure.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/SentenceFinder.h"
-#include "documents/mSharedBookmarks.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/RichTextBox.h"
 
-#include <QComboBox>
-#include <QPushButton>
-
 #include <algorithm>
 
 namespace {
-
-const QString kModule = QStringLiteral("frmMain");
 
 template<class T> T &required(T *object)
 {
@@ -38,43 +29,85 @@ bool isBlankOrLineEnd(QChar ch)
 
 } // namespace
 
-void frmMain::StopReading()
+ReadingController::ReadingController(RichTextBox &view, QObject *parent)
+    : QObject(parent)
+    , m_view(view)
+{
+}
+
+ReadingController::~ReadingController() = default;
+
+ReadingController::FromCaret ReadingController::TextFromCaret(const QString &text, int caret)
+{
+    if (caret >= int(text.size()) - 5)
+        caret = 0;
+    // From the character just before the caret: HighlightStart points at it too.
+    return { caret, caret > 0 ? text.mid(caret - 1) : text };
+}
+
+void ReadingController::CreateDictionary()
+{
+    m_dict = std::make_unique<clsDict>();
+}
+
+void ReadingController::ReleaseDictionary()
+{
+    m_dict.reset();
+}
+
+void ReadingController::CreateTalker()
+{
+    m_talker = new clsTalker(this);
+    m_talker->setDictionary(m_dict.get());
+    connect(m_talker, &clsTalker::SpeakingSentence, this,
+            &ReadingController::Talker_SpeakingSentence);
+}
+
+void ReadingController::ReleaseTalker()
+{
+    if (!m_talker)
+        return;
+    m_talker->disconnect(this);
+    m_talker->setDictionary(nullptr);
+    // A Quit clicked inside the highlight handler runs while the talker is still on the
+    // stack below it, so it goes once control is back in the event loop.
+    m_talker->deleteLater();
+    m_talker = nullptr;
+}
+
+void ReadingController::Stop()
 {
     Trace::quietly([&] { m_paused = false; });
     Trace::quietly([&] { required(m_talker).StopSpeaking(); });
-    Trace::quietly([&] { RichTextBox1->setSelLength(0); });
+    Trace::quietly([&] { m_view.setSelLength(0); });
     Trace::quietly([&] {
         MousePointer::NormalMouse();
         MessagePump::DoEvents();
     });
 }
 
-void frmMain::cmdRead_Click()
+void ReadingController::Read()
 {
     try {
-        StopReading();
-        const QString text = RichTextBox1->Text();
-        int caret = RichTextBox1->SelStart();
-        // A caret in the last few characters has nothing left to read: start again.
-        if (caret >= int(text.size()) - 5) {
-            RichTextBox1->setSelStart(0);
-            caret = 0;
-        }
-        m_highlightStart = std::max(caret, 1);
+        Stop();
+        const int caret = m_view.SelStart();
+        const FromCaret from = TextFromCaret(m_view.Text(), caret);
+        if (from.caret != caret)
+            m_view.setSelStart(0);
+        m_highlightStart = std::max(from.caret, 1);
         MousePointer::BackgroundBusyMouse();
         required(m_dict.get()).LoadWords();
-        // From the character just before the caret: HighlightStart points at it too.
-        required(m_talker).StoreTextFile(caret > 0 ? text.mid(caret - 1) : text);
+        required(m_talker).StoreTextFile(from.text);
         m_talker->ReadText();
     } catch (const std::exception &) {
-        StopReading();
+        Stop();
     }
 }
 
-void frmMain::Talker_SpeakingSentence(const QString &Sentence)
+void ReadingController::Talker_SpeakingSentence(const QString &Sentence)
 {
-    Q_UNUSED(Sentence) // the sentence is found by position in the displayed text
-    const QString &text = RichTextBox1->Text();
+    Q_UNUSED(Sentence)
+    const QString &text = m_view.Text();
     const int length = int(text.size());
     Trace::quietly(
         [&] { m_highlightEnd = SentenceFinder::FindSentenceEnd(text, m_highlightStart); });
@@ -87,7 +120,7 @@ void frmMain::Talker_SpeakingSentence(const QString &Sentence)
         // A last sentence without an end mark gives a negative length: only the caret
         // moves, to where that sentence begins.
         const int selected = m_highlightEnd - m_highlightStart + 1;
-        RichTextBox1->selectRange(m_highlightStart - 1, std::max(selected, 0));
+        m_view.selectRange(m_highlightStart - 1, std::max(selected, 0));
     });
     // A Read clicked in here highlights its own first sentence, so the step below then
     // moves on from that sentence, as the new reading needs.
@@ -95,7 +128,7 @@ void frmMain::Talker_SpeakingSentence(const QString &Sentence)
     m_highlightStart = m_highlightEnd + 2;
 }
 
-void frmMain::cmdPause_Click()
+void ReadingController::PauseOrContinue()
 {
     Trace::quietly([&] {
         if (m_paused) {
@@ -108,19 +141,7 @@ void frmMain::cmdPause_Click()
     });
 }
 
-void frmMain::cmdStopReading_Click()
-{
-    Trace::quietly([&] { StopReading(); });
-}
-
-void frmMain::cmdReload_Click()
-{
-    Trace::quietly([&] { StopReading(); });
-    Trace::quietly([&] { LoadDocument(m_currentFile); });
-    Trace::quietly([&] { MousePointer::NormalMouse(); });
-}
-
-void frmMain::cmdFaster_Click()
+void ReadingController::Faster()
 {
     Trace::quietly([&] { required(m_talker).Faster(); });
     // A speed change resumes the audio, so a paused reading is running again and the
@@ -128,29 +149,28 @@ void frmMain::cmdFaster_Click()
     m_paused = false;
 }
 
-void frmMain::cmdSlower_Click()
+void ReadingController::Slower()
 {
     Trace::quietly([&] { required(m_talker).Slower(); });
     m_paused = false;
 }
 
-void frmMain::cmbEngine_Click()
+void ReadingController::SelectVoice(int index)
 {
-    const int index = cmbEngine->currentIndex();
     Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
     Trace::quietly([&] { required(m_talker).SelectVoice(index); });
 }
 
-void frmMain::cmbPitch_Click()
+void ReadingController::ChangePitch(const QString &pitch)
 {
     if (m_talker)
-        Trace::quietly([&] { m_talker->ChangePitch(cmbPitch->currentText()); });
+        Trace::quietly([&] { m_talker->ChangePitch(pitch); });
 }
 
-void frmMain::cmdSpeakToWav_Click()
+void ReadingController::SpeakToWav(QWidget *parent)
 {
     // The file gets the reading's text and voice, but never while a reading runs.
-    Trace::quietly([&] { StopReading(); });
-    if (m_talker && RichTextBox1)
-        SpeakToWav(this, m_talker, *RichTextBox1, m_dict.get());
+    Trace::quietly([&] { Stop(); });
+    if (m_talker)
+        ::SpeakToWav(parent, m_talker, m_view, m_dict.get());
 }

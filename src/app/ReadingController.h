@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class QWidget;
+class RichTextBox;
+class clsDict;
+class clsTalker;
+
+// Reading aloud in the main window: the talker and the pronunciation list it applies, the
+// pause flag, the highlight of the sentence being spoken in the document view, and the one
+// rule for what a reading from the caret takes, which Read and Read to WAV share.
+class ReadingController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ReadingController(RichTextBox &view, QObject *parent = nullptr);
+    ~ReadingController() override;
+
+    // What a reading from the caret reads: from the character just before the caret, or the
+    // whole text from the top when the caret stands within the last five characters (there
+    // is nothing left to read there). `caret` is where the reading starts.
+    struct FromCaret
+    {
+        int caret;
+        QString text;
+    };
+    static FromCaret TextFromCaret(const QString &text, int caret);
+
+    // The process's one pronunciation list, made at start-up and let go at close-down.
+    void CreateDictionary();
+    void ReleaseDictionary();
+    clsDict *Dictionary() const { return m_dict.get(); }
+
+    // The talker: made at start-up (then its engine is started by the caller's step),
+    // released at close-down or when start-up failed. Null before and after.
+    void CreateTalker();
+    void ReleaseTalker();
+    clsTalker *Talker() const { return m_talker; }
+
+    // The buttons' work. Read stops any reading first and starts one from the caret.
+    void Read();
+    // Stops the reading and leaves the caret where the spoken sentence began.
+    void Stop();
+    void PauseOrContinue();
+    void Faster();
+    void Slower();
+    // Stores the voice as the last used one and selects it.
+    void SelectVoice(int index);
+    void ChangePitch(const QString &pitch);
+    // Stops the reading, then speaks what Read would read into a wave file the user names.
+    void SpeakToWav(QWidget *parent);
+
+    // The talker is about to speak the next sentence: selects it in the view. The sentence
+    // is found by position in the displayed text, not by its words.
+    void Talker_SpeakingSentence(const QString &Sentence);
+
+    bool Paused() const { return m_paused; }
+    // 1-based positions in the view's text: where the next sentence to highlight starts and
+    // where the highlighted one ends.
+    int HighlightStart() const { return m_highlightStart; }
+    int HighlightEnd() const { return m_highlightEnd; }
+
+private:
+    RichTextBox &m_view;
+    clsTalker *m_talker = nullptr;
+    std::unique_ptr<clsDict> m_dict;
+    bool m_paused = false;
+    int m_highlightStart = 1;
+    int m_highlightEnd = 0;
+};

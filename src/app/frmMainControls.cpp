@@ -1,0 +1,164 @@
+#include "app/frmMainControls.h"
+
+#include "base/cSharedLang.h"
+#include "documents/RtfImporter.h"
+#include "ui/RichTextBox.h"
+#include "ui/SymbolFonts.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+struct ButtonDesign
+{
+    QPushButton *frmMainControls::*member;
+    const char *name;
+    QString caption;
+    const char *family;
+    double points;
+    bool bold;
+    const char *tooltip;
+    int left, top, width, height;
+};
+
+} // namespace
+
+void frmMainControls::setupUi(QMainWindow *window)
+{
+    auto *client = new QWidget(window);
+    client->setObjectName(QStringLiteral("client"));
+    window->setCentralWidget(client);
+
+    RichTextBox1 = new RichTextBox(client);
+    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    QFont viewFont(QStringLiteral("MS Sans Serif"));
+    viewFont.setStyleHint(QFont::SansSerif);
+    viewFont.setPointSizeF(12);
+    RichTextBox1->setFont(viewFont);
+    RichTextBox1->document()->setDefaultFont(viewFont);
+    RichTextBox1->setGeometry(px(135), px(180), px(8760), px(3945));
+    // Qt reads no RTF itself; every RTF document the view is given goes through Orlin's.
+    RichTextBox1->setRtfImporter(&RtfImporter::setDocumentRtf);
+
+    Frame1 = new QFrame(client);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::NoFrame);
+    Frame1->setFixedSize(px(kFrameWidthTwips), px(kFrameHeightTwips));
+
+    const ButtonDesign buttons[] = {
+        { &frmMainControls::cmdGUT, "cmdGUT", QStringLiteral("G"), "MS Sans Serif", 18, true,
+          "Project Gutenberg Downloads", 90, 225, 465, 465 },
+        { &frmMainControls::cmdFontBigger, "cmdFontBigger", QStringLiteral("+"), "Arial", 16.2,
+          true, "Make the font bigger", 4605, 240, 435, 375 },
+        { &frmMainControls::cmdFontSmaller, "cmdFontSmaller", QStringLiteral("-"), "Arial", 15.6,
+          true, "Make the font smaller", 4605, 660, 435, 375 },
+        { &frmMainControls::cmdAbout, "cmdAbout", QStringLiteral("?"), "Arial", 25.8, true, "About",
+          5175, 225, 735, 795 },
+        { &frmMainControls::cmdLoad, "cmdLoad", QStringLiteral("1"), "Wingdings", 24, false,
+          "Load a file", 6030, 225, 780, 795 },
+        { &frmMainControls::cmdReload, "cmdReload", QString(QChar(198)), "Wingdings", 24, false,
+          "Reload current file", 6930, 225, 780, 795 },
+        { &frmMainControls::cmdQuit, "cmdQuit", QStringLiteral("X"), "Arial", 24, true, "Quit",
+          7875, 225, 795, 795 },
+        { &frmMainControls::cmdSlower, "cmdSlower", QStringLiteral("7"), "Webdings", 15.6, true,
+          "Speak Slower", 720, 630, 435, 375 },
+        { &frmMainControls::cmdPause, "cmdPause", QStringLiteral(";"), "Webdings", 15.6, true,
+          "Pause", 1260, 630, 495, 375 },
+        { &frmMainControls::cmdStopReading, "cmdStopReading", QStringLiteral("<"), "Webdings", 15.6,
+          true, "Stop Speaking", 1845, 630, 540, 375 },
+        { &frmMainControls::cmdSpeakToWav, "cmdSpeakToWav", QStringLiteral("X"), "Webdings", 15.6,
+          true, "Read to WAV file", 2430, 630, 390, 375 },
+        { &frmMainControls::cmdRead, "cmdRead", QStringLiteral(")"), "Webdings", 15.6, true,
+          "Read from cursor position", 2880, 630, 435, 375 },
+        { &frmMainControls::cmdFaster, "cmdFaster", QStringLiteral("8"), "Webdings", 15.6, true,
+          "Speak Faster", 3375, 630, 525, 375 },
+    };
+    for (const ButtonDesign &design : buttons) {
+        auto *button = new QPushButton(design.caption, Frame1);
+        button->setObjectName(QString::fromLatin1(design.name));
+        QFont font(QString::fromLatin1(design.family));
+        font.setPointSizeF(design.points);
+        font.setBold(design.bold);
+        button->setFont(font);
+        button->setToolTip(QString::fromLatin1(design.tooltip));
+        button->setGeometry(px(design.left), px(design.top), px(design.width), px(design.height));
+        // The designed buttons are small; the style's padding would clip their captions.
+        button->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; }"));
+        this->*design.member = button;
+    }
+
+    cmbEngine = new QComboBox(Frame1);
+    cmbEngine->setObjectName(QStringLiteral("cmbEngine"));
+    cmbEngine->setToolTip(QStringLiteral("Select a voice"));
+    cmbEngine->setGeometry(px(720), px(225), px(3210), px(315));
+
+    cmbPitch = new QComboBox(Frame1);
+    cmbPitch->setObjectName(QStringLiteral("cmbPitch"));
+    cmbPitch->setToolTip(QStringLiteral(
+        "Changes the pitch. Default is zero, negative numbers for a deeper voice, positive "
+        "numbers for a higher voice."));
+    cmbPitch->setGeometry(px(4005), px(225), px(600), px(315));
+
+    Timer3 = new QTimer(window);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setSingleShot(true);
+    Timer3->setInterval(30000);
+
+    mnuSettings = window->menuBar()->addMenu(QStringLiteral("Settings"));
+    mnuSettings->setObjectName(QStringLiteral("mnuSettings"));
+    mnuLang = mnuSettings->addMenu(QStringLiteral("Languages"));
+    mnuLang->setObjectName(QStringLiteral("mnuLang"));
+    QAction *english = mnuLang->addAction(QStringLiteral("English"));
+    english->setObjectName(QStringLiteral("mnuLanguage"));
+    english->setCheckable(true);
+    mnuLanguage.append(english);
+    mnuPron = mnuSettings->addAction(QStringLiteral("Pronunciations"));
+    mnuPron->setObjectName(QStringLiteral("mnuPron"));
+    mnuCheckForUpdate = mnuSettings->addAction(QStringLiteral("Check for Update"));
+    mnuCheckForUpdate->setObjectName(QStringLiteral("mnuCheckForUpdate"));
+}
+
+void frmMainControls::replaceWebdingsSymbols(QMainWindow *window)
+{
+    const QList<QPushButton *> buttons = window->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->font().family().toLower() != QLatin1String("webdings"))
+            continue;
+        QFont font(QStringLiteral("MS Sans Serif"));
+        font.setStyleHint(QFont::SansSerif);
+        font.setPointSize(8);
+        font.setBold(false);
+        button->setFont(font);
+    }
+    cmdFaster->setText(QStringLiteral(">>"));
+    cmdSlower->setText(QStringLiteral("<<"));
+    // The window was translated before this step, so the word captions that replace the
+    // symbols are translated here.
+    cmdPause->setText(Lang().GetTranslation(QStringLiteral("Pause")));
+    cmdRead->setText(Lang().GetTranslation(QStringLiteral("Read")));
+    cmdStopReading->setText(Lang().GetTranslation(QStringLiteral("Stop")));
+    // Its symbol has no text equivalent, and a plain "X" beside Stop reads as "close".
+    cmdSpeakToWav->setText(QString());
+    cmdSpeakToWav->setIcon(
+        SymbolFonts::themeIcon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
+}
+
+void frmMainControls::replaceWingdingsSymbols()
+{
+    const QSize iconSize(px(600), px(600));
+    cmdLoad->setText(QString());
+    cmdLoad->setIcon(
+        SymbolFonts::themeIcon(QStringLiteral("document-open"), QStyle::SP_DialogOpenButton));
+    cmdLoad->setIconSize(iconSize);
+    cmdReload->setText(QString());
+    cmdReload->setIcon(
+        SymbolFonts::themeIcon(QStringLiteral("view-refresh"), QStyle::SP_BrowserReload));
+    cmdReload->setIconSize(iconSize);
+}
