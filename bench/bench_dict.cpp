@@ -2,6 +2,7 @@
 // sentence of a reading. Baselines measured in the same run: copying the sentence once
 // per pair (the least any per-pair work can cost) and the plain approach of searching
 // the sentence once per delimiter pair for every pair that occurs.
+#include "base/ProcessServices.h"
 #include "speech/clsDict.h"
 
 #include <QCoreApplication>
@@ -132,6 +133,7 @@ public:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
 
     const clsDict &d = dict();

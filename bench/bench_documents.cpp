@@ -3,6 +3,7 @@
 // figure is printed with its ratio to copying the same data once in the same run, the
 // least any pass over it can cost. The books come from the shared corpora beside the
 // project when present; otherwise stand-in text of the same size is generated.
+#include "base/ProcessServices.h"
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
 #include "documents/cSharedHTML.h"
@@ -285,6 +286,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

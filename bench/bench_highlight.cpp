@@ -4,6 +4,7 @@
 // to the first sentence being highlighted, against copying the document's text once.
 #include "app/ReadingController.h"
 #include "app/frmMain.h"
+#include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
 #include "documents/SentenceFinder.h"
@@ -232,6 +233,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -2,6 +2,7 @@
 // second of wall time (the user waits for the file, so this is the figure that
 // matters), and the same rendering against the baseline of writing that much audio
 // to a wave file without synthesising it.
+#include "base/ProcessServices.h"
 #include "platform/EspeakEngine.h"
 #include "speech/SpeechEngine.h"
 #include "speech/WaveFileWriter.h"
@@ -96,6 +97,7 @@ BENCHMARK(BM_WriteSameAudio)->Iterations(3)->UseManualTime()->Unit(benchmark::kM
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
     EspeakEngine::installAsSpeechEngine();
     try {

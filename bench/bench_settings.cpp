@@ -3,6 +3,7 @@
 // same run is copying the file's bytes through the same safe replace the save uses
 // (read, write beside, flush to disk, rename): the least any load-and-save can cost.
 #include "base/FileTable.h"
+#include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
 #include "base/cSHAREDSettings.h"
 
@@ -172,6 +173,7 @@ int main(int argc, char **argv)
     mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
     QCoreApplication app(argc, argv);
     ProgramInfo::setProgramFolder(workDir().path());
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
 
     std::printf("bookmarks file: %lld bytes for 20,000 entries\n",

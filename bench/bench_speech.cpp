@@ -1,6 +1,7 @@
 // The two costs a user feels when reading a whole book from the top: cutting the book
 // into sentences (against the baseline of copying the text once) and the wait from
 // pressing Read to the first audio reaching the sound output.
+#include "base/ProcessServices.h"
 #include "platform/EspeakEngine.h"
 #include "speech/clsStore.h"
 #include "speech/clsTalker.h"
@@ -154,6 +155,7 @@ public:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    ProcessServices services;
     benchmark::Initialize(&argc, argv);
     EspeakEngine::installAsSpeechEngine();
 

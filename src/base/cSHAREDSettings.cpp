@@ -5,6 +5,7 @@
 #include "base/MessageBoxes.h"
 #include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
@@ -169,12 +170,6 @@ QString memberName(const QString &set, int index)
 QString indexName(const QString &set)
 {
     return set + QStringLiteral("_INDEX");
-}
-
-std::unique_ptr<cSHAREDSettings> &slot()
-{
-    static std::unique_ptr<cSHAREDSettings> s;
-    return s;
 }
 
 } // namespace
@@ -602,14 +597,10 @@ void cSHAREDSettings::DeleteASet(const QString &SetName)
 
 cSHAREDSettings &cSHAREDSettings::instance()
 {
-    if (!slot())
-        slot() = std::make_unique<cSHAREDSettings>();
-    return *slot();
-}
-
-void cSHAREDSettings::resetInstance()
-{
-    slot().reset();
+    if (cSHAREDSettings *settings = Seam::current<InstanceSeam>())
+        return *settings;
+    static auto *standIn = new cSHAREDSettings;
+    return *standIn;
 }
 
 int settingToInt(const QVariant &value, int fallback)

@@ -55,9 +55,14 @@ public:
     // non-negative number and one after (" 3 ", "-1 "), text as it is, empty as nothing.
     static QString valueText(const QVariant &value);
 
-    // The process-wide store (Orlin.ini), created on first use.
+    // The process-wide store (Orlin.ini): the one of the ProcessServices alive now, or a
+    // never-destroyed stand-in for code that runs with none.
     static cSHAREDSettings &instance();
-    static void resetInstance();
+    // Which store instance() gives (see base/Seam.h); only ProcessServices sets it.
+    struct InstanceSeam
+    {
+        using Type = cSHAREDSettings *;
+    };
 
 private:
     void AddSetting(const QString &SettingTitle, const QVariant &SettingValue);

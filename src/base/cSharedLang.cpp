@@ -5,6 +5,7 @@
 #include "base/InstalledFonts.h"
 #include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLogging.h"
@@ -445,22 +446,10 @@ void cSharedLang::UpdateTemplates(const QString &LanguagePath)
     MousePointer::NormalMouse();
 }
 
-namespace {
-std::unique_ptr<cSharedLang> &slot()
-{
-    static std::unique_ptr<cSharedLang> s;
-    return s;
-}
-} // namespace
-
 cSharedLang &cSharedLang::instance()
 {
-    if (!slot())
-        slot() = std::make_unique<cSharedLang>();
-    return *slot();
-}
-
-void cSharedLang::resetInstance()
-{
-    slot().reset();
+    if (cSharedLang *lang = Seam::current<InstanceSeam>())
+        return *lang;
+    static auto *standIn = new cSharedLang;
+    return *standIn;
 }

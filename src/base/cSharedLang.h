@@ -46,8 +46,14 @@ public:
     QString LangID;
     QString FormFontName;
 
+    // The process-wide translator: the one of the ProcessServices alive now, or a
+    // never-destroyed stand-in for code that runs with none.
     static cSharedLang &instance();
-    static void resetInstance();
+    // Which translator instance() gives (see base/Seam.h); only ProcessServices sets it.
+    struct InstanceSeam
+    {
+        using Type = cSharedLang *;
+    };
 
 private:
     struct Data;

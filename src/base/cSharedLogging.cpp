@@ -2,6 +2,7 @@
 
 #include "base/Failure.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 
@@ -12,12 +13,6 @@
 #include <memory>
 
 namespace {
-
-std::unique_ptr<cSharedLogging> &slot()
-{
-    static std::unique_ptr<cSharedLogging> log;
-    return log;
-}
 
 Failure badFileNumber(const QString &path)
 {
@@ -242,12 +237,8 @@ QString cSharedLogging::fOSName()
 
 cSharedLogging &cSharedLogging::instance()
 {
-    if (!slot())
-        slot() = std::make_unique<cSharedLogging>();
-    return *slot();
-}
-
-void cSharedLogging::resetInstance()
-{
-    slot().reset();
+    if (cSharedLogging *log = Seam::current<InstanceSeam>())
+        return *log;
+    static auto *standIn = new cSharedLogging;
+    return *standIn;
 }

@@ -52,10 +52,15 @@ public:
     // The same from the text of an os-release file (ID and the major VERSION_ID).
     static QString osNameFromRelease(const QString &osRelease);
 
-    // The process-wide instance, created on first use.
+    // The process-wide log: the one of the ProcessServices alive now. Code that runs with
+    // none (a fuzz target) gets a stand-in that is never destroyed, so its entries pending
+    // at exit are not written.
     static cSharedLogging &instance();
-    // Tests: flush and drop the process-wide instance; the next use creates a new one.
-    static void resetInstance();
+    // Which log instance() gives (see base/Seam.h); only ProcessServices sets it.
+    struct InstanceSeam
+    {
+        using Type = cSharedLogging *;
+    };
 
 private:
     void SetDefaultLogFilename();

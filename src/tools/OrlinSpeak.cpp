@@ -2,6 +2,7 @@
 // reader's Read to WAV button does, without a window.
 
 #include "base/Failure.h"
+#include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
@@ -92,6 +93,8 @@ int main(int argc, char *argv[])
     // The reader's name, so a read-only install shares the reader's per-user folder.
     QCoreApplication::setApplicationName(QStringLiteral("Orlin"));
     QCoreApplication::setApplicationVersion(ProgramInfo::versionText());
+    // The log, settings and translator the logic writes to, ended (the log last) on return.
+    ProcessServices services;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -1,30 +1,20 @@
 #include "support/TempProgramFolder.h"
 
 #include "base/ProgramInfo.h"
-#include "base/cSHAREDSettings.h"
-#include "base/cSharedLang.h"
-#include "base/cSharedLogging.h"
 
 #include <QDir>
 #include <QFile>
-
-void resetProcessServices()
-{
-    cSharedLogging::resetInstance();
-    cSHAREDSettings::resetInstance();
-    cSharedLang::resetInstance();
-}
 
 TempProgramFolder::TempProgramFolder()
 {
     m_previous = ProgramInfo::programFolder();
     ProgramInfo::setProgramFolder(m_dir.path());
-    resetProcessServices();
+    m_services.emplace();
 }
 
 TempProgramFolder::~TempProgramFolder()
 {
-    resetProcessServices();
+    m_services.reset();
     ProgramInfo::setProgramFolder(m_previous);
 }
 

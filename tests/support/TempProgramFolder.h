@@ -1,11 +1,14 @@
 #pragma once
 
+#include "base/ProcessServices.h"
+
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
-// A fresh, empty program folder for one test. While it lives, ProgramInfo and the
-// process-wide services (log, settings, translator) use it; they are
-// reset when it is made and when it goes.
+// A fresh, empty program folder for one test, with fresh process services (log, settings,
+// translator) that use it. While it lives, ProgramInfo points at the folder and Log(),
+// Settings() and Lang() are the new services; both are put back when it goes.
 class TempProgramFolder
 {
 public:
@@ -22,7 +25,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_previous;
+    std::optional<ProcessServices> m_services;
 };
-
-// Resets every process-wide service, so a test starts from nothing.
-void resetProcessServices();

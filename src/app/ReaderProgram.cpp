@@ -1,0 +1,51 @@
+#include "app/ReaderProgram.h"
+
+#include "app/frmMain.h"
+#include "base/ProcessServices.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+// The document to show when none is named: the sample beside the executable (a build
+// or portable install), else the one in the installed share folder.
+QString sampleDocument()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates {
+        QDir(exeDir).filePath(QStringLiteral("sample.txt")),
+        QDir(exeDir).filePath(QStringLiteral("../share/orlin/sample.txt")),
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo(candidate).isFile())
+            return QDir::cleanPath(candidate);
+    }
+    return {};
+}
+
+} // namespace
+
+namespace ReaderProgram {
+
+int run(const QString &CommandLine)
+{
+    // Declared first, so it ends last: everything below may still log while it ends.
+    ProcessServices services;
+    frmMain window;
+    if (!window.Form_Load(CommandLine))
+        return 0;
+    if (window.isClosedDown())
+        return 0;
+    if (CommandLine.trimmed().isEmpty()) {
+        const QString sample = sampleDocument();
+        if (!sample.isEmpty())
+            window.LoadDocument(sample);
+    }
+    window.show();
+    return QCoreApplication::exec();
+}
+
+} // namespace ReaderProgram

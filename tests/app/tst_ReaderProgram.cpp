@@ -1,0 +1,73 @@
+// The reader's run as main makes it, in a process of its own that ends normally: the log is
+// made before any file is opened, and an entry recorded after close-down's last flush still
+// reaches log.txt when the process exits, with the sanitizers finding nothing on the way out.
+#include "app/ReaderProgram.h"
+
+#include "app/frmMain.h"
+#include "base/ProgramInfo.h"
+#include "base/cSharedLogging.h"
+#include "support/FakeSpeechEngine.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kFolderVariable[] = "ORLIN_TEST_LIFETIME_FOLDER";
+const QString kLateEntry = QStringLiteral("Recorded after close-down's flush");
+
+// Quits the main window as soon as it is shown (start-up has finished then), and records a
+// trace entry when its close-down has flushed the log.
+class QuitWhenShown : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<frmMain *>(watched);
+        if (window && event->type() == QEvent::Show) {
+            QObject::connect(window, &frmMain::closedDown,
+                             [] { Log().AddAction(kLateEntry, QStringLiteral("test")); });
+            QMetaObject::invokeMethod(window, &frmMain::cmdQuit_Click, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+// What the child process runs: main's part after the real parts are installed, here with
+// the fake engine, in a program folder of a first start (no Orlin.ini, no log).
+[[noreturn]] void runLikeMain(const QString &folder)
+{
+    ProgramInfo::setProgramFolder(folder);
+    FakeSpeechEngine::Scope engines;
+    QuitWhenShown quitter;
+    QCoreApplication::instance()->installEventFilter(&quitter);
+    const int code = ReaderProgram::run(QString());
+    QCoreApplication::instance()->removeEventFilter(&quitter);
+    std::exit(code);
+}
+
+} // namespace
+
+TEST(ReaderProgram, EntriesRecordedAfterCloseDownReachTheLogAtExit)
+{
+    // The child runs this test again from the top; it takes the parent's folder.
+    QTemporaryDir dir;
+    if (qEnvironmentVariableIsEmpty(kFolderVariable))
+        qputenv(kFolderVariable, dir.path().toLocal8Bit());
+    const QString folder = qEnvironmentVariable(kFolderVariable);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+
+    EXPECT_EXIT(runLikeMain(folder), ::testing::ExitedWithCode(0), "");
+    qunsetenv(kFolderVariable);
+
+    QFile log(folder + QStringLiteral("/log.txt"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(log.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Program startup.")));
+    EXPECT_TRUE(text.contains(kLateEntry + QStringLiteral(" in test"))) << text.toStdString();
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Orlin.ini")));
+}
