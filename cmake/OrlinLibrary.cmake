@@ -10,5 +10,5 @@ function(orlin_library name)
     add_library(Orlin::${name} ALIAS orlin_${name})
     target_include_directories(orlin_${name} PUBLIC
         ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
-    target_link_libraries(orlin_${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
+    target_link_libraries(orlin_${name} PUBLIC ${ARG_PUBLIC} ${ARG_LINKS} PRIVATE ${ARG_PRIVATE})
 endfunction()

@@ -1,6 +1,7 @@
 #include "base/ProgramInfo.h"
 
 #include "OrlinVersion.h"
+#include "base/Seam.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,12 +9,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QString &folderOverride()
-{
-    static QString folder;
-    return folder;
-}
 
 QString resolveProgramFolder()
 {
@@ -35,15 +30,15 @@ namespace ProgramInfo {
 
 QString programFolder()
 {
-    if (!folderOverride().isEmpty())
-        return folderOverride();
+    if (const QString &chosen = Seam::current<FolderSeam>(); !chosen.isEmpty())
+        return chosen;
     static const QString resolved = resolveProgramFolder();
     return resolved;
 }
 
 void setProgramFolder(const QString &folder)
 {
-    folderOverride() = QDir::cleanPath(folder);
+    Seam::install<FolderSeam>(QDir::cleanPath(folder));
 }
 
 QString programFile(const QString &fileName)

@@ -10,7 +10,15 @@ namespace ProgramInfo {
 // use), otherwise the per-user data folder, created on first use. Resolved once.
 QString programFolder();
 
-// Tests and the command-line tools point the program at another folder.
+// Another program folder than the resolved one (see base/Seam.h): tests and tools point the
+// program elsewhere. Empty: the resolved folder.
+struct FolderSeam
+{
+    using Type = QString;
+};
+
+// Points the program at another folder for good (Seam::install of FolderSeam); a test
+// replaces it for a scope instead (TempProgramFolder).
 void setProgramFolder(const QString &folder);
 
 // The program folder joined with a file name, with the native separator.

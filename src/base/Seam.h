@@ -23,6 +23,7 @@
 //             ShowErrSeam                   who tells the user about a failure
 //             FileTable::WriteFaultSeam     a write that fails as a full disk would
 //             InstalledFonts::FamiliesSeam  the installed font families
+//             ProgramInfo::FolderSeam       the program folder (TempProgramFolder in tests)
 //             the process services          cSharedLogging, cSHAREDSettings, cSharedLang
 //                                           (through ProcessServices, not by hand)
 //   speech    SpeechEngineFactory::FactorySeam   the engine a talker creates

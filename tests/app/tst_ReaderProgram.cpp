@@ -17,7 +17,6 @@
 
 namespace {
 
-const char kFolderVariable[] = "ORLIN_TEST_LIFETIME_FOLDER";
 const QString kLateEntry = QStringLiteral("Recorded after close-down's flush");
 
 // Quits the main window as soon as it is shown (start-up has finished then), and records a
@@ -54,15 +53,13 @@ public:
 
 TEST(ReaderProgram, EntriesRecordedAfterCloseDownReachTheLogAtExit)
 {
-    // The child runs this test again from the top; it takes the parent's folder.
     QTemporaryDir dir;
-    if (qEnvironmentVariableIsEmpty(kFolderVariable))
-        qputenv(kFolderVariable, dir.path().toLocal8Bit());
-    const QString folder = qEnvironmentVariable(kFolderVariable);
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const QString folder = dir.path();
+    // The child is a fork of this process: it ends by exit(), and the folders it shares
+    // with this one are removed here, by their owners.
+    GTEST_FLAG_SET(death_test_style, "fast");
 
     EXPECT_EXIT(runLikeMain(folder), ::testing::ExitedWithCode(0), "");
-    qunsetenv(kFolderVariable);
 
     QFile log(folder + QStringLiteral("/log.txt"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));

@@ -1,22 +1,16 @@
 #include "support/TempProgramFolder.h"
 
-#include "base/ProgramInfo.h"
-
 #include <QDir>
 #include <QFile>
 
 TempProgramFolder::TempProgramFolder()
+    : m_folder(QDir::cleanPath(m_dir.path()))
 {
-    m_previous = ProgramInfo::programFolder();
-    ProgramInfo::setProgramFolder(m_dir.path());
     m_services.emplace();
 }
 
-TempProgramFolder::~TempProgramFolder()
-{
-    m_services.reset();
-    ProgramInfo::setProgramFolder(m_previous);
-}
+// The services end before the folder is put back: the log writes into this folder.
+TempProgramFolder::~TempProgramFolder() = default;
 
 QString TempProgramFolder::file(const QString &name) const
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "base/ProcessServices.h"
+#include "base/ProgramInfo.h"
+#include "base/Seam.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -24,6 +26,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_previous;
+    Seam::Override<ProgramInfo::FolderSeam> m_folder;
     std::optional<ProcessServices> m_services;
 };
