@@ -419,9 +419,12 @@ void InternetTransfer::chunkProgress()
 {
     if (SuppressAllButDLAndErrors || SuppressAllButErrors)
         return;
+    if (m_expected > 0 && m_anyText)
+        m_percent = float(rounded(std::min(100.0, double(m_bytes) / double(m_expected) * 100)));
+    // Most chunks fall inside the quarter second: their text is never made.
+    if (m_lastProgress.isValid() && m_lastProgress.elapsed() <= 250)
+        return;
     if (m_expected > 0) {
-        if (m_anyText)
-            m_percent = float(rounded(std::min(100.0, double(m_bytes) / double(m_expected) * 100)));
         if (m_getSize)
             reportProgress(m_percent,
                            msg("%1 kb of %2 kb (%3%)")
