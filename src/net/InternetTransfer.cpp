@@ -347,9 +347,7 @@ void InternetTransfer::beginChunkLoop()
             closeOutput(false);
             m_file = FileTable::open(m_target, FileTable::Mode::Output);
         } catch (const std::exception &e) {
-            const Failure f = Trace::asFailure(e);
-            Trace::record(f, QStringLiteral("inet1_StateChanged"), kModule);
-            fail(msg("The download could not be saved: %1").arg(f.description()));
+            saveFailed(Trace::asFailure(e));
             return;
         }
     }
@@ -391,11 +389,7 @@ void InternetTransfer::drainChunks()
             try {
                 FileTable::write(m_file, chunk);
             } catch (const std::exception &e) {
-                const Failure f = Trace::asFailure(e);
-                Trace::record(f, QStringLiteral("inet1_StateChanged"), kModule);
-                fail(f.code() == FailureCode::DiskFull
-                         ? msg("The disk is full: the download could not be saved.")
-                         : msg("The download could not be saved: %1").arg(f.description()));
+                saveFailed(Trace::asFailure(e));
                 return;
             }
         } else {
@@ -458,11 +452,7 @@ void InternetTransfer::finishChunkLoop()
             const int file = std::exchange(m_file, 0);
             FileTable::close(file);
         } catch (const std::exception &e) {
-            const Failure f = Trace::asFailure(e);
-            Trace::record(f, QStringLiteral("inet1_StateChanged"), kModule);
-            fail(f.code() == FailureCode::DiskFull
-                     ? msg("The disk is full: the download could not be saved.")
-                     : msg("The download could not be saved: %1").arg(f.description()));
+            saveFailed(Trace::asFailure(e));
             return;
         }
     }
@@ -500,6 +490,15 @@ void InternetTransfer::controlFailed(const Failure &failure)
         fail(msg("Download failed. Please try again."));
         return;
     }
+}
+
+// Writing the target failed: the download ends, and with it the partial file.
+void InternetTransfer::saveFailed(const Failure &failure)
+{
+    Trace::record(failure, QStringLiteral("inet1_StateChanged"), kModule);
+    fail(failure.code() == FailureCode::DiskFull
+             ? msg("The disk is full: the download could not be saved.")
+             : msg("The download could not be saved: %1").arg(failure.description()));
 }
 
 void InternetTransfer::fail(const QString &message)

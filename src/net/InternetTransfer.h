@@ -94,6 +94,7 @@ private:
     void reportProgress(float percent, const QString &text);
     void status(const QString &text);
     void controlFailed(const Failure &failure);
+    void saveFailed(const Failure &failure);
     void fail(const QString &message);
     void endTransfer();
     void closeOutput(bool eraseUnfinished);
