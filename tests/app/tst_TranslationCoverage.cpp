@@ -8,6 +8,8 @@
 //   build/tests/app_tst_TranslationCoverage --gtest_filter=*GenerateTemplate*
 // (one command line).
 #include "OrlinVersion.h"
+#include "app/fSHAREDInternet.h"
+#include "app/fSHAREDProxy.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "base/CodePage.h"
@@ -137,6 +139,10 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &lex);
     frmWordPair pair;
     addTexts(out, &pair);
+    fSHAREDProxy proxy;
+    addTexts(out, &proxy);
+    fSHAREDInternet transfer;
+    addTexts(out, &transfer);
     return out;
 }
 
@@ -329,6 +335,8 @@ TEST(TranslationCoverage, GenerateTemplate)
     clsDict dict;
     frmLex lex(&dict);
     frmWordPair pair;
+    fSHAREDProxy proxy;
+    fSHAREDInternet transfer;
     QStringList lines {
         "# Orlin language template: every English text of the program's windows and",
         "# messages. To translate Orlin, copy this file to a new name ending in .txt,",
@@ -339,8 +347,8 @@ TEST(TranslationCoverage, GenerateTemplate)
         "English",
     };
     QSet<QString> written;
-    for (QWidget *w :
-         std::initializer_list<QWidget *> { harness.window.get(), &splash, &about, &lex, &pair }) {
+    for (QWidget *w : std::initializer_list<QWidget *> { harness.window.get(), &splash, &about,
+                                                         &lex, &pair, &proxy, &transfer }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);
