@@ -73,16 +73,13 @@ void GutBookList::sort(int column, Qt::SortOrder order)
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRowOf(rows.size());
     QList<GutBook> books;
-    QList<QString> folded;
     books.reserve(rows.size());
-    folded.reserve(rows.size());
     for (int i = 0; i < int(rows.size()); ++i) {
         newRowOf[rows[i]] = i;
         books.append(std::move(m_books[rows[i]]));
-        folded.append(std::move(m_folded[rows[i]]));
     }
     m_books = std::move(books);
-    m_folded = std::move(folded);
+    foldTitles();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &i : before)
@@ -95,10 +92,7 @@ void GutBookList::setBooks(QList<GutBook> books)
 {
     beginResetModel();
     m_books = std::move(books);
-    m_folded.clear();
-    m_folded.reserve(m_books.size());
-    for (const GutBook &b : std::as_const(m_books))
-        m_folded.append(b.title.toCaseFolded());
+    foldTitles();
     endResetModel();
 }
 
@@ -107,13 +101,30 @@ void GutBookList::clear()
     setBooks({});
 }
 
+void GutBookList::foldTitles()
+{
+    m_folded.clear();
+    m_starts.clear();
+    m_starts.reserve(m_books.size() + 1);
+    for (const GutBook &b : std::as_const(m_books)) {
+        m_starts.push_back(m_folded.size());
+        m_folded += b.title.toCaseFolded();
+        m_folded += u'\n';
+    }
+    m_starts.push_back(m_folded.size());
+}
+
 int GutBookList::firstMatch(const QString &folded, int from, int to) const
 {
-    for (int row = std::max(from, 0); row <= to && row < m_folded.size(); ++row) {
-        if (m_folded.at(row).contains(folded))
-            return row;
-    }
-    return -1;
+    from = std::max(from, 0);
+    to = std::min(to, count() - 1);
+    // A title never holds a line end, so a text with one matches nothing.
+    if (from > to || folded.contains(u'\n'))
+        return -1;
+    const qsizetype at = m_folded.indexOf(folded, m_starts[from]);
+    if (at < 0 || at >= m_starts[to + 1])
+        return -1;
+    return int(std::upper_bound(m_starts.cbegin(), m_starts.cend(), at) - m_starts.cbegin()) - 1;
 }
 
 GutSearchResult GutBookList::Find(const QString &text) const

@@ -117,7 +117,11 @@ void GutCatalogue::ParseGutindexAll()
     BusyScope busy(*this, m_busy);
     Trace::attempt(QStringLiteral("ParseGutindexAll"), kModule, [&] {
         QStringList files;
-        if (exists(filesName())) {
+        const QFileInfo filesInfo(file(filesName()));
+        if (filesInfo.isFile() && filesInfo.size() == m_filesSize
+            && filesInfo.lastModified() == m_filesTime) {
+            files = m_files;
+        } else if (filesInfo.isFile()) {
             files = read(filesName()).split(u'\n', Qt::SkipEmptyParts);
             for (QString &f : files) {
                 if (f.endsWith(u'\r'))

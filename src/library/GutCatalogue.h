@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class GutBookList;
 
@@ -71,5 +73,10 @@ private:
 
     QString m_folder;
     bool m_busy = false;
+    // The sorted file list ParseLSLR wrote, kept for the ParseGutindexAll that follows
+    // it, as long as GutFiles.txt is still the file it wrote (same size and time).
+    QStringList m_files;
+    qint64 m_filesSize = -1;
+    QDateTime m_filesTime;
     QElapsedTimer m_sincePump;
 };
