@@ -116,7 +116,7 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     Log().LogEvent(QStringLiteral("Startup Complete"), false);
 
-    // The update window object is created here once the update check exists.
+    m_window.createUpdater();
 
     if (!CommandLine.trimmed().isEmpty()) {
         Log().LogEvent(QStringLiteral("Loading ") + CommandLine, false);

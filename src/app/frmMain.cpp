@@ -3,12 +3,19 @@
 #include "app/DocumentController.h"
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
+#include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "base/Failure.h"
+#include "base/MessageBoxes.h"
+#include "base/MessagePump.h"
 #include "base/MousePointer.h"
+#include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
+#include "base/cSharedLogging.h"
+#include "net/UpdateCheck.h"
+#include "net/UpdateHandOff.h"
 #include "ui/FormTranslator.h"
 #include "ui/RichTextBox.h"
 #include "ui/frmLex.h"
@@ -17,10 +24,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -72,6 +81,8 @@ void frmMain::connectControls()
     connect(ui.cmbEngine, &QComboBox::activated, this, &frmMain::cmbEngine_Click);
     connect(ui.cmbPitch, &QComboBox::activated, this, &frmMain::cmbPitch_Click);
     connect(ui.mnuPron, &QAction::triggered, this, &frmMain::mnuPron_Click);
+    connect(ui.mnuCheckForUpdate, &QAction::triggered, this, &frmMain::mnuCheckForUpdate_Click);
+    connect(ui.Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
     addLanguageItem(ui.mnuLanguage.constFirst(), 0);
 }
 
@@ -258,6 +269,82 @@ void frmMain::closeEvent(QCloseEvent *event)
     if (!isClosedDown() && !qApp->isSavingSession())
         CloseDown();
     event->accept();
+}
+
+// ---- Updates ----------------------------------------------------------------------
+
+fSHAREDUpdater *frmMain::Updater() const
+{
+    return m_updater;
+}
+
+void frmMain::createUpdater()
+{
+    m_updater = new fSHAREDUpdater(this);
+    connect(m_updater, &fSHAREDUpdater::InstallFile, this, &frmMain::Updater_InstallFile);
+}
+
+void frmMain::Timer3_Timer()
+{
+    Trace::attempt(QStringLiteral("timer3_timer"), kModule, [&] {
+        ui.Timer3->stop();
+        if (!m_updater)
+            createUpdater();
+        if (m_updater->NoAutoCheck())
+            return;
+        if (m_updater->DoCheckNow())
+            checkforupdate(true);
+    });
+}
+
+void frmMain::mnuCheckForUpdate_Click()
+{
+    const QString procedure = QStringLiteral("mnucheckversion_click");
+    Trace::attempt(procedure, kModule, [&] { ui.Timer3->stop(); });
+    Trace::attempt(procedure, kModule, [&] { checkforupdate(false); });
+}
+
+void frmMain::checkforupdate(bool silent)
+{
+    Trace::attempt(QStringLiteral("checkforupdate"), kModule, [&] {
+        if (!m_updater)
+            createUpdater();
+        m_updater->CheckForUpdate(silent, UpdateCheck::VersionFileUrl(),
+                                  UpdateCheck::DetailsFileUrl(), UpdateCheck::PackageFileName(),
+                                  QString());
+    });
+}
+
+void frmMain::Updater_InstallFile()
+{
+    const QString procedure = QStringLiteral("updater_installfile");
+    UpdateHandOff::HandOff handOff { UpdateCheck::PackageFileName(), {} };
+    Trace::attempt(procedure, kModule, [&] {
+        hide();
+        MessagePump::DoEvents();
+    });
+    Trace::attempt(procedure, kModule, [&] {
+        handOff.sha256 = m_updater->check().PackageSha256();
+        m_updater->CloseUpdater();
+    });
+    Trace::attempt(procedure, kModule,
+                   [&] { UpdateHandOff::WriteHandOffFile(ProgramInfo::programFolder(), handOff); });
+    bool started = false;
+    Trace::attempt(procedure, kModule,
+                   [&] { started = UpdateHandOff::StartInstaller(windowTitle()); });
+    if (!started) {
+        // Closing down now would leave the user with no program and no update.
+        Log().LogEvent(QStringLiteral("The installer could not be started"), false);
+        show();
+        MessageBoxes::show(this, MessageBoxes::Warning, ProgramInfo::exeName(),
+                           Lang().GetTranslation(QStringLiteral(
+                               "The installer could not be started. The update package was "
+                               "saved to "))
+                               + QDir::toNativeSeparators(
+                                   ProgramInfo::programFile(UpdateCheck::PackageFileName())));
+        return;
+    }
+    CloseDown();
 }
 
 // ---- Layout -----------------------------------------------------------------------

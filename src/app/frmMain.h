@@ -3,10 +3,12 @@
 #include "app/frmMainControls.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
 class DocumentController;
+class fSHAREDUpdater;
 class ReaderLifecycle;
 class ReadingController;
 
@@ -58,6 +60,16 @@ public:
     void mnuLanguage_Click(int Index);
     void Form_Resize();
 
+    // The update check: Timer3 fires once, 30 seconds after a start without a document, and
+    // runs the automatic check when it is due; the menu item runs one at once. The update
+    // window raises InstallFile when the user wants the downloaded package installed.
+    void Timer3_Timer();
+    void mnuCheckForUpdate_Click();
+    void checkforupdate(bool silent);
+    void Updater_InstallFile();
+    // The update window object; null until start-up made it.
+    fSHAREDUpdater *Updater() const;
+
     const ReadingController &reading() const { return *m_reading; }
     DocumentController &documents() const { return *m_documents; }
 
@@ -85,11 +97,13 @@ private:
     void fixMinimumSize();
     void changeFontSize(int step);
     void setWindowSizeTwips(double width, double height);
+    void createUpdater();
 
     frmMainControls ui;
     std::unique_ptr<ReadingController> m_reading;
     std::unique_ptr<DocumentController> m_documents;
     std::unique_ptr<ReaderLifecycle> m_lifecycle;
+    QPointer<fSHAREDUpdater> m_updater;
     double m_minHeight = 0;
     double m_minWidth = 0;
 };

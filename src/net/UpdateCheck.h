@@ -1,0 +1,111 @@
+#pragma once
+
+#include "base/Trace.h"
+#include "net/UpdateVersion.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class cSHAREDInternet;
+
+// The update window's work without the window: one check against the maker's version
+// file, the details file, and the package download with the rules that decide whether
+// what arrived is a package. The window (app/fSHAREDUpdater) shows what this says through
+// Status and Progress and the Result of a check.
+//
+// The maker's server is the product's web site (ProgramInfo::webSite); the setting
+// "UpdateServer" names another one (a mirror, or a test's server) holding the same files.
+class UpdateCheck : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UpdateCheck(QObject *parent = nullptr);
+    ~UpdateCheck() override;
+
+    // The server's address without a trailing "/".
+    static QString ServerAddress();
+    static QString VersionFileUrl();
+    static QString DetailsFileUrl();
+    // The package's name in the program folder: a zip of the program folder's files.
+    static QString PackageFileName();
+    // Below this many bytes a download is no package.
+    static constexpr qint64 MinimumPackageBytes = 25000;
+
+    struct Result
+    {
+        // A newer version was found.
+        bool found = false;
+        // The result line for the window, and the status line ("" when none).
+        QString resultLine;
+        QString statusText;
+    };
+
+    // Fetches and reads the version file at UpdateURL and compares it with running.
+    // Remembers the three names, the package address and its checksum.
+    Result Check(const QString &UpdateURL, const QString &DetailsURL, const QString &UpdateFilename,
+                 const VersionRecord &running);
+    // The details file's text, or the message that it could not be read.
+    QString Details();
+    // Downloads url into folder/fileName and keeps it only when it is a whole package:
+    // the size announced, at least MinimumPackageBytes, no error page, and the version
+    // file's checksum when it gave one. Anything else is erased and said through Status.
+    bool DownloadFile(const QString &folder, const QString &fileName, const QString &url);
+    // Abandons a transfer in progress (Exit during a check or a download).
+    void Cancel();
+
+    QString UpdateURL() const { return m_updateURL; }
+    QString DetailsURL() const { return m_detailsURL; }
+    QString UpdateFilename() const { return m_updateFilename; }
+    // Line 2 of the last version file read, "@@@" replaced; empty until a check read one.
+    QString DownloadURL() const { return m_downloadURL; }
+    // The checksum the last version file gave for the package (lower-case hex), or empty.
+    QString PackageSha256() const { return m_file.sha256; }
+    bool quiet() const { return m_quiet; }
+    cSHAREDInternet &internet() { return *m_inet; }
+
+signals:
+    // A status text for the window's status strip.
+    void Status(const QString &text);
+    // The transfer's progress during a package download (never while quiet).
+    void Progress(float Percent, const QString &Text);
+    // A progress bar to draw as it is ("100%" when a download has arrived).
+    void Bar(float Percent, const QString &Text);
+
+private:
+    void refuse(const QString &target, const QString &status);
+
+    std::unique_ptr<cSHAREDInternet> m_inet;
+    QString m_updateURL;
+    QString m_detailsURL;
+    QString m_updateFilename;
+    QString m_downloadURL;
+    VersionFile m_file;
+    bool m_quiet = true;
+};
+
+// The update window's failures are traced as "code - description", unlike the program's
+// other entries; procedure names are the window's.
+namespace UpdaterTrace {
+
+inline const QString &module()
+{
+    static const QString name = QStringLiteral("fSharedUpdater");
+    return name;
+}
+
+template<class Step> bool attempt(const QString &procedure, Step &&step)
+{
+    try {
+        std::forward<Step>(step)();
+        return true;
+    } catch (const std::exception &e) {
+        const Failure f = Trace::asFailure(e);
+        Log().AddAction(QString::number(f.code()) + QStringLiteral(" - ") + f.description(),
+                        procedure, module());
+    }
+    return false;
+}
+
+} // namespace UpdaterTrace
