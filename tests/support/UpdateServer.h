@@ -1,0 +1,42 @@
+#pragma once
+
+#include "support/NetServers.h"
+#include "support/ZipBuilder.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The maker's update server for the tests: Python's http.server on 127.0.0.1 over a folder
+// holding versions/ORL1_current.txt, versions/ORL1_details.txt and the packages a test
+// puts there. The program finds it through the setting "UpdateServer" = url().
+class UpdateServer
+{
+public:
+    // Null (the test should skip) when Python is not installed.
+    static std::unique_ptr<UpdateServer> start();
+
+    QString url(const QString &path = {}) const { return m_server->url(path); }
+    QString folder() const { return m_dir.path(); }
+
+    void putFile(const QString &path, const QByteArray &bytes) const;
+    // A zip of items at path; returns the SHA-256 of its bytes (lower-case hex).
+    QString putPackage(const QString &path, const QList<ZipItem> &items) const;
+    // The version file: the version, then the package's address on this server, then
+    // extraLine when given ("sha256=...").
+    void putVersionFile(const QString &version, const QString &packagePath,
+                        const QString &extraLine = {}) const;
+    // What the server has logged: one line per request.
+    QByteArray requests() { return m_server->output(); }
+
+    // Bytes of the given size that no compressor shrinks much, so a package passes the
+    // smallest-package rule.
+    static QByteArray noise(int size, quint32 seed = 1);
+
+private:
+    UpdateServer() = default;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestServer> m_server;
+};
