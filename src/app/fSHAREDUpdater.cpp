@@ -152,7 +152,8 @@ void fSHAREDUpdater::build()
 void fSHAREDUpdater::Form_Load()
 {
     UpdaterTrace::attempt(QStringLiteral("Form_Load"), [&] {
-        lblProgram->setText(ProgramInfo::exeName() + msg(" version ") + ProgramInfo::versionText());
+        lblProgram->setText(
+            msg("%1 version %2").arg(ProgramInfo::exeName(), ProgramInfo::versionText()));
         chkDisableAutoUpdate->setChecked(UpdateSchedule::AutoCheckDisabled());
         const bool inPlace = UpdateHandOff::CanInstallInPlace();
         cmdDownloadInstall->setVisible(inPlace);
@@ -207,7 +208,7 @@ bool fSHAREDUpdater::runCheck(bool SuppressForm, const QString &UpdateURL,
         QString current = CurrentVersion;
         Form_Load();
         if (!current.isEmpty())
-            lblProgram->setText(msg("Version ") + current);
+            lblProgram->setText(msg("Version %1").arg(current));
         else
             current = ProgramInfo::versionText();
         UpdateVersion::ExtractVersionFromAppVer(current, running);
@@ -284,7 +285,7 @@ void fSHAREDUpdater::ShowStatus(const QString &text)
 void fSHAREDUpdater::cInternet_Progress(float Percent, const QString &Text)
 {
     if (Percent >= 100)
-        picStatus->showText(msg("Downloaded ") + Text);
+        picStatus->showText(msg("Downloaded %1").arg(Text));
     else
         picStatus->showProgress(Percent, Text);
 }
@@ -338,7 +339,7 @@ void fSHAREDUpdater::cmdDownload_Click()
     const QScopedValueRollback busy(m_busy, true);
     if (downloadPackage())
         MessageBoxes::show(this, MessageBoxes::Information, windowTitle(),
-                           msg("File saved to ") + packagePath());
+                           msg("File saved to %1").arg(packagePath()));
 }
 
 void fSHAREDUpdater::cmdDownloadInstall_Click()
@@ -354,7 +355,7 @@ void fSHAREDUpdater::cmdDownloadInstall_Click()
                            MessageBoxes::Yes | MessageBoxes::No);
     if (answer != MessageBoxes::Yes) {
         MessageBoxes::show(this, MessageBoxes::Information, windowTitle(),
-                           msg("File saved to ") + packagePath());
+                           msg("File saved to %1").arg(packagePath()));
         return;
     }
     hide();

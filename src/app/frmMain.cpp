@@ -337,11 +337,12 @@ void frmMain::Updater_InstallFile()
         Log().LogEvent(QStringLiteral("The installer could not be started"), false);
         show();
         MessageBoxes::show(this, MessageBoxes::Warning, ProgramInfo::exeName(),
-                           Lang().GetTranslation(QStringLiteral(
-                               "The installer could not be started. The update package was "
-                               "saved to "))
-                               + QDir::toNativeSeparators(
-                                   ProgramInfo::programFile(UpdateCheck::PackageFileName())));
+                           Lang()
+                               .GetTranslation(QStringLiteral("The installer could not be "
+                                                              "started. The update package "
+                                                              "was saved to %1"))
+                               .arg(QDir::toNativeSeparators(
+                                   ProgramInfo::programFile(UpdateCheck::PackageFileName()))));
         return;
     }
     CloseDown();

@@ -98,7 +98,7 @@ UpdateCheck::Result UpdateCheck::Check(const QString &UpdateURL, const QString &
                         kCheck, UpdaterTrace::module());
         result.resultLine = msg("Could not retrieve update status");
         result.statusText =
-            msg("Update check failed. Visit ") + site + msg(" to update this program manually.");
+            msg("Update check failed. Visit %1 to update this program manually.").arg(site);
         return result;
     }
 
@@ -122,7 +122,7 @@ UpdateCheck::Result UpdateCheck::Check(const QString &UpdateURL, const QString &
         Log().LogEvent(QStringLiteral("Update available (version ") + latest + QLatin1Char(')'),
                        false);
         result.found = true;
-        result.resultLine = msg("Version ") + latest + msg(" is available!");
+        result.resultLine = msg("Version %1 is available!").arg(latest);
         return result;
     }
     UpdaterTrace::attempt(kCheck, [] { UpdateSchedule::SaveLastCheckDate(); });
@@ -130,7 +130,7 @@ UpdateCheck::Result UpdateCheck::Check(const QString &UpdateURL, const QString &
                        + QLatin1Char(')'),
                    false);
     result.resultLine = msg("You're up to date!");
-    result.statusText = msg("Latest available version is") + QLatin1Char(' ') + latest;
+    result.statusText = msg("Latest available version is %1").arg(latest);
     return result;
 }
 

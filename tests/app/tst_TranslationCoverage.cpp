@@ -10,6 +10,7 @@
 #include "OrlinVersion.h"
 #include "app/fSHAREDInternet.h"
 #include "app/fSHAREDProxy.h"
+#include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "base/CodePage.h"
@@ -143,6 +144,8 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &proxy);
     fSHAREDInternet transfer;
     addTexts(out, &transfer);
+    fSHAREDUpdater updater;
+    addTexts(out, &updater);
     return out;
 }
 
@@ -337,6 +340,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     frmWordPair pair;
     fSHAREDProxy proxy;
     fSHAREDInternet transfer;
+    fSHAREDUpdater updater;
     QStringList lines {
         "# Orlin language template: every English text of the program's windows and",
         "# messages. To translate Orlin, copy this file to a new name ending in .txt,",
@@ -347,8 +351,8 @@ TEST(TranslationCoverage, GenerateTemplate)
         "English",
     };
     QSet<QString> written;
-    for (QWidget *w : std::initializer_list<QWidget *> { harness.window.get(), &splash, &about,
-                                                         &lex, &pair, &proxy, &transfer }) {
+    for (QWidget *w : std::initializer_list<QWidget *> {
+             harness.window.get(), &splash, &about, &lex, &pair, &proxy, &transfer, &updater }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);
