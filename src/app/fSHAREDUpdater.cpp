@@ -145,7 +145,6 @@ void fSHAREDUpdater::build()
     layout->addWidget(chkDisableAutoUpdate);
     layout->addWidget(txtDetails);
     layout->addWidget(Label2);
-    setMinimumWidth(480);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

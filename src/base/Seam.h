@@ -28,6 +28,8 @@
 //                                           (through ProcessServices, not by hand)
 //   speech    SpeechEngineFactory::FactorySeam   the engine a talker creates
 //   net       InetControls::FactorySeam     the transfer control a transfer creates
+//             UpdateHandOff::InstallFolderSeam   the folder the installer would update
+//             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //

@@ -2,6 +2,7 @@
 
 #include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
+#include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
@@ -30,6 +31,28 @@ bool isHttps(const QString &url)
 }
 
 } // namespace
+
+namespace UpdaterTrace {
+
+QString module()
+{
+    return QStringLiteral("fSharedUpdater");
+}
+
+bool attempt(const QString &procedure, const std::function<void()> &step)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception &e) {
+        const Failure f = Trace::asFailure(e);
+        Log().AddAction(QString::number(f.code()) + QStringLiteral(" - ") + f.description(),
+                        procedure, module());
+    }
+    return false;
+}
+
+} // namespace UpdaterTrace
 
 UpdateCheck::UpdateCheck(QObject *parent)
     : QObject(parent)

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "base/Trace.h"
 #include "net/UpdateVersion.h"
 
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class cSHAREDInternet;
@@ -86,26 +86,11 @@ private:
 };
 
 // The update window's failures are traced as "code - description", unlike the program's
-// other entries; procedure names are the window's.
+// other entries, with the window's procedure names and the module "fSharedUpdater".
 namespace UpdaterTrace {
 
-inline const QString &module()
-{
-    static const QString name = QStringLiteral("fSharedUpdater");
-    return name;
-}
-
-template<class Step> bool attempt(const QString &procedure, Step &&step)
-{
-    try {
-        std::forward<Step>(step)();
-        return true;
-    } catch (const std::exception &e) {
-        const Failure f = Trace::asFailure(e);
-        Log().AddAction(QString::number(f.code()) + QStringLiteral(" - ") + f.description(),
-                        procedure, module());
-    }
-    return false;
-}
+QString module();
+// Runs step; a failure becomes that trace entry. True when the step worked.
+bool attempt(const QString &procedure, const std::function<void()> &step);
 
 } // namespace UpdaterTrace

@@ -28,13 +28,16 @@ void StatusStrip::showProgress(float percent, const QString &text)
 
 QSize StatusStrip::sizeHint() const
 {
-    return { 300, fontMetrics().height() + 10 };
+    return { 420, fontMetrics().height() + 10 };
 }
 
 void StatusStrip::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     if (!m_bar) {
+        // A sunken strip, so an empty status still shows where the next one will appear.
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(rect(), Qt::AlignCenter,
                          fontMetrics().elidedText(m_text, Qt::ElideRight, width() - 8));
