@@ -10,9 +10,11 @@
 #include "support/UpdateServer.h"
 #include "ui/StatusStrip.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -131,6 +133,26 @@ TEST_F(MainWindowUpdates, TheTimerChecksOnlyWhenAllowedAndDue)
         harness.window->CloseDown();
         harness.window.reset();
     }
+}
+
+// Yes to the silent check's question shows the window modally, until Exit.
+TEST_F(MainWindowUpdates, ASilentCheckShowsTheWindowWhenTheUserWantsIt)
+{
+    startWith("DISABLEAUTOUPDATECHECK, 0 \r\n");
+    fSHAREDUpdater *updater = harness.window->Updater();
+    bool shownModally = false;
+    MessageBoxes::ScopedHandler yes([&](const MessageBoxes::Message &) {
+        // Runs once the window is held modally, not in the check's own wait before it.
+        QTimer::singleShot(0, [&] {
+            shownModally = QApplication::activeModalWidget() == updater;
+            updater->cmdExit->click();
+        });
+        return int(MessageBoxes::Yes);
+    });
+    harness.window->Timer3_Timer();
+    EXPECT_TRUE(shownModally);
+    EXPECT_FALSE(updater->isVisible());
+    EXPECT_EQ(updater->lblUpdate->text(), "Version 2.0.0 is available!");
 }
 
 TEST_F(MainWindowUpdates, InstallHandsOverToTheInstallerAndClosesDown)
