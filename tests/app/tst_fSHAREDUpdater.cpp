@@ -41,16 +41,7 @@ protected:
         if (!server)
             GTEST_SKIP() << "python3 is not installed";
         Settings().sSet("UpdateServer", server->url());
-        placeInstaller(folder.path());
-    }
-
-    static void placeInstaller(const QString &where)
-    {
-        QFile installer(QDir(where).filePath("OrlinUpdater"));
-        ASSERT_TRUE(installer.open(QIODevice::WriteOnly));
-        installer.write("#!/bin/sh\n");
-        installer.close();
-        installer.setPermissions(installer.permissions() | QFile::ExeOwner);
+        UpdateServer::placeInstaller(folder.path());
     }
 
     bool check(fSHAREDUpdater &w, bool silent = false)
@@ -242,7 +233,7 @@ TEST_F(UpdaterWindow, AnHttpsCheckTakesOnlyAnHttpsPackage)
 TEST_F(UpdaterWindow, AnInstallForAllUsersIsUpdatedByThePackageManager)
 {
     QTemporaryDir system;
-    placeInstaller(system.path());
+    UpdateServer::placeInstaller(system.path());
     Seam::Override<UpdateHandOff::InstallFolderSeam> elsewhere(system.path());
     server->putPackage("pkg/p.zip",
                        { { "Orlin", UpdateServer::noise(40000), ZipItem::File, false } });

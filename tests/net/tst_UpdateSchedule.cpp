@@ -5,8 +5,6 @@
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
 
-#include <QFile>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,23 +47,6 @@ TEST(UpdateSchedule, ACheckIsDueAfterSevenDays)
     EXPECT_TRUE(Settings().sGet("LastUpdateCheck").toString().contains('/'));
     EXPECT_FALSE(UpdateSchedule::DoCheckNow(today));
     EXPECT_TRUE(UpdateSchedule::DoCheckNow(today + 8));
-}
-
-TEST(UpdateSchedule, TheAutomaticCheckStaysOffUntilTheBoxIsUnticked)
-{
-    TempProgramFolder folder;
-    EXPECT_TRUE(UpdateSchedule::NoAutoCheck());
-    UpdateSchedule::StoreAutoCheckDisabled(false);
-    EXPECT_FALSE(UpdateSchedule::NoAutoCheck());
-    UpdateSchedule::StoreAutoCheckDisabled(true);
-    EXPECT_TRUE(UpdateSchedule::NoAutoCheck());
-
-    // As a settings file written by the program holds it.
-    ASSERT_TRUE(Settings().SaveSettings(folder.file("Orlin.ini")));
-    EXPECT_TRUE(folder.readBytes("Orlin.ini").contains("DISABLEAUTOUPDATECHECK,-1"));
-    folder.writeBytes("Orlin.ini", "DISABLEAUTOUPDATECHECK, 0 \r\n");
-    Settings().LoadSettings(folder.file("Orlin.ini"));
-    EXPECT_FALSE(UpdateSchedule::NoAutoCheck());
 }
 
 } // namespace

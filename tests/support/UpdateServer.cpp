@@ -46,6 +46,15 @@ void UpdateServer::putVersionFile(const QString &version, const QString &package
     putFile(QStringLiteral("versions/ORL1_current.txt"), text.toUtf8());
 }
 
+void UpdateServer::placeInstaller(const QString &folder)
+{
+    QFile installer(QDir(folder).filePath(QStringLiteral("OrlinUpdater")));
+    if (installer.open(QIODevice::WriteOnly))
+        installer.write("#!/bin/sh\n");
+    installer.close();
+    installer.setPermissions(installer.permissions() | QFile::ExeOwner);
+}
+
 QByteArray UpdateServer::noise(int size, quint32 seed)
 {
     QByteArray out(size, Qt::Uninitialized);

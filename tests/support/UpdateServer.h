@@ -31,6 +31,9 @@ public:
     // What the server has logged: one line per request.
     QByteArray requests() { return m_server->output(); }
 
+    // A stand-in installer in folder, so that Download and Install is offered there.
+    static void placeInstaller(const QString &folder);
+
     // Bytes of the given size that no compressor shrinks much, so a package passes the
     // smallest-package rule.
     static QByteArray noise(int size, quint32 seed = 1);
