@@ -8,6 +8,7 @@
 //   build/tests/app_tst_TranslationCoverage --gtest_filter=*GenerateTemplate*
 // (one command line).
 #include "OrlinVersion.h"
+#include "app/fSHAREDGut.h"
 #include "app/fSHAREDInternet.h"
 #include "app/fSHAREDProxy.h"
 #include "app/frmAbout.h"
@@ -143,6 +144,8 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &proxy);
     fSHAREDInternet transfer;
     addTexts(out, &transfer);
+    fSHAREDGut library;
+    addTexts(out, &library);
     return out;
 }
 
