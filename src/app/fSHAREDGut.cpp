@@ -33,6 +33,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -222,8 +223,21 @@ void fSHAREDGut::LoadCatalogue()
     ui.lblCatalogueDate->setText(r.dateLine);
     setWindowTitle(r.caption);
     Form_Resize();
-    if (!r.message.isEmpty())
+    if (r.message.isEmpty())
+        return;
+    // While the window is being made, the message waits until it is on screen, so the
+    // user sees what it is about.
+    if (isVisible())
         showMessage(r.message);
+    else
+        m_loadMessage = r.message;
+}
+
+void fSHAREDGut::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_loadMessage.isEmpty())
+        QTimer::singleShot(0, this, [this] { showMessage(std::exchange(m_loadMessage, {})); });
 }
 
 void fSHAREDGut::cmdUpdateCat_Click()
@@ -487,7 +501,7 @@ void fSHAREDGut::selectRow(int row)
     const bool same = ui.ListView1->currentIndex().row() == row;
     ui.ListView1->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ui.ListView1->scrollTo(index);
+    ui.ListView1->scrollTo(index, QAbstractItemView::PositionAtCenter);
     // Found again where it already stood: no change of row announces it.
     if (same)
         ShowSelectedBook(row);
@@ -610,7 +624,7 @@ void fSHAREDGut::Form_Resize()
     const int filenameWidth = C::px(C::kFilenameColumnTwips);
     ui.ListView1->header()->resizeSection(GutBookList::FilenameColumn, filenameWidth);
     ui.ListView1->header()->resizeSection(
-        GutBookList::BookColumn, std::max(listWidth - filenameWidth - scrollBar - border, 0));
+        GutBookList::BookColumn, std::max(listWidth - filenameWidth - scrollBar - 2 * border, 0));
     ui.fraBottom->setGeometry((width() - listWidth) / 2, listTop + listHeight + border, listWidth,
                               panelHeight);
 }

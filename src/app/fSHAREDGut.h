@@ -79,6 +79,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // Closing the window by its title bar is Exit.
     void reject() override;
 
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<fSHAREDInternet> m_inet;
     QString m_folder;
     QString m_fileToLoad;
+    QString m_loadMessage;
     bool m_finished = false;
     bool m_failed = false;
     // A transfer has been asked for and its end not yet handled.

@@ -30,6 +30,7 @@
 //   net       InetControls::FactorySeam     the transfer control a transfer creates
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
+//   app       fSHAREDGut::BrowserSeam       who opens the library's web pages
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is
 // given as a parameter or owns, so tests pass their own instead.

@@ -85,6 +85,10 @@ TEST(fSHAREDGut, OpensWithoutACatalogue)
     fSHAREDGut w;
     EXPECT_EQ(w.windowTitle(), "Project Gutenberg: Download a catalogue file to begin.");
     EXPECT_EQ(text(w, "lblCatalogueDate"), "No catalogue file. Click Download Catalogue.");
+    // Said once the window is there to say it over.
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    w.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !boxes.texts.isEmpty(); }, 5000));
     EXPECT_EQ(boxes.texts,
               QStringList { "Cannot find GutIndex.txt. Please download or generate a new "
                             "catalogue." });
