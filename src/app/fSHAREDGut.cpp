@@ -300,6 +300,9 @@ void fSHAREDGut::StartDownload(const GutTransferRequest &request, bool getSize)
     m_failed = false;
     m_downloading = true;
     try {
+        if (!m_inet)
+            throw Failure(FailureCode::TransferControlMissing,
+                          QStringLiteral("The transfer window could not be made"));
         InternetTransfer &t = m_inet->transfer();
         t.ApplyProxy();
         // The transfer window shows the file, its progress and a Stop button.
@@ -362,7 +365,8 @@ void fSHAREDGut::DownloadCompleted()
     }
     bool good = true;
     Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
-        m_inet->hide();
+        if (m_inet)
+            m_inet->hide();
         if (!m_failed && !m_download->DownloadCompleted()) {
             // The server's error page, saved in place of the file: it is gone, and the
             // sequence stops rather than parse half a set of sources.
@@ -383,7 +387,8 @@ void fSHAREDGut::bookCompleted()
 {
     const GutBookOutcome o = m_book->DownloadCompleted(*m_bookRequest, m_failed);
     Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
-        m_inet->hide();
+        if (m_inet)
+            m_inet->hide();
         MousePointer::NormalMouse();
         if (!o.status.isEmpty())
             setStatus(o.status);

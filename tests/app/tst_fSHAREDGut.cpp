@@ -200,6 +200,32 @@ TEST(fSHAREDGut, EditedAddressesSurviveAndDefaultsComeBack)
     EXPECT_EQ(text(again, "txtDLSource"), GutenbergHosts::FileTreeRoot());
 }
 
+// Stop in the transfer window ends a book download as a failure: nothing is kept or
+// opened, and the window takes the next click.
+TEST(fSHAREDGut, StopEndsADownload)
+{
+    auto server = TestServer::faults();
+    if (!server)
+        GTEST_SKIP() << "python3 not installed";
+    TempProgramFolder folder;
+    folder.writeBytes("GutIndex.txt", "/stall/4096, A Book That Never Ends, by Nobody\r\n");
+    Boxes boxes;
+    fSHAREDGut w;
+    setField(w, "txtDLSource", server->url("/"));
+    setField(w, "txtSearch", "never");
+    w.cmdFind_Click();
+    w.cmdDownloadAndRead_Click();
+    auto *stop = w.findChild<QPushButton *>("cmdStop");
+    ASSERT_NE(stop, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.file("4096")); }, 10000));
+    stop->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 10000));
+    EXPECT_EQ(text(w, "lblStatus"), "Download cancelled");
+    EXPECT_FALSE(QFile::exists(folder.file("4096")));
+    EXPECT_TRUE(w.FileToLoad().isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
 // Download Catalogue against a local mirror: the three stages, the parses, the list, and
 // a title found where the server has it.
 TEST(fSHAREDGut, CatalogueRoad)
