@@ -108,7 +108,7 @@ QString resolvedTarget(const QString &path)
     return canonical.isEmpty() ? info.symLinkTarget() : canonical;
 }
 
-int createTemporaryBeside(const QString &target, QString &tempPath)
+int createTemporaryBeside(const QString &target, QString &tempPath, mode_t mode)
 {
     const QFileInfo info(target);
     const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName();
@@ -116,7 +116,7 @@ int createTemporaryBeside(const QString &target, QString &tempPath)
         tempPath =
             stem + QLatin1Char('.') + QString::number(QRandomGenerator::global()->generate(), 36);
         const int fd =
-            ::open(nativePath(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            ::open(nativePath(tempPath).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0)
             return fd;
         if (errno != EEXIST || attempt > 100)
@@ -239,7 +239,7 @@ void closeAll()
     files.clear();
 }
 
-void replaceFile(const QString &path, const QByteArray &bytes)
+void replaceFile(const QString &path, const QByteArray &bytes, bool ownerOnly)
 {
     const QString target = resolvedTarget(path);
     const QByteArray nativeTarget = nativePath(target);
@@ -265,10 +265,12 @@ void replaceFile(const QString &path, const QByteArray &bytes)
     }
 
     QString tempPath;
-    const int fd = createTemporaryBeside(target, tempPath);
+    const int fd = createTemporaryBeside(target, tempPath, ownerOnly ? 0600 : 0666);
     const QByteArray nativeTemp = nativePath(tempPath);
     try {
-        if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
+        const mode_t keep =
+            ownerOnly ? (old.st_mode & 07700) | S_IRUSR | S_IWUSR : old.st_mode & 07777;
+        if (exists && ::fchmod(fd, keep) != 0)
             throwErrno(errno, path);
         writeAll(fd, bytes.constData(), bytes.size(), target);
         if (::fdatasync(fd) != 0)

@@ -29,9 +29,10 @@ void closeAll();
 // Replaces a file's whole contents so that it is either the old file or the new one,
 // never a mixture: the bytes go to a temporary file beside the real target (the end
 // of any symbolic link, whose link stays), which is renamed over it only when every
-// byte reached the disk. The old file's permissions are kept. A target that is not a
-// regular file (a device) cannot be renamed over and is written in place.
-void replaceFile(const QString &path, const QByteArray &bytes);
+// byte reached the disk. The old file's permissions are kept; with ownerOnly the file
+// is readable and writable by its owner alone, from the first byte on. A target that is
+// not a regular file (a device) cannot be renamed over and is written in place.
+void replaceFile(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
 
 // Tests: asked before every low-level write with the target's path; a non-zero errno
 // makes that write fail after half of its bytes, as a filling disk would. Empty: no faults.

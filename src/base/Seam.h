@@ -27,6 +27,7 @@
 //             the process services          cSharedLogging, cSHAREDSettings, cSharedLang
 //                                           (through ProcessServices, not by hand)
 //   speech    SpeechEngineFactory::FactorySeam   the engine a talker creates
+//   net       InetControls::FactorySeam     the transfer control a transfer creates
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //

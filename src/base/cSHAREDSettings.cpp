@@ -462,7 +462,8 @@ void cSHAREDSettings::writePass(const QString &SettingsFile)
         out += CodePage::fromUnicode(valueText(e.KeyValue));
         out += "\r\n";
     }
-    cSharedFileSubs::ReplaceFileBytes(SettingsFile, out);
+    // Owner-only: the settings may hold the proxy password.
+    cSharedFileSubs::ReplaceFileBytes(SettingsFile, out, true);
 }
 
 bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)

@@ -135,12 +135,13 @@ void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &Te
     ReplaceFileBytes(Filename, CodePage::fromUnicode(TextString));
 }
 
-void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes)
+void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes,
+                                       bool ownerOnly)
 {
     if (!makeWritableForOutput(Filename))
         throw Failure(FailureCode::PathFileAccess, QStringLiteral("Path/File access error"),
                       Filename);
-    FileTable::replaceFile(Filename, Bytes);
+    FileTable::replaceFile(Filename, Bytes, ownerOnly);
 }
 
 bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextString)

@@ -29,8 +29,10 @@ public:
     // 75 thrown), then replaced whole through a temporary file beside it, so a failure
     // leaves the old file exactly as it was.
     static void ReplaceTextFile(const QString &Filename, const QString &TextString);
-    // The same for text already in the code page's bytes.
-    static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes);
+    // The same for text already in the code page's bytes; ownerOnly leaves the file
+    // readable by its owner alone (it may hold a password).
+    static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes,
+                                 bool ownerOnly = false);
     // Appends TextString and CR LF, creating a missing file.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
     // Appends the text as it stands, creating a missing file; throws Failure (75) when the

@@ -9,6 +9,8 @@
 // (one command line).
 #include "OrlinVersion.h"
 #include "app/fSHAREDErrorRpt.h"
+#include "app/fSHAREDInternet.h"
+#include "app/fSHAREDProxy.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "base/CodePage.h"
@@ -139,6 +141,10 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &lex);
     frmWordPair pair;
     addTexts(out, &pair);
+    fSHAREDProxy proxy;
+    addTexts(out, &proxy);
+    fSHAREDInternet transfer;
+    addTexts(out, &transfer);
     fSHAREDErrorRpt errorReport;
     addTexts(out, &errorReport);
     return out;
@@ -333,6 +339,8 @@ TEST(TranslationCoverage, GenerateTemplate)
     clsDict dict;
     frmLex lex(&dict);
     frmWordPair pair;
+    fSHAREDProxy proxy;
+    fSHAREDInternet transfer;
     fSHAREDErrorRpt errorReport;
     QStringList lines {
         "# Orlin language template: every English text of the program's windows and",
@@ -345,7 +353,8 @@ TEST(TranslationCoverage, GenerateTemplate)
     };
     QSet<QString> written;
     for (QWidget *w : std::initializer_list<QWidget *> { harness.window.get(), &splash, &about,
-                                                         &lex, &pair, &errorReport }) {
+                                                         &lex, &pair, &proxy, &transfer,
+                                                         &errorReport }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);

@@ -1,0 +1,315 @@
+#include "library/GutIndexFormat.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace GutIndexFormat {
+
+namespace {
+
+// Lines end in LF or CR LF; the file's own line ends do not matter.
+template<class Fn> void forEachLine(QStringView text, Fn &&fn)
+{
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    while (start < size) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = size;
+        QStringView line = text.sliced(start, end - start);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        fn(line);
+        start = end + 1;
+    }
+}
+
+bool allDigits(QStringView s)
+{
+    return !s.isEmpty() && std::all_of(s.begin(), s.end(), [](QChar c) { return c.isDigit(); })
+        && std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 128; });
+}
+
+// A folder or file name from a catalogue that becomes part of an address and of a
+// local file name: nothing that climbs out of a folder, no second separator, and no
+// comma, which ends the path in an index line.
+bool safeNamePart(QStringView s)
+{
+    if (s.contains(u'\\') || s.contains(u',') || s.startsWith(u'/'))
+        return false;
+    for (QStringView part : s.split(u'/')) {
+        if (part == u"..")
+            return false;
+    }
+    return std::none_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 32; });
+}
+
+QStringView beforeBracket(QStringView s)
+{
+    const qsizetype bracket = s.indexOf(u'[');
+    return (bracket >= 0 ? s.left(bracket) : s).trimmed();
+}
+
+qsizetype bracketBalance(QStringView s)
+{
+    return s.count(u'[') - s.count(u']');
+}
+
+// One catalogue entry while its lines are read: the first line decides whether it
+// goes into the index, indented lines after it may continue its title.
+struct Entry
+{
+    bool open = false;
+    bool keep = false;
+    bool sawAttribute = false;
+    QString path;
+    QString text;
+};
+
+// The old listings named a book by a bracketed code such as [tmsawxxx.xxx], under
+// the folder of its year: "Dec 1993 Title, by Author [tmsawxxx.xxx]" gives
+// /etext93/tmsaw10.txt.
+bool oldStyleEntry(QStringView line, Entry &entry)
+{
+    if (!line.contains(u"xx.x", Qt::CaseInsensitive)
+        || line.contains(u"Audio:", Qt::CaseInsensitive))
+        return false;
+    const qsizetype p = line.indexOf(u"xx.x", 0, Qt::CaseInsensitive);
+    const qsizetype open = line.lastIndexOf(u'[', p);
+    const qsizetype close = line.indexOf(u']', p);
+    if (open < 0 || close < 0)
+        return false;
+    QString code = line.sliced(open + 1, close - open - 1).toString();
+    code.remove(u'x');
+    code.replace(u'.', QStringLiteral("10.txt"));
+    static const QRegularExpression codeChars(QStringLiteral("^[A-Za-z0-9_-]+10\\.txt$"));
+    if (!codeChars.match(code).hasMatch())
+        return false;
+    QStringView rest = line.size() > 3 ? line.sliced(3).trimmed() : QStringView();
+    const QStringView year = rest.size() >= 4 ? rest.sliced(2, 2) : QStringView();
+    if (!allDigits(year))
+        return false;
+    rest = beforeBracket(rest);
+    rest = rest.size() > 4 ? rest.sliced(4).trimmed() : QStringView();
+    if (rest.isEmpty())
+        return false;
+    entry.path = QStringLiteral("/etext") + year.toString() + u'/' + code;
+    entry.text = rest.toString();
+    return true;
+}
+
+void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry &entry)
+{
+    const qsizetype blank = line.lastIndexOf(u' ');
+    if (blank < 0)
+        return;
+    QStringView num = line.sliced(blank + 1).trimmed();
+    // "58207C": the C marks a book still under copyright; its files are there all the same.
+    if (num.endsWith(u'C'))
+        num.chop(1);
+    if (allDigits(num)) {
+        const int idx = FindBookFile(sortedFiles, num.toString());
+        if (idx >= 0) {
+            const QStringView text = beforeBracket(line.left(blank));
+            if (!text.isEmpty()) {
+                entry.keep = true;
+                entry.path = sortedFiles.at(idx);
+                entry.text = text.toString();
+            }
+            return;
+        }
+    }
+    entry.keep = oldStyleEntry(line, entry);
+}
+
+} // namespace
+
+QStringList filesFromListing(QStringView listing)
+{
+    QStringList files;
+    bool inFolder = false;
+    QString folder;
+    forEachLine(listing, [&](QStringView raw) {
+        const QStringView line = raw.trimmed();
+        if (!inFolder) {
+            // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345.
+            if (line.size() >= 3 && line.front() == u'.' && line.indexOf(u':') == line.size() - 1) {
+                folder = line.sliced(1, line.size() - 2).toString();
+                inFolder = true;
+            }
+            return;
+        }
+        if (line.isEmpty()) {
+            inFolder = false;
+            return;
+        }
+        const qsizetype dot = line.lastIndexOf(u'.');
+        if (dot < 0 || line.contains(u','))
+            return;
+        const QStringView ext = line.sliced(dot + 1);
+        for (const char16_t *wanted : { u"txt", u"htm", u"html", u"zip" }) {
+            if (ext.compare(QStringView(wanted), Qt::CaseInsensitive) == 0) {
+                files.append(folder + u'/' + line.toString());
+                break;
+            }
+        }
+    });
+    SortArray(files);
+    return files;
+}
+
+QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFiles,
+                              const ProgressFn &progress)
+{
+    QStringList out;
+    const qint64 total = gutindex.count(u'\n') + (gutindex.endsWith(u'\n') ? 0 : 1);
+    qint64 lineNo = 0;
+    bool inListings = false;
+    qsizetype bracketDepth = 0;
+    Entry entry;
+    const auto flush = [&] {
+        if (entry.keep)
+            out.append(entry.path + QStringLiteral(", ") + entry.text);
+        entry = Entry();
+    };
+    forEachLine(gutindex, [&](QStringView raw) {
+        if (++lineNo % 50 == 0 && progress)
+            progress(lineNo, total);
+        if (!inListings) {
+            inListings = raw.contains(u"<==Start GUTINDEX.ALL listings==>", Qt::CaseInsensitive)
+                || raw.contains(u"<===LISTINGS===>", Qt::CaseInsensitive);
+            return;
+        }
+        const QStringView line = raw.trimmed();
+        if (line.isEmpty()) {
+            flush();
+            bracketDepth = 0;
+            return;
+        }
+        // Attribute lines and their own continuations belong to no display text.
+        if (bracketDepth > 0) {
+            bracketDepth = std::max<qsizetype>(0, bracketDepth + bracketBalance(line));
+            return;
+        }
+        if (line.front() == u'[') {
+            entry.sawAttribute = true;
+            bracketDepth = std::max<qsizetype>(0, bracketBalance(line));
+            return;
+        }
+        // An indented line right under an entry continues its title and author; an
+        // indented line after a blank one starts an entry of its own.
+        if (entry.open && raw.front().isSpace()) {
+            const QStringView more = beforeBracket(line);
+            if (entry.keep && !entry.sawAttribute && !more.isEmpty()) {
+                entry.text += u' ';
+                entry.text += more;
+            }
+            return;
+        }
+        flush();
+        entry.open = true;
+        numberedOrOldStyle(line, sortedFiles, entry);
+    });
+    flush();
+    if (progress)
+        progress(total, total);
+    return out;
+}
+
+QStringList indexFromAustralian(QStringView catalogue)
+{
+    const qsizetype pre = catalogue.indexOf(u"<pre>", 0, Qt::CaseInsensitive);
+    if (pre >= 0) {
+        catalogue = catalogue.sliced(pre + 5);
+        const qsizetype end = catalogue.lastIndexOf(u"</pre>", -1, Qt::CaseInsensitive);
+        if (end >= 0)
+            catalogue = catalogue.left(end);
+    }
+    QStringList out;
+    forEachLine(catalogue, [&](QStringView line) {
+        // Folder, name and type, each plain or in double quotes, then the text.
+        QString fields[3];
+        qsizetype at = 0;
+        for (QString &field : fields) {
+            while (at < line.size() && line[at] == u' ')
+                ++at;
+            if (at < line.size() && line[at] == u'"') {
+                const qsizetype close = line.indexOf(u'"', at + 1);
+                const qsizetype stop = close < 0 ? line.size() : close;
+                field = line.sliced(at + 1, stop - at - 1).toString();
+                at = stop + 1;
+                const qsizetype comma = line.indexOf(u',', std::min(at, line.size()));
+                at = comma < 0 ? line.size() : comma + 1;
+            } else {
+                const qsizetype comma = line.indexOf(u',', at);
+                const qsizetype stop = comma < 0 ? line.size() : comma;
+                field = line.sliced(at, stop - at).trimmed().toString();
+                at = comma < 0 ? line.size() : comma + 1;
+            }
+        }
+        const QString &folder = fields[0];
+        QString name = fields[1];
+        const QStringView text = line.sliced(std::min(at, line.size())).trimmed();
+        QString path;
+        if (fields[2].compare(QLatin1String("html"), Qt::CaseInsensitive) == 0) {
+            if (!name.endsWith(u'h'))
+                name += u'h';
+            path = u'/' + folder + u'/' + name + QStringLiteral(".html");
+        } else if (!name.isEmpty()) {
+            path = u'/' + folder + u'/' + name + QStringLiteral(".txt");
+        }
+        if (name.isEmpty() || !safeNamePart(folder) || !safeNamePart(name))
+            return;
+        out.append(path + QStringLiteral(", *PG-OZ* ") + text.toString());
+    });
+    return out;
+}
+
+QString BuildPathPlusFile(const QString &num)
+{
+    if (!allDigits(num))
+        return num;
+    QString path;
+    path.reserve(num.size() * 3 + 8);
+    if (num.size() == 1)
+        path += QStringLiteral("/0");
+    for (qsizetype i = 0; i + 1 < num.size(); ++i) {
+        path += u'/';
+        path += num.at(i);
+    }
+    path += u'/' + num + u'/' + num + QStringLiteral(".txt");
+    return path;
+}
+
+void SortArray(QStringList &files)
+{
+    if (!std::is_sorted(files.cbegin(), files.cend()))
+        std::sort(files.begin(), files.end());
+}
+
+int FindInSortedList(const QStringList &files, int lastIndex, const QString &value)
+{
+    lastIndex = std::min<int>(lastIndex, int(files.size()) - 1);
+    if (lastIndex < 0)
+        return -1;
+    const auto end = files.cbegin() + lastIndex + 1;
+    const auto it = std::lower_bound(files.cbegin(), end, value);
+    return it != end && *it == value ? int(it - files.cbegin()) : -1;
+}
+
+int FindBookFile(const QStringList &sortedFiles, const QString &num)
+{
+    const QString plain = BuildPathPlusFile(num);
+    const QString stem = plain.chopped(4);
+    const int last = int(sortedFiles.size()) - 1;
+    for (const QString &path :
+         { stem + QStringLiteral("-0.txt"), stem + QStringLiteral("-8.txt"), plain }) {
+        const int idx = FindInSortedList(sortedFiles, last, path);
+        if (idx >= 0)
+            return idx;
+    }
+    return -1;
+}
+
+} // namespace GutIndexFormat
