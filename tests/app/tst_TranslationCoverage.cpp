@@ -352,9 +352,9 @@ TEST(TranslationCoverage, GenerateTemplate)
         "English",
     };
     QSet<QString> written;
-    for (QWidget *w : std::initializer_list<QWidget *> { harness.window.get(), &splash, &about,
-                                                         &lex, &pair, &proxy, &transfer,
-                                                         &errorReport }) {
+    for (QWidget *w :
+         std::initializer_list<QWidget *> { harness.window.get(), &splash, &about, &lex, &pair,
+                                            &proxy, &transfer, &errorReport }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);

@@ -49,17 +49,6 @@ struct ReportSetting
     ~ReportSetting() { qputenv("XDG_RUNTIME_DIR", previousRuntime); }
 };
 
-fSHAREDErrorRpt *shownReportWindow()
-{
-    if (auto *w = qobject_cast<fSHAREDErrorRpt *>(QApplication::activeModalWidget()))
-        return w;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (auto *report = qobject_cast<fSHAREDErrorRpt *>(w); report && report->isVisible())
-            return report;
-    }
-    return nullptr;
-}
-
 void useTheWindow(fSHAREDErrorRpt &w, ReportSetting &s)
 {
     EXPECT_EQ(w.windowTitle(), "Error Reporter");
@@ -87,7 +76,8 @@ void useTheWindow(fSHAREDErrorRpt &w, ReportSetting &s)
     QFile file(reportFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString report = CodePage::toUnicode(file.readAll());
-    EXPECT_TRUE(report.contains("in SaveSettings\r\n\r\nSaved & lost 5%\r\n\r\n1 ")) << report.toStdString();
+    EXPECT_TRUE(report.contains("in SaveSettings\r\n\r\nSaved & lost 5%\r\n\r\n1 "))
+        << report.toStdString();
 
     EXPECT_EQ(s.opened[1].scheme(), "mailto");
     EXPECT_TRUE(QUrlQuery(s.opened[1])
@@ -102,7 +92,7 @@ TEST(fSHAREDErrorRpt, SettingsFailureOpensTheWindowThatWritesAndMailsTheReport)
     Seam::Override<ShowErrSeam> window(&fSHAREDErrorRpt::ShowErrWindow);
     bool shown = false;
     QTimer::singleShot(0, [&] {
-        fSHAREDErrorRpt *w = shownReportWindow();
+        auto *w = qobject_cast<fSHAREDErrorRpt *>(QApplication::activeModalWidget());
         ASSERT_NE(w, nullptr);
         shown = true;
         useTheWindow(*w, s);
