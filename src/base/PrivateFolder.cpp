@@ -1,6 +1,7 @@
 #include "base/PrivateFolder.h"
 
 #include "base/Failure.h"
+#include "base/FileTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,22 +78,6 @@ QString makeFreshFolder(const QString &parent)
     return QFile::decodeName(pattern);
 }
 
-void writeAll(int fd, const QByteArray &bytes, const QString &path)
-{
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throwErrno(errno, path);
-        }
-        data += n;
-        left -= n;
-    }
-}
-
 } // namespace
 
 void ensure(const QString &folder)
@@ -157,7 +142,7 @@ void replaceFile(const QString &folder, const QString &name, const QByteArray &b
     }
     Fd file(raw);
     try {
-        writeAll(file.get(), bytes, target);
+        FileTable::writeAll(file.get(), bytes.constData(), bytes.size(), target);
         if (::close(file.release()) != 0)
             throwErrno(errno, target);
         if (::renameat(dir.get(), tempName.constData(), dir.get(), nativeName.constData()) != 0)
