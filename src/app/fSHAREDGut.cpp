@@ -2,12 +2,12 @@
 
 #include "app/fSHAREDInternet.h"
 #include "app/fSHAREDProxy.h"
+#include "base/Desktop.h"
 #include "base/Failure.h"
 #include "base/MessageBoxes.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
-#include "base/Seam.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
@@ -21,7 +21,6 @@
 #include "net/InternetTransfer.h"
 #include "ui/FormTranslator.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -585,9 +584,7 @@ bool fSHAREDGut::ask(const QString &text, int buttons)
 
 void fSHAREDGut::openWebPage(const QUrl &url)
 {
-    const BrowserSeam::Type &browser = Seam::current<BrowserSeam>();
-    const bool opened = browser ? browser(url) : QDesktopServices::openUrl(url);
-    if (opened)
+    if (Desktop::open(url))
         return;
     Log().AddAction(QStringLiteral("No browser took ") + url.toString(),
                     QStringLiteral("openWebPage"), kModule);

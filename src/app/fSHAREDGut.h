@@ -6,7 +6,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 
 class fSHAREDInternet;
@@ -36,13 +35,6 @@ public:
 
     // The book to open once the window has closed; empty when there is none.
     QString FileToLoad() const { return m_fileToLoad; }
-
-    // Who opens web pages (see base/Seam.h): tests record the address. Empty: the
-    // desktop's browser. Answers whether a browser took the address.
-    struct BrowserSeam
-    {
-        using Type = std::function<bool(const QUrl &)>;
-    };
 
     void Form_Load();
     void Form_Resize();

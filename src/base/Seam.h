@@ -20,7 +20,9 @@
 //
 // The points in the program:
 //   base      MessageBoxes::HandlerSeam     who answers a message box (ui installs QMessageBox)
-//             ShowErrSeam                   who tells the user about a failure
+//             ShowErrSeam                   who tells the user about a failure (app installs
+//                                           the error report window)
+//             Desktop::OpenSeam             who opens a file, a web page or a mail address
 //             FileTable::WriteFaultSeam     a write that fails as a full disk would
 //             InstalledFonts::FamiliesSeam  the installed font families
 //             ProgramInfo::FolderSeam       the program folder (TempProgramFolder in tests)
@@ -30,7 +32,6 @@
 //   net       InetControls::FactorySeam     the transfer control a transfer creates
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
-//   app       fSHAREDGut::BrowserSeam       who opens the library's web pages
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is
 // given as a parameter or owns, so tests pass their own instead.

@@ -8,6 +8,7 @@
 //   build/tests/app_tst_TranslationCoverage --gtest_filter=*GenerateTemplate*
 // (one command line).
 #include "OrlinVersion.h"
+#include "app/fSHAREDErrorRpt.h"
 #include "app/fSHAREDGut.h"
 #include "app/fSHAREDInternet.h"
 #include "app/fSHAREDProxy.h"
@@ -87,11 +88,12 @@ LanguageFile readLanguageFile(const QString &path)
 }
 
 // A window text that belongs in the template: version numbers change with every
-// release and a text over several lines can never be a key.
+// release, a text over several lines can never be a key, and a path (the log file's, on
+// the error report) is data.
 bool belongsInTemplate(const QString &text)
 {
     return !text.contains(ProgramInfo::versionText()) && !text.contains(QLatin1Char('\n'))
-        && text != QStringLiteral("English");
+        && text != QStringLiteral("English") && !text.startsWith(QLatin1Char('/'));
 }
 
 // Windows name the program by its executable, which in a test is the test's own.
@@ -144,6 +146,8 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &proxy);
     fSHAREDInternet transfer;
     addTexts(out, &transfer);
+    fSHAREDErrorRpt errorReport;
+    addTexts(out, &errorReport);
     fSHAREDGut library;
     addTexts(out, &library);
     return out;
@@ -340,6 +344,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     frmWordPair pair;
     fSHAREDProxy proxy;
     fSHAREDInternet transfer;
+    fSHAREDErrorRpt errorReport;
     QStringList lines {
         "# Orlin language template: every English text of the program's windows and",
         "# messages. To translate Orlin, copy this file to a new name ending in .txt,",
@@ -350,8 +355,9 @@ TEST(TranslationCoverage, GenerateTemplate)
         "English",
     };
     QSet<QString> written;
-    for (QWidget *w : std::initializer_list<QWidget *> { harness.window.get(), &splash, &about,
-                                                         &lex, &pair, &proxy, &transfer }) {
+    for (QWidget *w :
+         std::initializer_list<QWidget *> { harness.window.get(), &splash, &about, &lex, &pair,
+                                            &proxy, &transfer, &errorReport }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);

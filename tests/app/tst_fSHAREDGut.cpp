@@ -3,6 +3,7 @@
 // local mirror.
 #include "app/fSHAREDGut.h"
 
+#include "base/Desktop.h"
 #include "base/MessageBoxes.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
@@ -52,7 +53,7 @@ public:
     QList<QUrl> opened;
 
 private:
-    Seam::Override<fSHAREDGut::BrowserSeam> m_seam { [this](const QUrl &url) {
+    Seam::Override<Desktop::OpenSeam> m_seam { [this](const QUrl &url) {
         opened.append(url);
         return true;
     } };
