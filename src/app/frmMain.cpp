@@ -3,6 +3,7 @@
 #include "app/DocumentController.h"
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
+#include "app/fSHAREDGut.h"
 #include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "base/Failure.h"
@@ -74,6 +75,7 @@ void frmMain::connectControls()
     connect(ui.cmdSpeakToWav, &QPushButton::clicked, this, &frmMain::cmdSpeakToWav_Click);
     connect(ui.cmdQuit, &QPushButton::clicked, this, &frmMain::cmdQuit_Click);
     connect(ui.cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    connect(ui.cmdGUT, &QPushButton::clicked, this, &frmMain::cmdGUT_Click);
     connect(ui.cmdFontBigger, &QPushButton::clicked, this, &frmMain::cmdFontBigger_Click);
     connect(ui.cmdFontSmaller, &QPushButton::clicked, this, &frmMain::cmdFontSmaller_Click);
     // activated is the user's choice only; start-up runs the click handler itself, so
@@ -192,6 +194,25 @@ void frmMain::cmdReload_Click()
 {
     Trace::quietly([&] { m_reading->Stop(); });
     Trace::quietly([&] { m_documents->Reload(); });
+    Trace::quietly([] { MousePointer::NormalMouse(); });
+}
+
+void frmMain::cmdGUT_Click()
+{
+    const QString procedure = QStringLiteral("sub mnugutenberg_click");
+    QString book;
+    Trace::attempt(procedure, kModule, [&] {
+        fSHAREDGut library(this);
+        library.exec();
+        book = library.FileToLoad();
+    });
+    if (book.isEmpty())
+        return;
+    Trace::quietly([&] { m_reading->Stop(); });
+    Trace::attempt(procedure, kModule, [&] {
+        m_documents->LoadDocument(book);
+        ui.cmdReload->setEnabled(true);
+    });
     Trace::quietly([] { MousePointer::NormalMouse(); });
 }
 

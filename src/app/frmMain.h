@@ -55,6 +55,8 @@ public:
     void mnuPron_Click();
     void cmdQuit_Click();
     void cmdAbout_Click();
+    // The online library, modally; the book it hands back is opened as Load opens one.
+    void cmdGUT_Click();
     void cmdFontBigger_Click();
     void cmdFontSmaller_Click();
     void mnuLanguage_Click(int Index);

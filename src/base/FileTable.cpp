@@ -49,7 +49,8 @@ OpenFile *find(int number)
     return files[number - 1].get();
 }
 
-// Writes every byte or throws; EINTR and short writes are carried on from.
+} // namespace
+
 void writeAll(int fd, const char *data, qsizetype size, const QString &path)
 {
     if (const WriteFault &fault = Seam::current<WriteFaultSeam>(); size > 0 && fault) {
@@ -69,6 +70,8 @@ void writeAll(int fd, const char *data, qsizetype size, const QString &path)
         size -= n;
     }
 }
+
+namespace {
 
 void flush(OpenFile &file)
 {

@@ -34,6 +34,10 @@ void closeAll();
 // not a regular file (a device) cannot be renamed over and is written in place.
 void replaceFile(const QString &path, const QByteArray &bytes, bool ownerOnly = false);
 
+// Writes every byte to an open descriptor or throws Failure; EINTR and short writes are
+// carried on from, and WriteFaultSeam is asked first.
+void writeAll(int fd, const char *data, qsizetype size, const QString &path);
+
 // Tests: asked before every low-level write with the target's path; a non-zero errno
 // makes that write fail after half of its bytes, as a filling disk would. Empty: no faults.
 using WriteFault = std::function<int(const QString &path)>;

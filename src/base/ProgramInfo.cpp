@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace {
 
@@ -85,6 +86,21 @@ QString webSite()
 QString makerName()
 {
     return QStringLiteral("The Orlin Project");
+}
+
+QString bugReportAddress(int year)
+{
+    return QStringLiteral("bugs%1@%2")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(QUrl(webSite()).host());
+}
+
+QString helpPage(const QString &topic)
+{
+    const QString index = webSite() + QStringLiteral("/help");
+    return topic.trimmed().isEmpty()
+        ? index
+        : index + QLatin1Char('/') + QString::fromLatin1(QUrl::toPercentEncoding(topic.trimmed()));
 }
 
 } // namespace ProgramInfo

@@ -40,4 +40,11 @@ QString webSite();
 // The maker's name, shown on the splash window and in the about box.
 QString makerName();
 
+// Where bug reports are mailed: a fixed name with the year in four digits, at the mail
+// domain of the web site, so that each year's address can be retired on its own.
+QString bugReportAddress(int year);
+
+// The web site's page about a help topic (its help index when the topic is empty).
+QString helpPage(const QString &topic);
+
 } // namespace ProgramInfo

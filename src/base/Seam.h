@@ -20,7 +20,9 @@
 //
 // The points in the program:
 //   base      MessageBoxes::HandlerSeam     who answers a message box (ui installs QMessageBox)
-//             ShowErrSeam                   who tells the user about a failure
+//             ShowErrSeam                   who tells the user about a failure (app installs
+//                                           the error report window)
+//             Desktop::OpenSeam             who opens a file, a web page or a mail address
 //             FileTable::WriteFaultSeam     a write that fails as a full disk would
 //             InstalledFonts::FamiliesSeam  the installed font families
 //             ProgramInfo::FolderSeam       the program folder (TempProgramFolder in tests)

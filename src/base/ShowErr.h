@@ -3,9 +3,9 @@
 #include <QString>
 #include <functional>
 
-// Tells the user about a failure they must know about. Until a window of its own takes
-// over (installed through ShowErrSeam), a plain modal message through MessageBoxes, so
-// tests can answer it; the help page is kept for that window.
+// Tells the user about a failure they must know about (cSHAREDShowError::ShowErr): the
+// error report window the program installs through ShowErrSeam, else a plain modal
+// message through MessageBoxes, so tests can answer it.
 void ShowErr(const QString &ErrorMessage, const QString &HelpPage = {});
 
 // Who shows ShowErr's failures (see base/Seam.h). Empty: the critical message box.

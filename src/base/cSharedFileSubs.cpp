@@ -1,6 +1,7 @@
 #include "base/cSharedFileSubs.h"
 
 #include "base/CodePage.h"
+#include "base/Desktop.h"
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/MessagePump.h"
@@ -8,7 +9,6 @@
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -480,7 +480,7 @@ int cSharedFileSubs::RunFile(const QString &Filename, const QString &Path)
     constexpr int Started = 42;
     try {
         if (Filename.contains(QLatin1String("://")))
-            return QDesktopServices::openUrl(QUrl(Filename)) ? Started : NoAssociation;
+            return Desktop::open(QUrl(Filename)) ? Started : NoAssociation;
         if (!Path.isEmpty() && !FolderExists(Path))
             return PathNotFound;
         const QString full = QDir::isRelativePath(Filename) && !Path.isEmpty()
@@ -489,9 +489,8 @@ int cSharedFileSubs::RunFile(const QString &Filename, const QString &Path)
         const QFileInfo info(full);
         if (!info.exists())
             return QFileInfo(info.absolutePath()).isDir() ? FileNotFound : PathNotFound;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))
-            ? Started
-            : NoAssociation;
+        return Desktop::open(QUrl::fromLocalFile(info.absoluteFilePath())) ? Started
+                                                                           : NoAssociation;
     } catch (const std::exception &e) {
         trace(e, "RunFile");
     }

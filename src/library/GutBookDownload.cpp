@@ -170,7 +170,10 @@ GutBookDownload::Unpacked GutBookDownload::UnzipBook(const QString &archive, con
     Unpacked result;
     Trace::attempt(QStringLiteral("UnzipBook"), kModule, [&] {
         cSharedFileSubs::MkMissingDir(folder);
-        if (!archive.toLower().contains(QLatin1String(".zip"))) {
+        // The extension decides: "x.zip.txt" is a text, not an archive.
+        if (cSharedFileSubs::ExtOnly(cSharedFileSubs::FileOnly(archive))
+                .compare(QLatin1String("zip"), Qt::CaseInsensitive)
+            != 0) {
             result.unpacked = true;
             result.bookFile = archive;
             return;

@@ -566,9 +566,9 @@ void InternetTransfer::CancelDownload()
         if (m_control)
             m_control->Cancel();
     });
+    // Only a target still being written goes: a download that has already finished is
+    // the user's file now.
     closeOutput(true);
-    if (!m_target.isEmpty() && cSharedFileSubs::FileExists(m_target))
-        cSharedFileSubs::EraseFile(m_target);
     endTransfer();
     emit DownloadError(msg("Download cancelled"));
 }

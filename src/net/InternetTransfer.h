@@ -42,7 +42,8 @@ public:
     // loop runs, and returns whatever arrived, also after a failure.
     QString OpenURL(const QString &sUrl, bool ShowStatus);
     void Cancel();
-    // Ends the transfer as a failure ("Download cancelled") and erases the target.
+    // Ends the transfer as a failure ("Download cancelled"), erasing the target when it was
+    // still being written; a finished download stays.
     void CancelDownload();
     bool Connected() const;
     // Whether a transfer has started and not yet ended.

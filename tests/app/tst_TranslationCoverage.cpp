@@ -8,6 +8,8 @@
 //   build/tests/app_tst_TranslationCoverage --gtest_filter=*GenerateTemplate*
 // (one command line).
 #include "OrlinVersion.h"
+#include "app/fSHAREDErrorRpt.h"
+#include "app/fSHAREDGut.h"
 #include "app/fSHAREDInternet.h"
 #include "app/fSHAREDProxy.h"
 #include "app/fSHAREDUpdater.h"
@@ -87,11 +89,12 @@ LanguageFile readLanguageFile(const QString &path)
 }
 
 // A window text that belongs in the template: version numbers change with every
-// release and a text over several lines can never be a key.
+// release, a text over several lines can never be a key, and a path (the log file's, on
+// the error report) is data.
 bool belongsInTemplate(const QString &text)
 {
     return !text.contains(ProgramInfo::versionText()) && !text.contains(QLatin1Char('\n'))
-        && text != QStringLiteral("English");
+        && text != QStringLiteral("English") && !text.startsWith(QLatin1Char('/'));
 }
 
 // Windows name the program by its executable, which in a test is the test's own.
@@ -144,6 +147,10 @@ QList<WindowTexts> everyWindowText()
     addTexts(out, &proxy);
     fSHAREDInternet transfer;
     addTexts(out, &transfer);
+    fSHAREDErrorRpt errorReport;
+    addTexts(out, &errorReport);
+    fSHAREDGut library;
+    addTexts(out, &library);
     fSHAREDUpdater updater;
     addTexts(out, &updater);
     return out;
@@ -340,6 +347,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     frmWordPair pair;
     fSHAREDProxy proxy;
     fSHAREDInternet transfer;
+    fSHAREDErrorRpt errorReport;
     fSHAREDUpdater updater;
     QStringList lines {
         "# Orlin language template: every English text of the program's windows and",
@@ -351,8 +359,9 @@ TEST(TranslationCoverage, GenerateTemplate)
         "English",
     };
     QSet<QString> written;
-    for (QWidget *w : std::initializer_list<QWidget *> {
-             harness.window.get(), &splash, &about, &lex, &pair, &proxy, &transfer, &updater }) {
+    for (QWidget *w :
+         std::initializer_list<QWidget *> { harness.window.get(), &splash, &about, &lex, &pair,
+                                            &proxy, &transfer, &errorReport, &updater }) {
         QFile::remove(formsText);
         FormTranslator::WriteStrings(w, formsText);
         QFile f(formsText);

@@ -164,6 +164,16 @@ TEST_F(Completed, ZippedBookOpensTheTextInside)
     EXPECT_TRUE(QFile::exists(folder.file("98-0.zip")));
 }
 
+// The extension decides what is an archive, not ".zip" anywhere in the name.
+TEST_F(Completed, TextNamedLikeAnArchiveIsText)
+{
+    folder.writeBytes("74.zip.txt", "The Adventures of Tom Sawyer");
+    const GutBookOutcome o = download.DownloadCompleted(request("http://h/7/74/74.zip.txt"), false);
+    EXPECT_TRUE(o.unpacked);
+    EXPECT_TRUE(o.message.isEmpty());
+    EXPECT_EQ(o.fileToLoad, folder.file("Tom Sawyer  by Zaru Vazer - 74.zip.txt"));
+}
+
 TEST_F(Completed, BrokenArchiveOpensNothing)
 {
     folder.writeBytes("98-0.zip", "PK\x03\x04 not really a zip file at all, just the start of one");

@@ -397,6 +397,8 @@ TEST_F(Transfer, CancelledTransfersLeaveNoFileBehind)
     ASSERT_EQ(events.lines.last(), "Finished");
     t.Cancel();
     EXPECT_EQ(targetBytes(), kb);
+    t.CancelDownload();
+    EXPECT_EQ(targetBytes(), kb);
 }
 
 TEST_F(Transfer, AFullDiskEndsTheDownloadAndErasesThePartialFile)
