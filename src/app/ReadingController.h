@@ -58,8 +58,9 @@ public:
     void Talker_SpeakingSentence(const QString &Sentence);
 
     bool Paused() const { return m_paused; }
-    // 1-based positions in the view's text: where the next sentence to highlight starts and
-    // where the highlighted one ends.
+    // 1-based positions in the view's text: where the next sentence to highlight is looked
+    // for (the start of the highlighted one while it is spoken) and where the highlighted
+    // one ends.
     int HighlightStart() const { return m_highlightStart; }
     int HighlightEnd() const { return m_highlightEnd; }
 
@@ -70,4 +71,7 @@ private:
     bool m_paused = false;
     int m_highlightStart = 1;
     int m_highlightEnd = 0;
+    // Where the text given to the talker begins in the view (1-based): the highlight reads
+    // the view from there, exactly as the talker's store was given it.
+    int m_readOrigin = 1;
 };

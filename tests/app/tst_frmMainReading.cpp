@@ -1,7 +1,6 @@
 // Reading aloud from the caret with the spoken sentence selected, on the fake engine.
 #include "base/MousePointer.h"
 #include "base/Seam.h"
-#include "documents/SentenceFinder.h"
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
 #include "support/MainWindowHarness.h"
@@ -14,36 +13,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-TEST(SentenceFinder, FindsTheEndOfTheSentenceFromAPosition)
-{
-    struct Case
-    {
-        const char *text;
-        int start;
-        int end;
-    };
-    const Case cases[] = {
-        { "Hello. World", 1, 6 },
-        { "Hello?! World", 1, 7 },
-        { "Wait... what", 1, 7 },
-        { "He said \"Go.\" Then", 1, 13 },
-        { "a.\"\" b", 1, 3 }, // one closing quote only
-        { "End.", 1, 4 },
-        { "End.\"", 1, 5 },
-        { "A. B.", 3, 5 },
-        { "A. B.", 2, 2 },
-        { "No end here", 1, 0 },
-        { "\"Quoted start", 1, 0 },
-        { "x", 5, 0 },
-        { "", 1, 0 },
-        { "Why? Because.", 0, 4 },
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(SentenceFinder::FindSentenceEnd(QString::fromLatin1(c.text), c.start), c.end)
-            << c.text << " from " << c.start;
-    }
-}
 
 namespace {
 
@@ -95,34 +64,58 @@ TEST(frmMainReading, ReadStartsFromTheCaret)
     }
 }
 
-TEST(frmMainReading, EachSentenceIsSelectedWithItsEndMarksAndClosingQuote)
+// Whatever the caret position, the selection shows the sentence the voice speaks: the end
+// marks and quotes of the sentence before the caret belong to no sentence of this reading.
+TEST(frmMainReading, HighlightShowsTheSpokenSentenceWhateverTheCaret)
 {
-    Reading r;
-    r.showText(QStringLiteral("He said \"Stop.\"\r\nThen she asked?!  Finally it ended."));
-    r.window->cmdRead_Click();
-    QStringList highlighted { r.selectedText() };
-    while (r.window->reading().Talker()->isSpeaking()) {
-        r.engine()->emitDone();
-        if (r.window->reading().Talker()->isSpeaking())
-            highlighted << r.selectedText();
+    struct Case
+    {
+        const char *text; // "|" marks the caret
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "One ends here.| Two follows. Three is last.", { "Two follows.", "Three is last." } },
+        { "Is it?!| Yes it is. Done now.", { "Yes it is.", "Done now." } },
+        { "Is it?|! Yes it is. Done now.", { "Yes it is.", "Done now." } },
+        { "Wait...| Then more. The end here.", { "Then more.", "The end here." } },
+        { "Wait..|. Then more. The end here.", { "Then more.", "The end here." } },
+        { "He said \"Stop.\"| Then he left. The end.", { "Then he left.", "The end." } },
+        { "He said \"Stop.|\" Then he left. The end.", { "Then he left.", "The end." } },
+        { "First one.  |  Second one. Third one.", { "Second one.", "Third one." } },
+        { "Line one.\n|Line two. Line three.", { "Line two.", "Line three." } },
+        { "One is here. Two| is there. The end.", { "o is there.", "The end." } },
+        { "|He said \"Stop.\" Then she asked?!  Finally it ended.",
+          { "He said \"Stop.\"", "Then she asked?!", "Finally it ended." } },
+        { "|One. Two three", { "One.", "Two three" } },
+    };
+    for (const Case &c : cases) {
+        Reading r;
+        QString text = QString::fromUtf8(c.text);
+        const int caret = int(text.indexOf(QLatin1Char('|')));
+        text.remove(caret, 1);
+        r.showText(text, caret);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : r.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.text;
+        }
+        EXPECT_EQ(heard, c.sentences) << c.text;
+        EXPECT_FALSE(MousePointer::isBusy()) << c.text;
     }
-    EXPECT_EQ(highlighted,
-              QStringList({ QStringLiteral("He said \"Stop.\""), QStringLiteral("Then she asked?!"),
-                            QStringLiteral("Finally it ended.") }));
-    EXPECT_FALSE(MousePointer::isBusy());
 }
 
-TEST(frmMainReading, LastSentenceWithoutEndMarkMovesTheCaretToItsStart)
+TEST(frmMainReading, LastSentenceWithoutEndMarkIsHighlightedToo)
 {
     Reading r;
-    r.showText(QStringLiteral("One. Two three"));
+    r.showText(QStringLiteral("One. Two three \r\n"));
     r.window->cmdRead_Click();
     EXPECT_EQ(r.selectedText(), QStringLiteral("One."));
     r.engine()->emitDone();
     ASSERT_EQ(r.spokenNow().size(), 2) << r.spokenNow().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Two three")));
-    EXPECT_EQ(r.view()->SelLength(), 0);
-    EXPECT_EQ(r.view()->SelStart(), 5);
+    EXPECT_EQ(r.selectedText(), QStringLiteral("Two three"));
+    r.engine()->emitDone();
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
 }
 
 TEST(frmMainReading, StopLeavesTheCaretWhereTheSentenceBegan)
