@@ -168,8 +168,8 @@ void ReadingController::ChangePitch(const QString &pitch)
 
 void ReadingController::SpeakToWav(QWidget *parent)
 {
-    // The file gets the reading's text and voice, but never while a reading runs.
-    Trace::quietly([&] { Stop(); });
+    // The file gets the reading's text and voice, but never while a reading runs; a
+    // cancelled dialog leaves the reading going.
     if (m_talker)
-        ::SpeakToWav(parent, m_talker, m_view, m_dict.get());
+        ::SpeakToWav(parent, m_talker, m_view, m_dict.get(), [this] { Stop(); });
 }

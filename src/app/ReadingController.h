@@ -50,7 +50,8 @@ public:
     // Stores the voice as the last used one and selects it.
     void SelectVoice(int index);
     void ChangePitch(const QString &pitch);
-    // Stops the reading, then speaks what Read would read into a wave file the user names.
+    // Speaks what Read would read into a wave file the user names; the reading stops once
+    // a file has been chosen.
     void SpeakToWav(QWidget *parent);
 
     // The talker is about to speak the next sentence: selects it in the view. The sentence

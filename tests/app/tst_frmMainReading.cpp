@@ -255,7 +255,7 @@ TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
     EXPECT_TRUE(r.spokenNow()[2].contains(QStringLiteral("Four at last")));
 }
 
-TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
+TEST(frmMainReading, ReadToWavStopsTheReadingOnlyOnceAFileIsChosen)
 {
     Reading r;
     r.showText(kThree);
@@ -269,12 +269,15 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
         return answer;
     });
     control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
-    EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
-    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
+    EXPECT_EQ(r.engine()->stops, stopsBefore) << "Cancel does nothing";
+    EXPECT_TRUE(r.window->reading().Talker()->isSpeaking());
+    EXPECT_EQ(r.selectedText(), QStringLiteral("First sentence here."));
     EXPECT_TRUE(r.window->reading().Talker()->WavOutput().isEmpty());
 
     answer = r.folder.file(QStringLiteral("book.wav"));
     control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
+    EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
     EXPECT_EQ(r.window->reading().Talker()->WavOutput(), *answer);
     const WavFile wav = WavFile::read(*answer);
     EXPECT_TRUE(wav.valid);
