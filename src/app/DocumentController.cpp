@@ -16,7 +16,16 @@
 #include <QTextCharFormat>
 
 namespace {
+
 const QString kModule = QStringLiteral("frmMain");
+
+// A command line may quote the path; the file, and so its bookmark, has no quotes.
+QString unquoted(QString path)
+{
+    path.remove(QLatin1Char('"'));
+    return path;
+}
+
 } // namespace
 
 DocumentController::DocumentController(QWidget &window, RichTextBox &view)
@@ -36,7 +45,7 @@ void DocumentController::SaveBookmarks()
 void DocumentController::StoreCurrentBookmark()
 {
     if (!m_currentFile.isEmpty())
-        m_bookmarks->StoreBookmark(m_currentFile, m_view.SelStart());
+        m_bookmarks->StoreBookmark(unquoted(m_currentFile), m_view.SelStart());
 }
 
 void DocumentController::LoadDocument(const QString &path)
@@ -49,8 +58,7 @@ void DocumentController::LoadDocument(const QString &path)
         MessagePump::DoEvents();
     });
 
-    QString file = path;
-    file.remove(QLatin1Char('"'));
+    const QString file = unquoted(path);
     Trace::attempt(procedure, kModule, [&] {
         const DocumentContent content = DocumentLoader::Load(file);
         if (content.rich) {

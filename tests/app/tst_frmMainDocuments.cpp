@@ -87,6 +87,30 @@ TEST(frmMainDocuments, QuotedCommandLinePathOpensAndIsKeptQuoted)
     EXPECT_TRUE(h.engine()->spoken.constFirst().contains(QStringLiteral("document has")));
 }
 
+// The quotes belong to the command line, not to the file: the caret left in a document
+// opened with quotes is found again under the plain name, in this run and the next.
+TEST(frmMainDocuments, QuotedDocumentKeepsItsBookmarkUnderThePlainName)
+{
+    for (const bool leaveByQuit : { false, true }) {
+        MainWindowHarness h;
+        const QString path = h.writeDocument(QStringLiteral("story.txt"), kLong);
+        const QString other = h.writeDocument(QStringLiteral("other.txt"), kLong);
+        ASSERT_TRUE(h.start(QLatin1Char('"') + path + QLatin1Char('"')));
+        h.window->cmdStopReading_Click();
+        h.view()->setSelStart(33);
+        if (leaveByQuit) {
+            h.window->cmdQuit_Click();
+        } else {
+            h.window->LoadDocument(other);
+            h.window->LoadDocument(path);
+            EXPECT_EQ(h.view()->SelStart(), 33);
+        }
+        h.window->documents().SaveBookmarks();
+        mSharedBookmarks next;
+        EXPECT_EQ(next.RetrieveBookmark(path), 33) << "quit: " << leaveByQuit;
+    }
+}
+
 TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
 {
     Documents d;
