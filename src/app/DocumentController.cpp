@@ -1,6 +1,7 @@
 #include "app/DocumentController.h"
 
 #include "base/Failure.h"
+#include "base/MessageBoxes.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
 #include "base/Trace.h"
@@ -48,19 +49,30 @@ void DocumentController::StoreCurrentBookmark()
         m_bookmarks->StoreBookmark(unquoted(m_currentFile), m_view.SelStart());
 }
 
-void DocumentController::LoadDocument(const QString &path)
+bool DocumentController::LoadDocument(const QString &path)
 {
     const QString procedure = QStringLiteral("LoadDocument");
-    Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
-    m_currentFile = path;
+    const QString file = unquoted(path);
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::BusyMouse();
         MessagePump::DoEvents();
     });
+    DocumentContent content;
+    Trace::attempt(procedure, kModule, [&] { content = DocumentLoader::Load(file); });
+    if (!content.read) {
+        // Nothing is lost: the document open now, its caret and the title stay as they
+        // were, and the user learns why.
+        Trace::quietly([] { MousePointer::NormalMouse(); });
+        MessageBoxes::show(
+            &m_window, MessageBoxes::Warning, QStringLiteral("Orlin"),
+            Lang().GetTranslation(QStringLiteral("%1 could not be opened.")).arg(file)
+                + QLatin1Char('\n') + content.failure);
+        return false;
+    }
 
-    const QString file = unquoted(path);
+    Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
+    m_currentFile = path;
     Trace::attempt(procedure, kModule, [&] {
-        const DocumentContent content = DocumentLoader::Load(file);
         if (content.rich) {
             m_view.setTextRTF(content.text);
         } else {
@@ -83,6 +95,7 @@ void DocumentController::LoadDocument(const QString &path)
         MousePointer::NormalMouse();
         MessagePump::DoEvents();
     });
+    return true;
 }
 
 bool DocumentController::ChooseAndLoad()
@@ -109,6 +122,8 @@ bool DocumentController::ChooseAndLoad()
         return false;
     const QString folder = dialog.SelectedPath() + QLatin1Char('/');
     Trace::attempt(procedure, kModule, [&] { Settings().sSet(QStringLiteral("Path"), folder); });
-    Trace::attempt(procedure, kModule, [&] { LoadDocument(folder + dialog.SelectedFilename()); });
-    return true;
+    bool loaded = false;
+    Trace::attempt(procedure, kModule,
+                   [&] { loaded = LoadDocument(folder + dialog.SelectedFilename()); });
+    return loaded;
 }

@@ -21,9 +21,10 @@ public:
     const QString &CurrentFile() const { return m_currentFile; }
 
     // Keeps the caret of the document open now, then opens `path` into the view with the
-    // caret at its bookmark (the top when it has none, or has shrunk below it).
-    void LoadDocument(const QString &path);
-    void Reload() { LoadDocument(m_currentFile); }
+    // caret at its bookmark (the top when it has none, or has shrunk below it). A file that
+    // cannot be read is reported to the user and changes nothing; false then.
+    bool LoadDocument(const QString &path);
+    bool Reload() { return !m_currentFile.isEmpty() && LoadDocument(m_currentFile); }
     // The Load dialog, starting in the folder used last; true when a document was opened.
     bool ChooseAndLoad();
 

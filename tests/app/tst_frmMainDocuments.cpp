@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
@@ -108,6 +109,71 @@ TEST(frmMainDocuments, QuotedDocumentKeepsItsBookmarkUnderThePlainName)
         h.window->documents().SaveBookmarks();
         mSharedBookmarks next;
         EXPECT_EQ(next.RetrieveBookmark(path), 33) << "quit: " << leaveByQuit;
+    }
+}
+
+// A missing file, or a folder, named on the command line, in the Load dialog or gone
+// before Reload: the user is told which file and why, and the document open before stays
+// as it was, caret, title and all.
+TEST(frmMainDocuments, ADocumentThatCannotBeOpenedIsReportedAndChangesNothing)
+{
+    enum Route { CommandLine, LoadDialog, Reload };
+    struct Bad
+    {
+        bool folder;
+        QString reason;
+    };
+    const Bad bads[] = { { false, QStringLiteral("The file does not exist.") },
+                         { true, QStringLiteral("It is a folder, not a document.") } };
+    QString startTitle;
+    {
+        MainWindowHarness plain;
+        ASSERT_TRUE(plain.start());
+        startTitle = plain.window->windowTitle();
+    }
+    for (const Bad &bad : bads) {
+        for (const Route route : { CommandLine, LoadDialog, Reload }) {
+            Documents d;
+            const std::string what = bad.reason.toStdString() + " route " + std::to_string(route);
+            const QString badPath = d.folder.file(QStringLiteral("bad.txt"));
+            auto spoil = [&] {
+                QFile::remove(badPath);
+                if (bad.folder)
+                    QDir().mkpath(badPath);
+            };
+            if (route == CommandLine) {
+                spoil();
+                MainWindowHarness h;
+                ASSERT_TRUE(h.start(badPath)) << what;
+                EXPECT_EQ(h.window->windowTitle(), startTitle) << what;
+                EXPECT_TRUE(h.view()->Text().isEmpty()) << what;
+                EXPECT_TRUE(h.window->documents().CurrentFile().isEmpty()) << what;
+                ASSERT_EQ(h.messages.size(), 1) << what;
+                EXPECT_TRUE(h.messages[0].text.contains(badPath)) << what;
+                EXPECT_TRUE(h.messages[0].text.contains(bad.reason)) << what;
+                continue;
+            }
+            const QString open = route == Reload
+                ? d.writeDocument(QStringLiteral("bad.txt"), kLong)
+                : d.writeDocument(QStringLiteral("good.txt"), kLong);
+            d.window->LoadDocument(open);
+            d.moveCaret(20);
+            const QString title = d.window->windowTitle();
+            spoil();
+            if (route == LoadDialog) {
+                d.answerWith([&](const frmFileSelect &) { return badPath; });
+                d.window->cmdLoad_Click();
+            } else {
+                d.window->cmdReload_Click();
+            }
+            EXPECT_EQ(d.shown(), kLong) << what;
+            EXPECT_EQ(d.caret(), 20) << what;
+            EXPECT_EQ(d.window->windowTitle(), title) << what;
+            EXPECT_EQ(d.window->documents().CurrentFile(), open) << what;
+            ASSERT_EQ(d.messages.size(), 1) << what;
+            EXPECT_TRUE(d.messages[0].text.contains(badPath)) << what;
+            EXPECT_TRUE(d.messages[0].text.contains(bad.reason)) << what;
+        }
     }
 }
 
