@@ -45,11 +45,11 @@ void DocumentController::SaveBookmarks()
 
 void DocumentController::StoreCurrentBookmark()
 {
-    if (!m_currentFile.isEmpty())
+    if (!m_currentFile.isEmpty() && m_currentBookmark == Bookmark::Kept)
         m_bookmarks->StoreBookmark(unquoted(m_currentFile), m_view.SelStart());
 }
 
-bool DocumentController::LoadDocument(const QString &path)
+bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
 {
     const QString procedure = QStringLiteral("LoadDocument");
     const QString file = unquoted(path);
@@ -72,6 +72,7 @@ bool DocumentController::LoadDocument(const QString &path)
 
     Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
     m_currentFile = path;
+    m_currentBookmark = bookmark;
     Trace::attempt(procedure, kModule, [&] {
         if (content.rich) {
             m_view.setTextRTF(content.text);
@@ -83,7 +84,7 @@ bool DocumentController::LoadDocument(const QString &path)
         }
     });
     Trace::attempt(procedure, kModule, [&] {
-        const int position = m_bookmarks->RetrieveBookmark(file);
+        const int position = bookmark == Bookmark::Kept ? m_bookmarks->RetrieveBookmark(file) : 0;
         // A document that has shrunk since it was left starts again at the top.
         const bool fits = position > 0 && m_view.Text().size() >= position;
         m_view.setSelStart(fits ? position : 0);

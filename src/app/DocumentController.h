@@ -23,8 +23,14 @@ public:
     // Keeps the caret of the document open now, then opens `path` into the view with the
     // caret at its bookmark (the top when it has none, or has shrunk below it). A file that
     // cannot be read is reported to the user and changes nothing; false then.
-    bool LoadDocument(const QString &path);
-    bool Reload() { return !m_currentFile.isEmpty() && LoadDocument(m_currentFile); }
+    // A document opened with Bookmark::None (the sample shown at the first start) neither
+    // looks up nor leaves a bookmark.
+    enum class Bookmark { Kept, None };
+    bool LoadDocument(const QString &path, Bookmark bookmark = Bookmark::Kept);
+    bool Reload()
+    {
+        return !m_currentFile.isEmpty() && LoadDocument(m_currentFile, m_currentBookmark);
+    }
     // The Load dialog, starting in the folder used last; true when a document was opened.
     bool ChooseAndLoad();
 
@@ -37,5 +43,6 @@ private:
     QWidget &m_window;
     RichTextBox &m_view;
     QString m_currentFile;
+    Bookmark m_currentBookmark = Bookmark::Kept;
     std::unique_ptr<mSharedBookmarks> m_bookmarks;
 };

@@ -1,5 +1,6 @@
 // Opening documents in the main window: the caret kept per document, the Load dialog,
 // what each kind of file shows, and the pronunciation editor on the reading road.
+#include "app/ReaderProgram.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/mSharedBookmarks.h"
@@ -174,6 +175,35 @@ TEST(frmMainDocuments, ADocumentThatCannotBeOpenedIsReportedAndChangesNothing)
             EXPECT_TRUE(d.messages[0].text.contains(badPath)) << what;
             EXPECT_TRUE(d.messages[0].text.contains(bad.reason)) << what;
         }
+    }
+}
+
+// The sample is shown at the very first start only, and is no document of the user's: it
+// leaves no bookmark behind, whatever the caret did.
+TEST(frmMainDocuments, SampleShowsAtTheFirstStartOnlyAndKeepsNoBookmark)
+{
+    struct Case
+    {
+        bool firstStart;
+        const char *commandLine;
+        bool shown;
+    };
+    const Case cases[] = { { true, "", true }, { false, "", false }, { true, "other.txt", false } };
+    for (const Case &c : cases) {
+        Documents d;
+        const QString sample = d.writeDocument(QStringLiteral("sample.txt"), kLong);
+        ReaderProgram::ShowSampleOnFirstStart(*d.window, QString::fromLatin1(c.commandLine),
+                                              c.firstStart, sample);
+        EXPECT_EQ(d.shown(), c.shown ? kLong : QString()) << c.firstStart << c.commandLine;
+        if (!c.shown)
+            continue;
+        d.moveCaret(30);
+        d.window->cmdReload_Click();
+        EXPECT_EQ(d.caret(), 0);
+        d.moveCaret(30);
+        d.window->cmdQuit_Click();
+        QFile bookmarks(d.folder.file(QStringLiteral("BookMarks.ini")));
+        EXPECT_FALSE(bookmarks.open(QIODevice::ReadOnly) && bookmarks.readAll().contains("SAMPLE"));
     }
 }
 
