@@ -131,11 +131,17 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 void ReaderLifecycle::selectSavedVoice()
 {
     QComboBox *voices = m_window.ui.cmbEngine;
-    int voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
-    if (voice >= voices->count())
-        voice = voices->count() - 1;
-    // A negative number in a hand-edited settings file would otherwise end the program.
-    voice = std::max(voice, 0);
+    // The voice by name where it is still installed: its place in the list depends on the
+    // locale and on which voices are installed.
+    int voice = voices->findText(Settings().sGet(QStringLiteral("LastVoice")).toString(),
+                                 Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (voice < 0 || Settings().sGet(QStringLiteral("LastVoice")).toString().isEmpty()) {
+        voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
+        if (voice >= voices->count())
+            voice = voices->count() - 1;
+        // A negative number in a hand-edited settings file would otherwise end the program.
+        voice = std::max(voice, 0);
+    }
     voices->setCurrentIndex(voice);
     m_window.cmbEngine_Click();
     m_window.m_reading->Talker()->SelectVoice(voice);

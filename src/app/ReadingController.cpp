@@ -154,9 +154,10 @@ void ReadingController::Slower()
     m_paused = false;
 }
 
-void ReadingController::SelectVoice(int index)
+void ReadingController::SelectVoice(int index, const QString &name)
 {
     Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
+    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTVOICE"), name); });
     Trace::quietly([&] { required(m_talker).SelectVoice(index); });
 }
 

@@ -154,7 +154,7 @@ void frmMain::cmdSlower_Click()
 
 void frmMain::cmbEngine_Click()
 {
-    m_reading->SelectVoice(ui.cmbEngine->currentIndex());
+    m_reading->SelectVoice(ui.cmbEngine->currentIndex(), ui.cmbEngine->currentText());
 }
 
 void frmMain::cmbPitch_Click()

@@ -238,6 +238,39 @@ TEST(frmMain, SavedVoiceIsSelectedAndOneBeyondTheListMeansTheLast)
     }
 }
 
+// The list's order follows the locale and the installed voices, so the saved voice is found
+// by its name where it is still installed, and by its place in the list otherwise.
+TEST(frmMain, SavedVoiceIsFoundByNameWhateverTheListOrder)
+{
+    using Voice = FakeSpeechEngine::Voice;
+    const Voice en { QStringLiteral("English"), QStringLiteral("en") };
+    const Voice de { QStringLiteral("German"), QStringLiteral("de") };
+    const Voice fr { QStringLiteral("French"), QStringLiteral("fr") };
+    struct Case
+    {
+        QList<Voice> voices;
+        QByteArray saved;
+        int expected;
+    };
+    const Case cases[] = {
+        { { fr, en, de }, "LASTENGINE, 2 \r\nLASTVOICE,French - fr\r\n", 0 },
+        { { en, de, fr }, "LASTENGINE, 0 \r\nLASTVOICE,French - fr\r\n", 2 },
+        { { en, de }, "LASTENGINE, 1 \r\nLASTVOICE,French - fr\r\n", 1 },
+        { { en, de, fr }, "LASTENGINE, 1 \r\n", 1 },
+    };
+    for (const Case &c : cases) {
+        MainWindowHarness h;
+        h.engines.configure = [&](FakeSpeechEngine &e) { e.voices = c.voices; };
+        h.folder.writeBytes(QStringLiteral("Orlin.ini"), c.saved);
+        ASSERT_TRUE(h.start()) << c.saved.toStdString();
+        EXPECT_EQ(control<QComboBox>(*h.window, "cmbEngine")->currentIndex(), c.expected)
+            << c.saved.toStdString();
+        EXPECT_EQ(h.engine()->selected, c.expected + 1) << c.saved.toStdString();
+        EXPECT_EQ(Settings().sGet(QStringLiteral("LastVoice")).toString(),
+                  control<QComboBox>(*h.window, "cmbEngine")->currentText());
+    }
+}
+
 TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
 {
     MainWindowHarness h;
@@ -248,6 +281,7 @@ TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
     control<QComboBox>(*h.window, "cmbEngine")->setCurrentIndex(2);
     emit control<QComboBox>(*h.window, "cmbEngine")->activated(2);
     EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 2);
+    EXPECT_EQ(Settings().sGet(QStringLiteral("LASTVOICE")).toString(), "French - fr");
     EXPECT_EQ(h.engine()->selected, 3);
 
     // A voice the engine refuses keeps the one before, but the choice is still stored.
