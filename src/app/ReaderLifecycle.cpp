@@ -91,21 +91,21 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     MessagePump::Sleep(500);
 
     Log().LogEvent(QStringLiteral("Checking for Webdings font"), false);
-    splashMessage(QStringLiteral("Finding suitable font"));
+    splashMessage(message("Finding suitable font"));
     checkSymbolFonts();
 
     Log().LogEvent(QStringLiteral("Initialising Talker"), false);
-    splashMessage(QStringLiteral("Initialising Talker"));
+    splashMessage(message("Initialising Talker"));
     reading.CreateTalker();
 
-    splashMessage(QStringLiteral("Initialising Speech Engine"));
+    splashMessage(message("Initialising Speech Engine"));
     Log().LogEvent(QStringLiteral("Initialising Speech Engine"), false);
     reading.Talker()->InitEngine();
 
-    splashMessage(QStringLiteral("Filling voice list"));
+    splashMessage(message("Filling voice list"));
     VoiceList::FillEngine(ui.cmbEngine, *reading.Talker());
 
-    splashMessage(QStringLiteral("Setting voice to last used"));
+    splashMessage(message("Setting voice to last used"));
     selectSavedVoice();
 
     m_splash->hide();
@@ -182,11 +182,11 @@ void ReaderLifecycle::checkSymbolFonts()
 {
     frmMainControls &ui = m_window.ui;
     if (SymbolFonts::isInstalled(QStringLiteral("WEBDINGS"))) {
-        splashMessage(QStringLiteral("Using Webdings"));
+        splashMessage(message("Using Webdings"));
     } else {
         Log().LogEvent(QStringLiteral("Webdings font not found. Replacing with MS Sans Serif."),
                        false);
-        splashMessage(QStringLiteral("Finding alternate font"));
+        splashMessage(message("Finding alternate font"));
         Log().LogEvent(QStringLiteral("Webdings font not found. Changing button text."), false);
         ui.replaceWebdingsSymbols(&m_window);
     }

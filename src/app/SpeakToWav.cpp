@@ -28,7 +28,7 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         dialog.CancelError = true;
         dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
             | cSHAREDcDlg::NoReadOnlyReturn;
-        dialog.DialogTitle = QStringLiteral("Save to a Wave File");
+        dialog.DialogTitle = Lang().GetTranslation(QStringLiteral("Save to a Wave File"));
         dialog.Filter =
             QStringLiteral("All Files (*.*)|*.*|Wave Files ") + QStringLiteral("(*.wav)|*.wav");
         dialog.FilterIndex = 2;

@@ -9,6 +9,7 @@
 #include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
+#include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
 
@@ -488,18 +489,19 @@ bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)
             }
             MessageBoxes::show(
                 nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                QStringLiteral(
-                    "Your settings file is read-only and I can't change it. Save cancelled."),
+                Lang().GetTranslation(QStringLiteral(
+                    "Your settings file is read-only and I can't change it. Save cancelled.")),
                 MessageBoxes::Ok);
             return false;
         case FailureCode::DiskFull:
-            if (MessageBoxes::show(nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                                   QStringLiteral("You've run out of disk space on drive ")
-                                       + cSharedFileSubs::DriveOnly(SettingsFile)
-                                       + QStringLiteral(":\nPlease clear some space and "
-                                                        "then click Retry, else click "
-                                                        "Cancel to abort."),
-                                   MessageBoxes::Retry | MessageBoxes::Cancel)
+            if (MessageBoxes::show(
+                    nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
+                    Lang().GetTranslation(QStringLiteral("You've run out of disk space on drive "))
+                        + cSharedFileSubs::DriveOnly(SettingsFile) + QStringLiteral(":\n")
+                        + Lang().GetTranslation(
+                            QStringLiteral("Please clear some space and then click Retry, else "
+                                           "click Cancel to abort.")),
+                    MessageBoxes::Retry | MessageBoxes::Cancel)
                 == MessageBoxes::Retry)
                 continue;
             return false;

@@ -56,13 +56,16 @@ bool cSHAREDcDlg::acceptable(const QString &path, bool save) const
     if (info.fileName().isEmpty() || info.isDir())
         return false;
     if ((Flags & PathMustExist) && !info.absoluteDir().exists()) {
-        MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
-                           info.absolutePath() + QStringLiteral("\nThe folder does not exist."));
+        MessageBoxes::show(
+            m_parent, MessageBoxes::Warning, DialogTitle,
+            info.absolutePath() + QLatin1Char('\n')
+                + Lang().GetTranslation(QStringLiteral("The folder does not exist.")));
         return false;
     }
     if ((Flags & FileMustExist) && !info.exists()) {
         MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
-                           path + QStringLiteral("\nThe file does not exist."));
+                           path + QLatin1Char('\n')
+                               + Lang().GetTranslation(QStringLiteral("The file does not exist.")));
         return false;
     }
     if (!save)
@@ -81,9 +84,11 @@ bool cSHAREDcDlg::acceptable(const QString &path, bool save) const
         // could write it anyway, but the user marked it to be kept).
         if ((Flags & NoReadOnlyReturn)
             && !(QFileInfo(file).permissions() & QFileDevice::WriteOwner)) {
-            MessageBoxes::show(
-                m_parent, MessageBoxes::Warning, DialogTitle,
-                file + QStringLiteral("\nThe file is read-only.\nChoose another name."));
+            MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
+                               file + QLatin1Char('\n')
+                                   + Lang().GetTranslation(QStringLiteral("The file is read-only."))
+                                   + QLatin1Char('\n')
+                                   + Lang().GetTranslation(QStringLiteral("Choose another name.")));
             return false;
         }
     }

@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -188,6 +189,56 @@ QStringList everyMessage()
     return messages;
 }
 
+// Where a text reaches the user outside any window's designed controls: message boxes, the
+// splash's status line and the file dialogs' titles. Each literal sentence handed to one of
+// these must come through the translator (GetTranslation or a helper that only calls it).
+QStringList untranslatedShownTexts()
+{
+    static const QRegularExpression wrapperDefinition(QStringLiteral(
+        R"re(QString\s+(\w+)\s*\(\s*(?:const\s+char\s*\*|const\s+QString\s*&)\s*\w+\s*\)\s*\{\s*return\s+Lang\(\)\.GetTranslation)re"));
+    static const QRegularExpression sink(
+        QStringLiteral(R"re(MessageBoxes::show\s*\(|splashMessage\s*\(|DialogTitle\s*=)re"));
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    // The literal is the first argument of a call, maybe inside QStringLiteral(...), maybe
+    // after other adjacent literals.
+    static const QRegularExpression wrapped(QStringLiteral(
+        R"re(\b(\w+)\s*\(\s*(?:(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8)\s*\()?\s*(?:"(?:[^"\\]|\\.)*"\s*)*$)re"));
+    QStringList found;
+    QDirIterator it(sourceFolder() + QStringLiteral("/src"), { QStringLiteral("*.cpp") },
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QString code = QString::fromUtf8(f.readAll());
+        QStringList translators { QStringLiteral("GetTranslation") };
+        for (auto m = wrapperDefinition.globalMatch(code); m.hasNext();)
+            translators << m.next().captured(1);
+        for (auto m = sink.globalMatch(code); m.hasNext();) {
+            const QRegularExpressionMatch call = m.next();
+            // The statement: up to the next ";" outside a string.
+            const qsizetype from = call.capturedEnd();
+            const qsizetype to = code.indexOf(QLatin1Char(';'), from);
+            const QString statement = code.mid(from, to < 0 ? -1 : to - from);
+            for (auto l = literal.globalMatch(statement); l.hasNext();) {
+                const QRegularExpressionMatch lit = l.next();
+                const QString text = unescape(lit.captured(1)).trimmed();
+                // A sentence or a title of several words; names and marks are not.
+                const bool words = text.count(QLatin1Char(' ')) >= 2 || text.endsWith('.')
+                    || text.endsWith('?') || text.endsWith(':');
+                if (!words || !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+                    continue;
+                const QRegularExpressionMatch w =
+                    wrapped.match(statement.left(lit.capturedStart()));
+                if (!w.hasMatch() || !translators.contains(w.captured(1)))
+                    found << QFileInfo(path).fileName() + QStringLiteral(": ") + text;
+            }
+        }
+    }
+    return found;
+}
+
 QSet<QString> keysOf(const LanguageFile &file)
 {
     QSet<QString> keys;
@@ -219,6 +270,11 @@ TEST(TranslationCoverage, EveryTranslatedMessageIsInTheTemplate)
         EXPECT_TRUE(keys.contains(message))
             << "\"" << message.toStdString() << "\" passes through GetTranslation but "
             << "template.txt lacks it";
+}
+
+TEST(TranslationCoverage, TextsShownOutsideWindowsPassThroughTheTranslator)
+{
+    EXPECT_EQ(untranslatedShownTexts(), QStringList());
 }
 
 TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
