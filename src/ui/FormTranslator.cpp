@@ -75,14 +75,31 @@ void TranslateForm(QWidget *aForm)
         return;
     cSharedLang &lang = Lang();
     Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] { ChangeFont(aForm); });
+    const QString current = lang.CurrentLanguage();
+    const bool toEnglish = current.isEmpty() || current == kEnglish;
     const QList<FormTexts::Text> texts = FormTexts::collect(aForm);
     for (const FormTexts::Text &text : texts) {
         if (lang.IsLanguageName(text.value))
             continue;
         Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] {
-            const QString translated = lang.GetTranslation(text.value);
-            if (translated != text.value)
-                text.set(translated);
+            // Each text keeps its English original from its first translation on: going
+            // back through the inverted table cannot restore a text that a language
+            // blanked, or that shares its translation with another.
+            const QByteArray property = FormTexts::originalProperty(text.role);
+            const QStringList kept = text.owner->property(property).toStringList();
+            QString english;
+            QString shown;
+            if (kept.size() == 2 && kept.at(1) == text.value) {
+                english = kept.at(0);
+                shown = toEnglish ? english : lang.GetTranslation(english);
+            } else {
+                // New, or set by the program since: the table knows it in either direction.
+                shown = lang.GetTranslation(text.value);
+                english = toEnglish ? shown : text.value;
+            }
+            if (shown != text.value)
+                text.set(shown);
+            text.owner->setProperty(property, QStringList { english, shown });
         });
     }
 }
@@ -170,8 +187,8 @@ void WriteStrings(QWidget *aForm, const QString &Filename)
         for (const FormTexts::Text &text : texts) {
             // A language file holds one entry a line; a text that spans lines could
             // never be looked up, so it is not offered to translators.
-            if (text.value.contains(QLatin1Char('\n')) || text.value.contains(QLatin1Char('\r'))
-                || lang.IsLanguageName(text.value))
+            if (!FormTexts::isTranslatable(text.value) || text.value.contains(QLatin1Char('\n'))
+                || text.value.contains(QLatin1Char('\r')) || lang.IsLanguageName(text.value))
                 continue;
             out += text.value + kBreak + text.value + QLatin1String("\r\n");
         }

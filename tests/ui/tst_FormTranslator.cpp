@@ -181,6 +181,44 @@ TEST(FormTranslator, SwitchingLanguagesGoesThroughEnglish)
     EXPECT_EQ(Lang().CurrentLanguage(), "English");
 }
 
+// A language may blank a text or give two texts one translation; neither can be undone by
+// inverting its table, so every switch brings back the window's own English texts.
+TEST(FormTranslator, EverySwitchRestoresTextsALanguageBlankedOrMerged)
+{
+    LanguageFolder folder;
+    folder.write("a.txt",
+                 { "Kurz", "Voice||", "Remember||Gleich", "Named||Gleich",
+                   "Read from cursor position||", "Settings||" });
+    folder.write("b.txt", { "Français", "Voice||Voix", "Read||Lire" });
+    TestWindow w;
+    const QStringList english = w.shown();
+    Lang().LoadAllLanguages();
+
+    FormTranslator::Localise(&w.window, 1);
+    EXPECT_EQ(w.label->text(), "");
+    EXPECT_EQ(w.button->toolTip(), "");
+    EXPECT_EQ(w.settings->title(), "");
+    EXPECT_EQ(w.check->text(), "Gleich");
+    EXPECT_EQ(w.radio->text(), "Gleich");
+
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(w.shown(), english);
+
+    FormTranslator::Localise(&w.window, 1);
+    FormTranslator::Localise(&w.window, 2);
+    QStringList french = english;
+    french[1] = "Lire";
+    french[3] = "Voix";
+    EXPECT_EQ(w.shown(), french);
+
+    // A text the program changed meanwhile is translated as it now stands.
+    FormTranslator::Localise(&w.window, 1);
+    w.check->setText("Voice");
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(w.check->text(), "Voice");
+    EXPECT_EQ(w.label->text(), "Voice");
+}
+
 TEST(FormTranslator, TextsTypedByTheUserAreLeftAlone)
 {
     LanguageFolder folder;
