@@ -278,19 +278,23 @@ bool cSharedFileSubs::FileExists(const QString &Filename)
         if (Filename.isEmpty())
             return false;
         const qsizetype slash = Filename.lastIndexOf(QLatin1Char('/'));
-        QString pattern = Filename.mid(slash + 1);
+        const QString pattern = Filename.mid(slash + 1);
         if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?')))
             return regularFileExists(Filename);
-        // A file search's "*.*" means every name, with or without a dot.
-        if (pattern.endsWith(QLatin1String(".*")))
-            pattern.chop(2);
-        const QString folder = slash < 0 ? QStringLiteral(".") : Filename.left(slash + 1);
+        // A file search's ".*" at the end also takes a name without any extension:
+        // "Book.*" finds "Book.txt" and "Book", "*.*" every name.
         const QByteArray nativePattern = nativePath(pattern);
+        const QByteArray bare =
+            pattern.endsWith(QLatin1String(".*")) ? nativePath(pattern.chopped(2)) : QByteArray();
+        const QString folder = slash < 0 ? QStringLiteral(".") : Filename.left(slash + 1);
         QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
         while (it.hasNext()) {
             it.next();
-            if (fnmatch(nativePattern.constData(), nativePath(it.fileName()).constData(), 0) == 0
-                && !it.fileInfo().isDir())
+            const QByteArray name = nativePath(it.fileName());
+            const bool matches = fnmatch(nativePattern.constData(), name.constData(), 0) == 0
+                || (!bare.isEmpty() && !name.contains('.')
+                    && fnmatch(bare.constData(), name.constData(), 0) == 0);
+            if (matches && !it.fileInfo().isDir())
                 return true;
         }
     } catch (const std::exception &e) {

@@ -223,10 +223,11 @@ TEST_F(FileSubs, ExistenceHonoursWildcardsAndFoldersAreNotFiles)
         const char *name;
         bool file;
     } cases[] = {
-        { "Book One.txt", true }, { "Book*.txt", true }, { "Book ??e.txt", true },
-        { "*.txt", true },        { "*.*", true },       { "*.doc", false },
-        { "folder.d", false },    { "folder.*", false }, { "missing", false },
-        { "note?", true },
+        { "Book One.txt", true }, { "Book*.txt", true },  { "Book ??e.txt", true },
+        { "*.txt", true },        { "*.*", true },        { "*.doc", false },
+        { "folder.d", false },    { "folder.*", false },  { "missing", false },
+        { "note?", true },        { "Book One.*", true }, { "notes.*", true },
+        { "Book*.*", true },      { "Book.*", false },    { "*One.t*", true },
     };
     for (const auto &c : cases)
         EXPECT_EQ(F::FileExists(path(c.name)), c.file) << c.name;
