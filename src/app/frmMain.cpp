@@ -242,12 +242,14 @@ void frmMain::cmdFontSmaller_Click()
 
 void frmMain::changeFontSize(int step)
 {
+    // The whole text is resized, but the caret, a running highlight and so the bookmark
+    // stay where they are; sizes stay readable.
+    constexpr double kSmallest = 6;
+    constexpr double kLargest = 96;
     RichTextBox *view = ui.RichTextBox1;
     Trace::quietly([&] {
-        view->setSelStart(0);
-        view->setSelLength(int(view->Text().size()));
-        const std::optional<double> size = view->SelFontSize();
-        view->setSelFontSize(size ? *size + step : 18);
+        const std::optional<double> size = view->TextFontSize();
+        view->setTextFontSize(std::clamp(size ? *size + step : 18, kSmallest, kLargest));
     });
 }
 

@@ -366,28 +366,49 @@ TEST(frmMain, QuitClosesDown)
     EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
 }
 
-TEST(frmMain, FontButtonsResizeTheWholeText)
+TEST(frmMain, FontButtonsResizeTheWholeTextAndKeepThePlace)
 {
     MainWindowHarness h;
     ASSERT_TRUE(h.start());
     frmMain &w = *h.window;
-    h.showText(QStringLiteral("Some text to grow. And more of it."), 5);
-    const double start = h.view()->SelFontSize().value();
+    const QString text = QStringLiteral("Some text to grow. And more of it. The end.");
+    const QString path = h.writeDocument(QStringLiteral("grow.txt"), text);
+    w.LoadDocument(path);
+    h.view()->setSelStart(5);
+    const double start = h.view()->TextFontSize().value();
 
     control<QPushButton>(w, "cmdFontBigger")->click();
-    EXPECT_EQ(h.view()->SelStart(), 0);
-    EXPECT_EQ(h.view()->SelLength(), int(h.view()->Text().size()));
-    EXPECT_EQ(h.view()->SelFontSize(), start + 1);
+    EXPECT_EQ(h.view()->SelStart(), 5);
+    EXPECT_EQ(h.view()->SelLength(), 0);
+    EXPECT_EQ(h.view()->TextFontSize(), start + 1);
     control<QPushButton>(w, "cmdFontSmaller")->click();
     control<QPushButton>(w, "cmdFontSmaller")->click();
-    EXPECT_EQ(h.view()->SelFontSize(), start - 1);
+    EXPECT_EQ(h.view()->TextFontSize(), start - 1);
 
-    // Mixed sizes become 18 points.
+    // A running highlight stays, and the reading goes on from it.
+    h.view()->setSelStart(0);
+    w.cmdRead_Click();
+    control<QPushButton>(w, "cmdFontBigger")->click();
+    EXPECT_EQ(h.selectedText(), QStringLiteral("Some text to grow."));
+    h.engine()->emitDone();
+    EXPECT_EQ(h.selectedText(), QStringLiteral("And more of it."));
+    w.cmdStopReading_Click();
+    w.cmdQuit_Click();
+    EXPECT_EQ(w.documents().bookmarks().RetrieveBookmark(path), int(text.indexOf("And")));
+
+    // Sizes stay readable; mixed sizes become 18 points.
+    for (int i = 0; i < 120; ++i)
+        w.cmdFontBigger_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 96.0);
+    for (int i = 0; i < 120; ++i)
+        w.cmdFontSmaller_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 6.0);
     h.view()->setSelStart(0);
     h.view()->setSelLength(4);
     h.view()->setSelFontSize(30);
-    control<QPushButton>(w, "cmdFontBigger")->click();
-    EXPECT_EQ(h.view()->SelFontSize(), 18.0);
+    w.cmdFontBigger_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 18.0);
+    EXPECT_EQ(h.view()->SelLength(), 4);
 }
 
 TEST(frmMain, DocumentOnTheCommandLineIsLoadedAndReadAtOnce)
