@@ -245,8 +245,9 @@ void cSharedHTML::HtmlToPlainText(QString &StringToConvert)
     HtmlToChar(StringToConvert);
     HTMLConstToChar(StringToConvert);
     StripHtml(StringToConvert);
-    ReplaceWith_NC(StringToConvert, QStringLiteral("\r\r"), QStringLiteral("\r\n"));
-    ReplaceWith_NC(StringToConvert, QStringLiteral("\n\n"), QStringLiteral("\r\n"));
+    // A line end written twice over (CR CR LF, from a text-mode copy) is one line end.
+    // Doubled lone LF or CR are blank lines of an LF or CR file and stay.
+    ReplaceWith_NC(StringToConvert, QStringLiteral("\r\r\n"), QStringLiteral("\r\n"));
 }
 
 void cSharedHTML::TrimHeadTags(QString &LoadedString)

@@ -52,7 +52,11 @@ TEST(cSharedHTML, HtmlToPlainTextHeadLineBreaksAndBlankInput)
         { "</HEAD", "</HEAD" },
         // Other forms of the line break are just tags.
         { "one<br/>two<br />three", "onetwothree" },
-        { "para\n\nnext\r\rlast", "para\r\nnext\r\nlast" },
+        // Blank lines survive whatever the line ends; a line end doubled by a text-mode
+        // copy (CR CR LF) is one.
+        { "para\n\nnext\r\rlast\r\n\r\nend", "para\n\nnext\r\rlast\r\n\r\nend" },
+        { "one\r\r\ntwo", "one\r\ntwo" },
+        { "<pre>a\n\n  b\r\r</pre>c", "a\n\n  b\r\rc" },
         { "[emph]kept[/emph] <i>x</i>", "[emph]kept[/emph] x" },
     };
     expectPlainText(cases, std::size(cases));
