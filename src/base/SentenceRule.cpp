@@ -2,6 +2,29 @@
 
 namespace {
 
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r');
+}
+
+// Past the line end at `at` (CR LF counts as one).
+qsizetype afterLineEnd(QStringView text, qsizetype at)
+{
+    if (text[at] == QLatin1Char('\r') && at + 1 < text.size() && text[at + 1] == QLatin1Char('\n'))
+        return at + 2;
+    return at + 1;
+}
+
+// Whether the line end at `at` is followed by a blank line: only blanks, then another
+// line end. A paragraph break; a heading on its own line before one is a sentence.
+bool blankLineFollows(QStringView text, qsizetype at)
+{
+    qsizetype p = afterLineEnd(text, at);
+    while (p < text.size() && text[p].isSpace() && !isLineEnd(text[p]))
+        ++p;
+    return p < text.size() && isLineEnd(text[p]);
+}
+
 bool hasWords(QStringView text, qsizetype begin, qsizetype end)
 {
     for (qsizetype i = begin; i < end; ++i) {
@@ -52,19 +75,25 @@ std::optional<SentenceRule::Span> SentenceRule::next(QStringView text, qsizetype
 qsizetype SentenceRule::sentenceEnd(QStringView text, qsizetype begin) const
 {
     const qsizetype n = text.size();
+    qsizetype end = n;
     for (qsizetype q = begin; q < n; ++q) {
-        if (!isEndMark(text[q]))
+        const QChar c = text[q];
+        if (isLineEnd(c) && blankLineFollows(text, q)) {
+            end = q;
+            break;
+        }
+        if (!isEndMark(c))
             continue;
         // A run of marks ("?!", "...") is one end, and the quotes after it close it.
-        qsizetype end = q + 1;
-        while (end < n && isEndMark(text[end]))
-            ++end;
-        while (end < n && isCloser(text[end]))
-            ++end;
-        return end;
+        qsizetype after = q + 1;
+        while (after < n && isEndMark(text[after]))
+            ++after;
+        while (after < n && isCloser(text[after]))
+            ++after;
+        return after;
     }
-    // The last sentence needs no end mark; the blanks after it are not part of it.
-    qsizetype end = n;
+    // Without an end mark, the blanks before the paragraph break or the end of the text
+    // are not part of the sentence.
     while (end > begin && text[end - 1].isSpace())
         --end;
     return end;

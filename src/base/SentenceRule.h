@@ -7,6 +7,10 @@
 // Where the sentences of a text being read begin and end. The sentence store cuts the text
 // with it and the main window's highlight finds the spoken sentence with it, so whatever
 // the caret position the selection shows the sentence the voice speaks.
+//
+// A sentence ends at an end mark (a run of them counts as one, with the quotes and brackets
+// that close it), and at a paragraph break: a blank line between two lines of text, so a
+// heading is a sentence of its own.
 class SentenceRule
 {
 public:

@@ -104,6 +104,48 @@ TEST(frmMainReading, HighlightShowsTheSpokenSentenceWhateverTheCaret)
     }
 }
 
+// Real books, sentence by sentence: what the store hands to the voice and what the view
+// selects while it is spoken are the same sentences.
+TEST(frmMainReading, SentencesOfRealTextAreHeardAndSeenAlike)
+{
+    struct Case
+    {
+        const char *what;
+        const char *text;
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "heading before a blank line",
+          "CHAPTER VII\n\nIt was late. He slept.",
+          { "CHAPTER VII", "It was late.", "He slept." } },
+        { "heading, CR LF and blanks on the blank line",
+          "BOOK ONE: 1805  \r\n  \r\nWell, Prince. So Genoa fell.",
+          { "BOOK ONE: 1805", "Well, Prince.", "So Genoa fell." } },
+        { "paragraph without an end mark",
+          "A list\nof things\n\nNext part here.",
+          { "A list\nof things", "Next part here." } },
+        { "a single line end does not break",
+          "It went on\nand on. Then stopped.",
+          { "It went on\nand on.", "Then stopped." } },
+        { "row of stars between paragraphs",
+          "End of part.\n\n* * *\n\nNew part.",
+          { "End of part.", "New part." } },
+    };
+    for (const Case &c : cases) {
+        Reading r;
+        r.showText(QString::fromUtf8(c.text), 0);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : r.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.what;
+        }
+        QStringList expected;
+        for (const QString &sentence : c.sentences)
+            expected << sentence;
+        EXPECT_EQ(heard, expected) << c.what;
+    }
+}
+
 TEST(frmMainReading, LastSentenceWithoutEndMarkIsHighlightedToo)
 {
     Reading r;
