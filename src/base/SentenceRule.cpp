@@ -34,7 +34,52 @@ bool hasWords(QStringView text, qsizetype begin, qsizetype end)
     return false;
 }
 
+// Titles written before a name, without their full stop.
+const QStringList &englishTitles()
+{
+    static const QStringList titles { "Mr",   "Mrs", "Ms",  "Mx", "Dr",    "St",  "Prof",
+                                      "Rev",  "Fr",  "Sr",  "Jr", "Hon",   "Gen", "Col",
+                                      "Capt", "Lt",  "Sgt", "Mt", "Messrs" };
+    return titles;
+}
+
+const QStringList &titlesOf(QStringView language)
+{
+    static const QStringList german { "Hr", "Hrn", "Fr", "Frl", "Dr", "Prof", "St", "Nr", "Dipl" };
+    static const QStringList french { "M",  "MM", "Mme", "Mmes", "Mlle", "Mlles",
+                                      "Dr", "Pr", "Me",  "St",   "Ste",  "Mgr" };
+    static const QStringList spanish { "Sr",  "Sres", "Sra", "Srta", "Dr", "Dra", "D",  "Dña",
+                                       "Lic", "Prof", "Sto", "Sta",  "Ud", "Uds", "Ing" };
+    const QStringView code = language.left(2);
+    if (code.compare(u"de", Qt::CaseInsensitive) == 0)
+        return german;
+    if (code.compare(u"fr", Qt::CaseInsensitive) == 0)
+        return french;
+    if (code.compare(u"es", Qt::CaseInsensitive) == 0)
+        return spanish;
+    return englishTitles();
+}
+
 } // namespace
+
+SentenceRule::SentenceRule()
+    : m_titles(&englishTitles())
+{
+}
+
+SentenceRule SentenceRule::forLanguage(QStringView language)
+{
+    return SentenceRule(&titlesOf(language));
+}
+
+bool SentenceRule::isTitle(QStringView word) const
+{
+    for (const QString &title : *m_titles) {
+        if (title.size() == word.size() && word.compare(title, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 
 bool SentenceRule::isCloser(QChar c)
 {
@@ -85,16 +130,51 @@ qsizetype SentenceRule::sentenceEnd(QStringView text, qsizetype begin) const
         if (!isEndMark(c))
             continue;
         // A run of marks ("?!", "...") is one end, and the quotes after it close it.
-        qsizetype after = q + 1;
-        while (after < n && isEndMark(text[after]))
-            ++after;
+        qsizetype marksEnd = q + 1;
+        while (marksEnd < n && isEndMark(text[marksEnd]))
+            ++marksEnd;
+        qsizetype after = marksEnd;
         while (after < n && isCloser(text[after]))
             ++after;
-        return after;
+        if (endsAt(text, begin, q, marksEnd, after))
+            return after;
+        q = after - 1;
     }
     // Without an end mark, the blanks before the paragraph break or the end of the text
     // are not part of the sentence.
     while (end > begin && text[end - 1].isSpace())
         --end;
     return end;
+}
+
+bool SentenceRule::endsAt(QStringView text, qsizetype begin, qsizetype mark, qsizetype marksEnd,
+                          qsizetype after) const
+{
+    const qsizetype n = text.size();
+    // "3.30", "www.example.com", "e.g": a mark inside a word or number.
+    if (after < n && text[after].isLetterOrNumber())
+        return false;
+    qsizetype next = after;
+    while (next < n && text[next].isSpace()) {
+        if (isLineEnd(text[next]) && blankLineFollows(text, next))
+            return true;
+        ++next;
+    }
+    if (next == n)
+        return true;
+    // A sentence does not begin in lower case: "p.m. and", "etc. as", "\"Why?\" he asked".
+    if (text[next].isLower())
+        return false;
+    if (marksEnd != mark + 1 || text[mark] != QLatin1Char('.') || after != marksEnd)
+        return true;
+    qsizetype word = mark;
+    while (word > begin && text[word - 1].isLetter())
+        --word;
+    const QStringView before = text.sliced(word, mark - word);
+    if (isTitle(before))
+        return false;
+    // An initial before a name: "J. R. Smith".
+    if (before.size() == 1 && before[0].isUpper() && text[next].isUpper())
+        return false;
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -10,10 +11,19 @@
 //
 // A sentence ends at an end mark (a run of them counts as one, with the quotes and brackets
 // that close it), and at a paragraph break: a blank line between two lines of text, so a
-// heading is a sentence of its own.
+// heading is a sentence of its own. An end mark does not end a sentence when a letter or
+// digit follows it directly ("3.30", "www.example.com", "i.e."), when the next word starts
+// in lower case ("p.m. and"), after a title before a name ("Mr. Smith"; a small table per
+// language) or after an initial before a capital ("J. R. Smith").
 class SentenceRule
 {
 public:
+    // English titles.
+    SentenceRule();
+    // The titles of a voice's language ("en-gb", "de", "fr" ...); English where Orlin has
+    // no table for the language.
+    static SentenceRule forLanguage(QStringView language);
+
     // A sentence as a half-open range of the text: from its first word to just after its
     // end marks and closing quotes.
     struct Span
@@ -37,5 +47,14 @@ public:
     static bool isCloser(QChar c);
 
 private:
+    explicit SentenceRule(const QStringList *titles)
+        : m_titles(titles)
+    {
+    }
     qsizetype sentenceEnd(QStringView text, qsizetype begin) const;
+    bool endsAt(QStringView text, qsizetype begin, qsizetype mark, qsizetype marksEnd,
+                qsizetype after) const;
+    bool isTitle(QStringView word) const;
+
+    const QStringList *m_titles; // one of the static tables: copying a rule is cheap
 };

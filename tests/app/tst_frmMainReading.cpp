@@ -146,6 +146,36 @@ TEST(frmMainReading, SentencesOfRealTextAreHeardAndSeenAlike)
     }
 }
 
+// Titles that do not end a sentence are those of the voice's language.
+TEST(frmMainReading, TitlesFollowTheVoicesLanguage)
+{
+    const QString text = QStringLiteral("Hr. Weber kam. Mme. Roux aussi.");
+    struct Case
+    {
+        const char *language;
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "de", { "Hr. Weber kam.", "Mme.", "Roux aussi." } },
+        { "fr-fr", { "Hr.", "Weber kam.", "Mme. Roux aussi." } },
+        { "en-gb", { "Hr.", "Weber kam.", "Mme.", "Roux aussi." } },
+    };
+    for (const Case &c : cases) {
+        MainWindowHarness h;
+        h.engines.configure = [&](FakeSpeechEngine &e) {
+            e.voices = { { QStringLiteral("Voice"), QString::fromLatin1(c.language) } };
+        };
+        ASSERT_TRUE(h.start());
+        h.showText(text, 0);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : h.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.language;
+        }
+        EXPECT_EQ(heard, c.sentences) << c.language;
+    }
+}
+
 TEST(frmMainReading, LastSentenceWithoutEndMarkIsHighlightedToo)
 {
     Reading r;

@@ -57,9 +57,9 @@ TEST(clsStore, EmptyTextAndExhaustionGiveEmptySentences)
     EXPECT_EQ(store.Sentences(), 0);
     EXPECT_EQ(store.NextSentence(), "");
 
-    store.StoreInSentences("A. B.");
-    EXPECT_EQ(store.NextSentence(), "A.");
-    EXPECT_EQ(store.NextSentence(), "B.");
+    store.StoreInSentences("One. Two.");
+    EXPECT_EQ(store.NextSentence(), "One.");
+    EXPECT_EQ(store.NextSentence(), "Two.");
     EXPECT_EQ(store.NextSentence(), "");
     EXPECT_EQ(store.NextSentence(), "");
     // Storing again rewinds and replaces.
