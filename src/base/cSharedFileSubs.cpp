@@ -1,9 +1,9 @@
 #include "base/cSharedFileSubs.h"
 
-#include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/MessagePump.h"
+#include "base/TextFileEncoding.h"
 #include "base/Trace.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
@@ -67,6 +67,17 @@ bool makeWritableForOutput(const QString &Filename)
     return false;
 }
 
+// A file of an earlier installation is rewritten as UTF-8 before text is added to it:
+// appended UTF-8 would make the whole file read as Windows-1252 and garble the new text.
+void upgradeLegacyFile(const QString &Filename)
+{
+    if (!regularFileExists(Filename))
+        return;
+    const QByteArray bytes = cSharedFileSubs::ReadWholeFileBytes(Filename);
+    if (TextFileEncoding::isLegacy(bytes))
+        cSharedFileSubs::ReplaceTextFile(Filename, TextFileEncoding::decode(bytes));
+}
+
 // Closes a number on the way out of a failed operation; the first failure is the one
 // worth reporting.
 void closeQuietly(int number)
@@ -80,7 +91,7 @@ void closeQuietly(int number)
 
 QString cSharedFileSubs::ReadWholeFile(const QString &Filename)
 {
-    return CodePage::toUnicode(ReadWholeFileBytes(Filename));
+    return TextFileEncoding::decode(ReadWholeFileBytes(Filename));
 }
 
 QByteArray cSharedFileSubs::ReadWholeFileBytes(const QString &Filename)
@@ -132,7 +143,7 @@ bool cSharedFileSubs::WriteTextFile(const QString &Filename, const QString &Text
 
 void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &TextString)
 {
-    ReplaceFileBytes(Filename, CodePage::fromUnicode(TextString));
+    ReplaceFileBytes(Filename, TextFileEncoding::encode(TextString));
 }
 
 void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes)
@@ -150,6 +161,8 @@ bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextS
 
 void cSharedFileSubs::AppendToTextFile(const QString &Filename, const QString &TextString)
 {
+    Trace::attempt(QStringLiteral("AppendToTextFile"), Module,
+                   [&] { upgradeLegacyFile(Filename); });
     const int number = OpenAppendFile(Filename);
     if (number <= 0)
         return;
@@ -164,8 +177,9 @@ void cSharedFileSubs::AppendToTextFile(const QString &Filename, const QString &T
 
 void cSharedFileSubs::AppendText(const QString &Filename, const QString &Text)
 {
+    upgradeLegacyFile(Filename);
     QFile file(Filename);
-    if (!file.open(QIODevice::Append) || file.write(CodePage::fromUnicode(Text)) < 0)
+    if (!file.open(QIODevice::Append) || file.write(TextFileEncoding::encode(Text)) < 0)
         throw Failure(FailureCode::PathFileAccess,
                       QStringLiteral("Cannot append to %1: %2").arg(Filename, file.errorString()),
                       Filename);
@@ -245,19 +259,19 @@ int cSharedFileSubs::OpenFile(const QString &Filename)
 
 void cSharedFileSubs::WriteText(int FileNumber, const QString &Text)
 {
-    FileTable::write(FileNumber, CodePage::fromUnicode(Text));
+    FileTable::write(FileNumber, TextFileEncoding::encode(Text));
 }
 
 void cSharedFileSubs::WriteLine(int FileNumber, const QString &Text)
 {
-    QByteArray bytes = CodePage::fromUnicode(Text);
+    QByteArray bytes = TextFileEncoding::encode(Text);
     bytes.append("\r\n", 2);
     FileTable::write(FileNumber, bytes);
 }
 
 QString cSharedFileSubs::ReadToEnd(int FileNumber)
 {
-    return CodePage::toUnicode(FileTable::readAll(FileNumber));
+    return TextFileEncoding::decode(FileTable::readAll(FileNumber));
 }
 
 void cSharedFileSubs::CloseFile(int FileNumber)

@@ -10,10 +10,10 @@
 #include "OrlinVersion.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
-#include "base/CodePage.h"
 #include "base/InstalledFonts.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
+#include "base/TextFileEncoding.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
@@ -68,7 +68,7 @@ LanguageFile readLanguageFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return file;
     file.bytes = f.readAll();
-    const QStringList lines = CodePage::toUnicode(file.bytes).split(QStringLiteral("\r\n"));
+    const QStringList lines = TextFileEncoding::decode(file.bytes).split(QStringLiteral("\r\n"));
     for (const QString &raw : lines) {
         const QString line = cleanLine(raw);
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
@@ -291,11 +291,13 @@ TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
         const LanguageFile file = readLanguageFile(shippedFolder() + "/" + name);
         const std::string where = name.toStdString();
         titles << file.title;
-        // Windows-1252 with CR LF, as translators' editors and older copies expect.
+        // CR LF and no byte-order mark; UTF-8, or Windows-1252 as older copies are.
         EXPECT_EQ(file.bytes.count('\n'), file.bytes.count("\r\n")) << where;
         EXPECT_FALSE(file.bytes.startsWith("\xef\xbb\xbf")) << where << ": no byte-order mark";
-        for (const char undefined : { '\x81', '\x8d', '\x8f', '\x90', '\x9d' })
-            EXPECT_FALSE(file.bytes.contains(undefined)) << where << ": not Windows-1252";
+        if (TextFileEncoding::isLegacy(file.bytes)) {
+            for (const char undefined : { '\x81', '\x8d', '\x8f', '\x90', '\x9d' })
+                EXPECT_FALSE(file.bytes.contains(undefined)) << where << ": not Windows-1252";
+        }
 
         const QSet<QString> keys = keysOf(file);
         for (const QString &key : templateKeys)
@@ -390,7 +392,7 @@ TEST(TranslationCoverage, GenerateTemplate)
         "# messages. To translate Orlin, copy this file to a new name ending in .txt,",
         "# replace the title below by the language's own name, and replace the text",
         "# right of each \"||\" by its translation. Lines starting with # are comments;",
-        "# tabs may align the columns. Save as Windows-1252 (Western) text.",
+        "# tabs may align the columns. Save as UTF-8 text (Windows-1252 still loads).",
         "",
         "English",
     };
@@ -402,7 +404,8 @@ TEST(TranslationCoverage, GenerateTemplate)
         QFile f(formsText);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         lines << QString() << "# " + w->objectName();
-        const QStringList raw = CodePage::toUnicode(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        const QStringList raw =
+            TextFileEncoding::decode(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
         for (const QString &rawLine : raw) {
             const QString line = asInTheProgram(rawLine);
             const QString key = line.left(line.indexOf("||"));
@@ -421,7 +424,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     }
     QFile out(target);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(CodePage::fromUnicode(lines.join("\r\n") + "\r\n"));
+    out.write(TextFileEncoding::encode(QString(lines.join("\r\n") + "\r\n")));
 }
 
 } // namespace

@@ -207,6 +207,37 @@ TEST(frmMainDocuments, SampleShowsAtTheFirstStartOnlyAndKeepsNoBookmark)
     }
 }
 
+// Names in any script keep their own bookmarks across a restart (through a Windows-1252
+// file every Cyrillic name of one length was the same row of "?"), and a bookmark file of
+// an earlier installation, in Windows-1252, still loads.
+TEST(frmMainDocuments, BookmarksOfNamesInEveryScriptSurviveARestart)
+{
+    MainWindowHarness first;
+    const QString war = first.writeDocument(QString::fromUtf8("Война.txt"), kLong);
+    const QString lie = first.writeDocument(QString::fromUtf8("Ложна.txt"), kLong);
+    const QString polish = first.writeDocument(QString::fromUtf8("Łódź.txt"), kLong);
+    const QString old = first.writeDocument(QString::fromUtf8("Café.txt"), kLong);
+    first.folder.writeBytes(QStringLiteral("BookMarks.ini"), "CAF\xC9.TXT, 17 \r\n");
+    ASSERT_TRUE(first.start());
+    const std::pair<QString, int> places[] = { { war, 30 }, { lie, 0 }, { polish, 12 } };
+    for (const auto &[path, caret] : places) {
+        first.window->LoadDocument(path);
+        first.view()->setSelStart(caret);
+    }
+    first.window->LoadDocument(old);
+    EXPECT_EQ(first.view()->SelStart(), 17) << "the old file's bookmark";
+    first.window->cmdQuit_Click();
+    EXPECT_TRUE(first.folder.readBytes(QStringLiteral("BookMarks.ini"))
+                    .contains(QString::fromUtf8("ВОЙНА.TXT, 30 \r\n").toUtf8()));
+
+    // The next run reads the file the first one wrote.
+    mSharedBookmarks next;
+    EXPECT_EQ(next.RetrieveBookmark(war), 30);
+    EXPECT_EQ(next.RetrieveBookmark(lie), 0);
+    EXPECT_EQ(next.RetrieveBookmark(polish), 12);
+    EXPECT_EQ(next.RetrieveBookmark(old), 17);
+}
+
 TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
 {
     Documents d;

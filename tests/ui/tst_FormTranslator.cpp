@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -219,6 +221,29 @@ TEST(FormTranslator, EverySwitchRestoresTextsALanguageBlankedOrMerged)
     EXPECT_EQ(w.label->text(), "Voice");
 }
 
+// Language files in UTF-8 can carry any script; those of earlier installations, in
+// Windows-1252, load as before.
+TEST(FormTranslator, LanguageFilesInUtf8AndInWindows1252BothLoad)
+{
+    LanguageFolder folder;
+    QFile utf8(QDir(folder.languages).filePath("ru.txt"));
+    ASSERT_TRUE(utf8.open(QIODevice::WriteOnly));
+    utf8.write(QString::fromUtf8("Русский\r\nRead||Читать\r\nVoice||Голос\r\n").toUtf8());
+    utf8.close();
+    folder.write("de.txt", { "Deutsch", "Read||Lesen", QString::fromUtf8("Voice||Stimme für") });
+    TestWindow w;
+    Lang().LoadAllLanguages();
+    const QStringList titles = Lang().LanguageTitles();
+    ASSERT_TRUE(titles.contains(QString::fromUtf8("Русский")));
+    ASSERT_TRUE(titles.contains("Deutsch"));
+
+    FormTranslator::Localise(&w.window, short(titles.indexOf(QString::fromUtf8("Русский")) + 1));
+    EXPECT_EQ(w.button->text(), QString::fromUtf8("Читать"));
+    EXPECT_EQ(w.label->text(), QString::fromUtf8("Голос"));
+    FormTranslator::Localise(&w.window, short(titles.indexOf("Deutsch") + 1));
+    EXPECT_EQ(w.label->text(), QString::fromUtf8("Stimme für"));
+}
+
 TEST(FormTranslator, TextsTypedByTheUserAreLeftAlone)
 {
     LanguageFolder folder;
@@ -276,7 +301,7 @@ TEST(FormTranslator, TemplatesListEveryTextAndUpdateTemplatesAddsMissingKeys)
     FormTranslator::WriteStrings(&w.window, forms);
     QFile f(forms);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QString written = CodePage::toUnicode(f.readAll());
+    const QString written = QString::fromUtf8(f.readAll());
     const QStringList lines = written.split("\r\n", Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains("Reader||Reader"));
     EXPECT_TRUE(lines.contains("Read from cursor position||Read from cursor position"));
