@@ -292,6 +292,22 @@ QString clsDict::TranslateText(const QString &Sentence) const
     return text;
 }
 
+clsDict::PairProblem clsDict::CheckPair(const QString &OriginalWord, const QString &NewWord)
+{
+    const auto hasLineEnd = [](const QString &s) {
+        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+    };
+    if (cSharedText::TrimBlanks(OriginalWord).isEmpty())
+        return PairProblem::EmptyWord;
+    if (cSharedText::TrimBlanks(NewWord).isEmpty())
+        return PairProblem::EmptyReplacement;
+    if (OriginalWord.contains(QLatin1Char(',')))
+        return PairProblem::CommaInWord;
+    if (hasLineEnd(OriginalWord) || hasLineEnd(NewWord))
+        return PairProblem::LineEnd;
+    return PairProblem::None;
+}
+
 QString clsDict::fileName() const
 {
     return m_fileName.isEmpty() ? ProgramInfo::programFile(QStringLiteral("ol1dict.txt"))
