@@ -1,6 +1,7 @@
 #include "app/ReaderProgram.h"
 
 #include "app/DocumentController.h"
+#include "app/SessionEnd.h"
 #include "app/frmMain.h"
 #include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
@@ -45,6 +46,8 @@ int run(const QString &CommandLine)
     if (window.isClosedDown())
         return 0;
     ShowSampleOnFirstStart(window, CommandLine, firstStart, sampleDocument());
+    // Logging out or being told to stop saves the bookmarks and settings as Quit does.
+    SessionEnd ending([&window] { window.CloseDown(); });
     window.show();
     return QCoreApplication::exec();
 }
