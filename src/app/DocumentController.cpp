@@ -92,6 +92,8 @@ bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
     Trace::attempt(procedure, kModule, [&] {
         m_window.setWindowTitle(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
     });
+    if (m_opened)
+        Trace::attempt(procedure, kModule, [&] { m_opened(); });
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::NormalMouse();
         MessagePump::DoEvents();

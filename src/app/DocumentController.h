@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -34,6 +35,9 @@ public:
     // The Load dialog, starting in the folder used last; true when a document was opened.
     bool ChooseAndLoad();
 
+    // Called whenever a document has been opened into the view, however it came.
+    void setOpened(std::function<void()> opened) { m_opened = std::move(opened); }
+
     // Close-down: the open document's caret into the bookmarks, and the bookmarks saved.
     void StoreCurrentBookmark();
     void SaveBookmarks();
@@ -45,4 +49,5 @@ private:
     QString m_currentFile;
     Bookmark m_currentBookmark = Bookmark::Kept;
     std::unique_ptr<mSharedBookmarks> m_bookmarks;
+    std::function<void()> m_opened;
 };

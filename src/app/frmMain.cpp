@@ -45,6 +45,9 @@ frmMain::frmMain(QWidget *parent)
     ui.setupUi(this);
     m_reading = std::make_unique<ReadingController>(*ui.RichTextBox1);
     m_documents = std::make_unique<DocumentController>(*this, *ui.RichTextBox1);
+    // Reload is there for any open document: from the Load dialog, the command line, the
+    // catalogue browser or the first start's sample.
+    m_documents->setOpened([this] { ui.cmdReload->setEnabled(true); });
     m_lifecycle = std::make_unique<ReaderLifecycle>(*this);
     connectControls();
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
@@ -172,8 +175,7 @@ void frmMain::cmdSpeakToWav_Click()
 void frmMain::cmdLoad_Click()
 {
     Trace::quietly([&] { m_reading->Stop(); });
-    if (m_documents->ChooseAndLoad())
-        ui.cmdReload->setEnabled(true);
+    m_documents->ChooseAndLoad();
     Trace::quietly([] { MousePointer::NormalMouse(); });
 }
 

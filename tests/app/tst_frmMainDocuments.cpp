@@ -238,6 +238,35 @@ TEST(frmMainDocuments, BookmarksOfNamesInEveryScriptSurviveARestart)
     EXPECT_EQ(next.RetrieveBookmark(old), 17);
 }
 
+// Reload is there whenever a document is open, however it came; not before, and not after
+// a document that could not be opened.
+TEST(frmMainDocuments, ReloadIsEnabledWhenAnyDocumentIsOpen)
+{
+    enum Route { CommandLine, MissingOnCommandLine, Catalogue, Sample, Dialog };
+    for (const Route route : { CommandLine, MissingOnCommandLine, Catalogue, Sample, Dialog }) {
+        MainWindowHarness h;
+        const QString path = h.writeDocument(QStringLiteral("doc.txt"), kLong);
+        if (route == CommandLine || route == MissingOnCommandLine) {
+            ASSERT_TRUE(h.start(route == CommandLine ? path : path + QStringLiteral(".gone")));
+        } else {
+            ASSERT_TRUE(h.start());
+            EXPECT_FALSE(control<QPushButton>(*h.window, "cmdReload")->isEnabled());
+            if (route == Catalogue)
+                h.window->LoadDocument(path);
+            else if (route == Sample)
+                ReaderProgram::ShowSampleOnFirstStart(*h.window, QString(), true, path);
+            else {
+                Seam::Override<frmFileSelect::AnswerSeam> answer(
+                    [&](const frmFileSelect &) { return path; });
+                h.window->cmdLoad_Click();
+            }
+        }
+        EXPECT_EQ(control<QPushButton>(*h.window, "cmdReload")->isEnabled(),
+                  route != MissingOnCommandLine)
+            << route;
+    }
+}
+
 TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
 {
     Documents d;
