@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -139,21 +140,32 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
     {
         MainWindowHarness h;
         FontsInstalled fonts({ QStringLiteral("DejaVu Sans") });
+        QDir(h.folder.path()).mkpath(QStringLiteral("Languages"));
+        h.folder.writeBytes(QStringLiteral("Languages/de.txt"),
+                            "Deutsch\r\nRead||Lesen\r\nFaster||Schneller\r\n");
         ASSERT_TRUE(h.start());
         frmMain &w = *h.window;
-        const std::pair<QPushButton *, const char *> captions[] = {
-            { control<QPushButton>(w, "cmdFaster"), ">>" },
-            { control<QPushButton>(w, "cmdSlower"), "<<" },
-            { control<QPushButton>(w, "cmdPause"), "Pause" },
-            { control<QPushButton>(w, "cmdRead"), "Read" },
-            { control<QPushButton>(w, "cmdStopReading"), "Stop" },
+        // The desktop's media pictures, the word for assistive technology, the tooltip.
+        const std::tuple<const char *, const char *, const char *> buttons[] = {
+            { "cmdFaster", "Faster", "Speak Faster" },
+            { "cmdSlower", "Slower", "Speak Slower" },
+            { "cmdPause", "Pause", "Pause" },
+            { "cmdRead", "Read", "Read from cursor position" },
+            { "cmdStopReading", "Stop", "Stop Speaking" },
         };
-        for (const auto &[button, caption] : captions) {
-            EXPECT_EQ(button->text(), QString::fromLatin1(caption));
-            EXPECT_EQ(button->font().family(), QStringLiteral("MS Sans Serif"));
-            EXPECT_EQ(button->font().pointSize(), 8);
-            EXPECT_FALSE(button->font().bold());
+        for (const auto &[name, word, tip] : buttons) {
+            const QPushButton *button = control<QPushButton>(w, name);
+            EXPECT_TRUE(button->text().isEmpty()) << name;
+            EXPECT_FALSE(button->icon().isNull()) << name;
+            EXPECT_EQ(button->accessibleName(), QString::fromLatin1(word)) << name;
+            EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip)) << name;
         }
+        // In another language the words follow it.
+        w.mnuLanguage_Click(1);
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->accessibleName(), "Lesen");
+        EXPECT_EQ(control<QPushButton>(w, "cmdFaster")->accessibleName(), "Schneller");
+        w.mnuLanguage_Click(0);
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->accessibleName(), "Read");
         EXPECT_FALSE(control<QPushButton>(w, "cmdSpeakToWav")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdLoad")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdReload")->icon().isNull());
