@@ -8,8 +8,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QPointer>
+#include <QTranslator>
 
 namespace {
 
@@ -111,6 +115,32 @@ void Localise(QWidget *MainForm, short LanguageIndex)
     Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
     Trace::attempt(step, kModule, [&] { Lang().LoadLanguage(LanguageIndex); });
     Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
+    Trace::attempt(step, kModule,
+                   [&] { UseToolkitLanguage(Lang().LanguageLocale(LanguageIndex)); });
+}
+
+bool UseToolkitLanguage(const QLocale &locale)
+{
+    // One translator for Qt's own texts (file dialogs, message-box buttons), replaced at
+    // each change of language; English needs none.
+    static QPointer<QTranslator> current;
+    if (current) {
+        QCoreApplication::removeTranslator(current);
+        delete current;
+    }
+    if (locale.language() == QLocale::English || !QCoreApplication::instance())
+        return false;
+    // Owned by the application, so it goes with it.
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        Log().LogEvent(QStringLiteral("No Qt translation for ") + locale.name());
+        delete translator;
+        return false;
+    }
+    current = translator;
+    QCoreApplication::installTranslator(current);
+    return true;
 }
 
 void ChangeFont(QWidget *aForm)

@@ -9,10 +9,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -242,6 +244,36 @@ TEST(FormTranslator, LanguageFilesInUtf8AndInWindows1252BothLoad)
     EXPECT_EQ(w.label->text(), QString::fromUtf8("Голос"));
     FormTranslator::Localise(&w.window, short(titles.indexOf("Deutsch") + 1));
     EXPECT_EQ(w.label->text(), QString::fromUtf8("Stimme für"));
+}
+
+// Qt's own texts (message-box buttons, file dialogs) follow the chosen language: its locale
+// comes from the file's name, or else from the title in the language's own name.
+TEST(FormTranslator, QtsOwnTextsFollowTheLanguage)
+{
+    LanguageFolder folder;
+    folder.write("de.txt", { "Deutsch", "Read||Lesen" });
+    folder.write("b.txt", { QString::fromUtf8("Français"), "Read||Lire" });
+    folder.write("x.txt", { "Klingon", "Read||laD" });
+    Lang().LoadAllLanguages();
+    const QStringList titles = Lang().LanguageTitles();
+    auto number = [&](const char *title) {
+        return short(titles.indexOf(QString::fromUtf8(title)) + 1);
+    };
+    EXPECT_EQ(Lang().LanguageLocale(number("Deutsch")).language(), QLocale::German);
+    EXPECT_EQ(Lang().LanguageLocale(number("Français")).language(), QLocale::French);
+    EXPECT_EQ(Lang().LanguageLocale(number("Klingon")).language(), QLocale::English);
+    EXPECT_EQ(Lang().LanguageLocale(0).language(), QLocale::English);
+
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    TestWindow w;
+    const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    FormTranslator::Localise(&w.window, number("Deutsch"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    FormTranslator::Localise(&w.window, number("Français"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Oui");
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
 }
 
 TEST(FormTranslator, TextsTypedByTheUserAreLeftAlone)
