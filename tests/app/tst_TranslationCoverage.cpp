@@ -155,29 +155,48 @@ QString unescape(const QString &literal)
     return out;
 }
 
-// The English messages of the source: literal arguments of GetTranslation and of the
-// small helpers that only hand their argument to it, adjacent literals joined.
-QStringList everyMessage()
+// The program's sources, each with the names that translate a literal argument:
+// GetTranslation and the small helpers that only hand their argument to it.
+struct SourceFile
+{
+    QString path;
+    QString code;
+    QStringList translators;
+};
+
+QList<SourceFile> sourceFiles()
 {
     static const QRegularExpression wrapperDefinition(QStringLiteral(
         R"re(QString\s+(\w+)\s*\(\s*(?:const\s+char\s*\*|const\s+QString\s*&)\s*\w+\s*\)\s*\{\s*return\s+Lang\(\)\.GetTranslation)re"));
-    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
-    QStringList messages;
+    QList<SourceFile> files;
     QDirIterator it(sourceFolder() + QStringLiteral("/src"), { QStringLiteral("*.cpp") },
                     QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile f(it.next());
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        const QString code = QString::fromUtf8(f.readAll());
-        QStringList callers { QStringLiteral("GetTranslation") };
-        for (auto m = wrapperDefinition.globalMatch(code); m.hasNext();)
-            callers << m.next().captured(1);
+        SourceFile file { f.fileName(),
+                          QString::fromUtf8(f.readAll()),
+                          { QStringLiteral("GetTranslation") } };
+        for (auto m = wrapperDefinition.globalMatch(file.code); m.hasNext();)
+            file.translators << m.next().captured(1);
+        files.append(file);
+    }
+    return files;
+}
+
+// The English messages of the source: literal arguments of GetTranslation and of the
+// small helpers that only hand their argument to it, adjacent literals joined.
+QStringList everyMessage()
+{
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    QStringList messages;
+    for (const SourceFile &file : sourceFiles()) {
         const QRegularExpression call(
             QStringLiteral(
                 R"re(\b(?:%1)\s*\(\s*(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8)?\s*\(?\s*((?:"(?:[^"\\]|\\.)*"\s*)+))re")
-                .arg(callers.join(QLatin1Char('|'))));
-        for (auto m = call.globalMatch(code); m.hasNext();) {
+                .arg(file.translators.join(QLatin1Char('|'))));
+        for (auto m = call.globalMatch(file.code); m.hasNext();) {
             QString message;
             for (auto l = literal.globalMatch(m.next().captured(1)); l.hasNext();)
                 message += unescape(l.next().captured(1));
@@ -194,8 +213,6 @@ QStringList everyMessage()
 // these must come through the translator (GetTranslation or a helper that only calls it).
 QStringList untranslatedShownTexts()
 {
-    static const QRegularExpression wrapperDefinition(QStringLiteral(
-        R"re(QString\s+(\w+)\s*\(\s*(?:const\s+char\s*\*|const\s+QString\s*&)\s*\w+\s*\)\s*\{\s*return\s+Lang\(\)\.GetTranslation)re"));
     static const QRegularExpression sink(
         QStringLiteral(R"re(MessageBoxes::show\s*\(|splashMessage\s*\(|DialogTitle\s*=)re"));
     static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
@@ -204,20 +221,12 @@ QStringList untranslatedShownTexts()
     static const QRegularExpression wrapped(QStringLiteral(
         R"re(\b(\w+)\s*\(\s*(?:(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8)\s*\()?\s*(?:"(?:[^"\\]|\\.)*"\s*)*$)re"));
     QStringList found;
-    QDirIterator it(sourceFolder() + QStringLiteral("/src"), { QStringLiteral("*.cpp") },
-                    QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const QString code = QString::fromUtf8(f.readAll());
-        QStringList translators { QStringLiteral("GetTranslation") };
-        for (auto m = wrapperDefinition.globalMatch(code); m.hasNext();)
-            translators << m.next().captured(1);
+    for (const SourceFile &file : sourceFiles()) {
+        const QString &code = file.code;
+        const QStringList &translators = file.translators;
         for (auto m = sink.globalMatch(code); m.hasNext();) {
             const QRegularExpressionMatch call = m.next();
-            // The statement: up to the next ";" outside a string.
+            // The statement, up to its ";" (a message holds none).
             const qsizetype from = call.capturedEnd();
             const qsizetype to = code.indexOf(QLatin1Char(';'), from);
             const QString statement = code.mid(from, to < 0 ? -1 : to - from);
@@ -232,7 +241,7 @@ QStringList untranslatedShownTexts()
                 const QRegularExpressionMatch w =
                     wrapped.match(statement.left(lit.capturedStart()));
                 if (!w.hasMatch() || !translators.contains(w.captured(1)))
-                    found << QFileInfo(path).fileName() + QStringLiteral(": ") + text;
+                    found << QFileInfo(file.path).fileName() + QStringLiteral(": ") + text;
             }
         }
     }
