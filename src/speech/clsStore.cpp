@@ -5,6 +5,7 @@
 void clsStore::StoreInSentences(const QString &FullText)
 {
     m_text = FullText; // implicitly shared: no copy of the book here
+    m_rule = m_nextRule;
     m_spans.clear();
     m_readIndex = 0;
     const QStringView text(m_text);

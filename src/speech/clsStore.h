@@ -23,13 +23,16 @@ public:
     QString Sentence(int number) const;
     int ReadIndex() const { return m_readIndex; }
 
-    // The rule used by the next StoreInSentences.
+    // The rule the stored text was cut by: the highlight follows the same one, even when
+    // another voice (and language) is chosen during the reading.
     const SentenceRule &rule() const { return m_rule; }
-    void setRule(const SentenceRule &rule) { m_rule = rule; }
+    // The rule for the next StoreInSentences.
+    void setRule(const SentenceRule &rule) { m_nextRule = rule; }
 
 private:
     QString m_text;
     std::vector<SentenceRule::Span> m_spans;
     int m_readIndex = 0;
     SentenceRule m_rule;
+    SentenceRule m_nextRule;
 };

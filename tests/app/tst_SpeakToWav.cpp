@@ -224,8 +224,9 @@ TEST_F(SpeakToWavTest, OneQuestionBeforeReplacingTheWaveOrTimingFile)
             EXPECT_EQ(asked, expectWritten ? 1 : 2) << what;
             if (!expectWritten) {
                 for (const QString &f : { wav(), srt() }) {
-                    if (QFile::exists(f))
+                    if (QFile::exists(f)) {
                         EXPECT_EQ(folder.readBytes(QFileInfo(f).fileName()), "old") << what;
+                    }
                 }
             } else {
                 EXPECT_TRUE(WavFile::read(wav()).valid) << what;

@@ -176,6 +176,33 @@ TEST(frmMainReading, TitlesFollowTheVoicesLanguage)
     }
 }
 
+// Another voice chosen during a reading takes effect from the next Read: the sentences of
+// the reading under way stay as they were cut, for the voice and the highlight alike.
+TEST(frmMainReading, AVoiceChosenDuringAReadingKeepsItsSentences)
+{
+    MainWindowHarness h;
+    h.engines.configure = [](FakeSpeechEngine &e) {
+        e.voices = { { QStringLiteral("English"), QStringLiteral("en") },
+                     { QStringLiteral("German"), QStringLiteral("de") } };
+    };
+    ASSERT_TRUE(h.start());
+    h.showText(QStringLiteral("One here. Hr. Weber kam. Das Ende."), 0);
+    QStringList heard, seen;
+    QObject::connect(h.window->reading().Talker(), &clsTalker::SpeakingSentence,
+                     [&](const QString &s) {
+                         heard << s;
+                         seen << h.selectedText();
+                     });
+    h.window->cmdRead_Click();
+    auto *voices = control<QComboBox>(*h.window, "cmbEngine");
+    voices->setCurrentIndex(1);
+    emit voices->activated(1);
+    for (int i = 0; i < 10 && h.window->reading().Talker()->isSpeaking(); ++i)
+        h.engine()->emitDone();
+    EXPECT_EQ(heard, QStringList({ "One here.", "Hr.", "Weber kam.", "Das Ende." }));
+    EXPECT_EQ(seen, heard);
+}
+
 TEST(frmMainReading, LastSentenceWithoutEndMarkIsHighlightedToo)
 {
     Reading r;
