@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/MessagePump.h"
+#include "base/PrivateFolder.h"
 #include "base/TextFileEncoding.h"
 #include "base/Trace.h"
 #include "base/cSharedLogging.h"
@@ -154,6 +155,12 @@ void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray
         throw Failure(FailureCode::PathFileAccess, QStringLiteral("Path/File access error"),
                       Filename);
     FileTable::replaceFile(Filename, Bytes, ownerOnly);
+}
+
+void cSharedFileSubs::ReplacePrivateTextFile(const QString &Folder, const QString &Name,
+                                             const QString &TextString)
+{
+    PrivateFolder::replaceFile(Folder, Name, TextFileEncoding::encode(TextString));
 }
 
 bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextString)

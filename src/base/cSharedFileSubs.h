@@ -34,6 +34,10 @@ public:
     // The same for text already in a file's bytes.
     static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes,
                                  bool ownerOnly = false);
+    // The same into a folder only this user can reach (base/PrivateFolder.h): a link planted
+    // at the name is replaced, never followed. Throws Failure.
+    static void ReplacePrivateTextFile(const QString &Folder, const QString &Name,
+                                       const QString &TextString);
     // Appends TextString and CR LF, creating a missing file; a Windows-1252 file of an
     // earlier installation is turned into UTF-8 first.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
