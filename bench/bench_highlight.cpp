@@ -7,6 +7,8 @@
 #include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
+#include "base/SentenceRule.h"
+#include "documents/DocumentLoader.h"
 #include "documents/SentenceFinder.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsTalker.h"
@@ -54,6 +56,9 @@ private:
 // in paragraphs of 3 to 8 sentences.
 QString makeDocument()
 {
+    // A real book instead, as the view would show it: ORLIN_BENCH_DOCUMENT=path.
+    if (const QString path = qEnvironmentVariable("ORLIN_BENCH_DOCUMENT"); !path.isEmpty())
+        return DocumentLoader::Load(path).text;
     static const char *words[] = { "the",   "reader", "speaks", "every", "sentence", "aloud",
                                    "while", "view",   "marks",  "where", "it",       "is",
                                    "in",    "text",   "and",    "you",   "follow",   "along" };
@@ -155,7 +160,8 @@ void BM_HighlightStep(benchmark::State &state)
     int sink = 0;
     for (int start : starts) {
         timer.start();
-        sink += SentenceFinder::FindSentenceEnd(text, start);
+        const auto found = SentenceFinder::FindSentence(text, 1, start, SentenceRule());
+        sink += found ? found->end : 0;
         scans.push_back(timer.nsecsElapsed());
     }
     benchmark::DoNotOptimize(sink);
@@ -172,12 +178,15 @@ void BM_SelectionOnly(benchmark::State &state)
     std::vector<qint64> samples;
     QElapsedTimer timer;
     int start = 1;
+    const SentenceRule rule;
     for (auto _ : state) {
-        const int end = SentenceFinder::FindSentenceEnd(text, start);
+        const auto found = SentenceFinder::FindSentence(text, 1, start, rule);
+        if (!found)
+            break;
         timer.start();
-        s.view()->selectRange(start - 1, end - start + 1);
+        s.view()->selectRange(found->start - 1, found->end - found->start + 1);
         samples.push_back(timer.nsecsElapsed());
-        start = end + 2;
+        start = found->end + 1;
     }
     QCoreApplication::processEvents();
     g_selectNs = median(samples);

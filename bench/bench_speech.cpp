@@ -2,6 +2,7 @@
 // into sentences (against the baseline of copying the text once) and the wait from
 // pressing Read to the first audio reaching the sound output.
 #include "base/ProcessServices.h"
+#include "documents/DocumentLoader.h"
 #include "platform/EspeakEngine.h"
 #include "speech/clsStore.h"
 #include "speech/clsTalker.h"
@@ -26,6 +27,9 @@ constexpr qsizetype kBookSize = 3 * 1024 * 1024;
 // question, exclamation, ellipsis and dash.
 QString makeBook()
 {
+    // A real book instead, as the view would show it: ORLIN_BENCH_DOCUMENT=path.
+    if (const QString path = qEnvironmentVariable("ORLIN_BENCH_DOCUMENT"); !path.isEmpty())
+        return DocumentLoader::Load(path).text;
     return generatedProse(kBookSize, 12345,
                           { ". ", ". ", ". ", "? ", "! ", "... ", ".\r\n\r\n", " -- " });
 }

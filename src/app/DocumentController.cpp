@@ -1,6 +1,7 @@
 #include "app/DocumentController.h"
 
 #include "base/Failure.h"
+#include "base/MessageBoxes.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
 #include "base/Trace.h"
@@ -16,7 +17,16 @@
 #include <QTextCharFormat>
 
 namespace {
+
 const QString kModule = QStringLiteral("frmMain");
+
+// A command line may quote the path; the file, and so its bookmark, has no quotes.
+QString unquoted(QString path)
+{
+    path.remove(QLatin1Char('"'));
+    return path;
+}
+
 } // namespace
 
 DocumentController::DocumentController(QWidget &window, RichTextBox &view)
@@ -35,24 +45,35 @@ void DocumentController::SaveBookmarks()
 
 void DocumentController::StoreCurrentBookmark()
 {
-    if (!m_currentFile.isEmpty())
-        m_bookmarks->StoreBookmark(m_currentFile, m_view.SelStart());
+    if (!m_currentFile.isEmpty() && m_currentBookmark == Bookmark::Kept)
+        m_bookmarks->StoreBookmark(unquoted(m_currentFile), m_view.SelStart());
 }
 
-void DocumentController::LoadDocument(const QString &path)
+bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
 {
     const QString procedure = QStringLiteral("LoadDocument");
-    Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
-    m_currentFile = path;
+    const QString file = unquoted(path);
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::BusyMouse();
         MessagePump::DoEvents();
     });
+    DocumentContent content;
+    Trace::attempt(procedure, kModule, [&] { content = DocumentLoader::Load(file); });
+    if (!content.read) {
+        // Nothing is lost: the document open now, its caret and the title stay as they
+        // were, and the user learns why.
+        Trace::quietly([] { MousePointer::NormalMouse(); });
+        MessageBoxes::show(
+            &m_window, MessageBoxes::Warning, QStringLiteral("Orlin"),
+            Lang().GetTranslation(QStringLiteral("%1 could not be opened.")).arg(file)
+                + QLatin1Char('\n') + content.failure);
+        return false;
+    }
 
-    QString file = path;
-    file.remove(QLatin1Char('"'));
+    Trace::attempt(procedure, kModule, [&] { StoreCurrentBookmark(); });
+    m_currentFile = path;
+    m_currentBookmark = bookmark;
     Trace::attempt(procedure, kModule, [&] {
-        const DocumentContent content = DocumentLoader::Load(file);
         if (content.rich) {
             m_view.setTextRTF(content.text);
         } else {
@@ -63,7 +84,7 @@ void DocumentController::LoadDocument(const QString &path)
         }
     });
     Trace::attempt(procedure, kModule, [&] {
-        const int position = m_bookmarks->RetrieveBookmark(file);
+        const int position = bookmark == Bookmark::Kept ? m_bookmarks->RetrieveBookmark(file) : 0;
         // A document that has shrunk since it was left starts again at the top.
         const bool fits = position > 0 && m_view.Text().size() >= position;
         m_view.setSelStart(fits ? position : 0);
@@ -71,10 +92,13 @@ void DocumentController::LoadDocument(const QString &path)
     Trace::attempt(procedure, kModule, [&] {
         m_window.setWindowTitle(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
     });
+    if (m_opened)
+        Trace::attempt(procedure, kModule, [&] { m_opened(); });
     Trace::attempt(procedure, kModule, [&] {
         MousePointer::NormalMouse();
         MessagePump::DoEvents();
     });
+    return true;
 }
 
 bool DocumentController::ChooseAndLoad()
@@ -101,6 +125,8 @@ bool DocumentController::ChooseAndLoad()
         return false;
     const QString folder = dialog.SelectedPath() + QLatin1Char('/');
     Trace::attempt(procedure, kModule, [&] { Settings().sSet(QStringLiteral("Path"), folder); });
-    Trace::attempt(procedure, kModule, [&] { LoadDocument(folder + dialog.SelectedFilename()); });
-    return true;
+    bool loaded = false;
+    Trace::attempt(procedure, kModule,
+                   [&] { loaded = LoadDocument(folder + dialog.SelectedFilename()); });
+    return loaded;
 }

@@ -91,21 +91,21 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     MessagePump::Sleep(500);
 
     Log().LogEvent(QStringLiteral("Checking for Webdings font"), false);
-    splashMessage(QStringLiteral("Finding suitable font"));
+    splashMessage(message("Finding suitable font"));
     checkSymbolFonts();
 
     Log().LogEvent(QStringLiteral("Initialising Talker"), false);
-    splashMessage(QStringLiteral("Initialising Talker"));
+    splashMessage(message("Initialising Talker"));
     reading.CreateTalker();
 
-    splashMessage(QStringLiteral("Initialising Speech Engine"));
+    splashMessage(message("Initialising Speech Engine"));
     Log().LogEvent(QStringLiteral("Initialising Speech Engine"), false);
     reading.Talker()->InitEngine();
 
-    splashMessage(QStringLiteral("Filling voice list"));
+    splashMessage(message("Filling voice list"));
     VoiceList::FillEngine(ui.cmbEngine, *reading.Talker());
 
-    splashMessage(QStringLiteral("Setting voice to last used"));
+    splashMessage(message("Setting voice to last used"));
     selectSavedVoice();
 
     m_splash->hide();
@@ -131,11 +131,17 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 void ReaderLifecycle::selectSavedVoice()
 {
     QComboBox *voices = m_window.ui.cmbEngine;
-    int voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
-    if (voice >= voices->count())
-        voice = voices->count() - 1;
-    // A negative number in a hand-edited settings file would otherwise end the program.
-    voice = std::max(voice, 0);
+    // The voice by name where it is still installed: its place in the list depends on the
+    // locale and on which voices are installed.
+    int voice = voices->findText(Settings().sGet(QStringLiteral("LastVoice")).toString(),
+                                 Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (voice < 0 || Settings().sGet(QStringLiteral("LastVoice")).toString().isEmpty()) {
+        voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
+        if (voice >= voices->count())
+            voice = voices->count() - 1;
+        // A negative number in a hand-edited settings file would otherwise end the program.
+        voice = std::max(voice, 0);
+    }
     voices->setCurrentIndex(voice);
     m_window.cmbEngine_Click();
     m_window.m_reading->Talker()->SelectVoice(voice);
@@ -176,11 +182,11 @@ void ReaderLifecycle::checkSymbolFonts()
 {
     frmMainControls &ui = m_window.ui;
     if (SymbolFonts::isInstalled(QStringLiteral("WEBDINGS"))) {
-        splashMessage(QStringLiteral("Using Webdings"));
+        splashMessage(message("Using Webdings"));
     } else {
         Log().LogEvent(QStringLiteral("Webdings font not found. Replacing with MS Sans Serif."),
                        false);
-        splashMessage(QStringLiteral("Finding alternate font"));
+        splashMessage(message("Finding alternate font"));
         Log().LogEvent(QStringLiteral("Webdings font not found. Changing button text."), false);
         ui.replaceWebdingsSymbols(&m_window);
     }

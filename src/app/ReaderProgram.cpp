@@ -1,7 +1,10 @@
 #include "app/ReaderProgram.h"
 
+#include "app/DocumentController.h"
+#include "app/SessionEnd.h"
 #include "app/frmMain.h"
 #include "base/ProcessServices.h"
+#include "base/ProgramInfo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,18 +37,26 @@ int run(const QString &CommandLine)
 {
     // Declared first, so it ends last: everything below may still log while it ends.
     ProcessServices services;
+    // Start-up reads the settings file and close-down writes it: only the first run finds none.
+    const bool firstStart =
+        !QFileInfo::exists(ProgramInfo::programFile(QStringLiteral("Orlin.ini")));
     frmMain window;
     if (!window.Form_Load(CommandLine))
         return 0;
     if (window.isClosedDown())
         return 0;
-    if (CommandLine.trimmed().isEmpty()) {
-        const QString sample = sampleDocument();
-        if (!sample.isEmpty())
-            window.LoadDocument(sample);
-    }
+    ShowSampleOnFirstStart(window, CommandLine, firstStart, sampleDocument());
+    // Logging out or being told to stop saves the bookmarks and settings as Quit does.
+    SessionEnd ending([&window] { window.CloseDown(); });
     window.show();
     return QCoreApplication::exec();
+}
+
+void ShowSampleOnFirstStart(frmMain &window, const QString &CommandLine, bool firstStart,
+                            const QString &Sample)
+{
+    if (firstStart && CommandLine.trimmed().isEmpty() && !Sample.isEmpty())
+        window.documents().LoadDocument(Sample, DocumentController::Bookmark::None);
 }
 
 } // namespace ReaderProgram

@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/MessagePump.h"
 #include "base/MousePointer.h"
+#include "base/SentenceRule.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/SentenceFinder.h"
@@ -20,11 +21,6 @@ template<class T> T &required(T *object)
     if (!object)
         throw Failure(91, QStringLiteral("Object variable not set"));
     return *object;
-}
-
-bool isBlankOrLineEnd(QChar ch)
-{
-    return ch == QLatin1Char(' ') || ch == QLatin1Char('\r') || ch == QLatin1Char('\n');
 }
 
 } // namespace
@@ -95,6 +91,7 @@ void ReadingController::Read()
         if (from.caret != caret)
             m_view.setSelStart(0);
         m_highlightStart = std::max(from.caret, 1);
+        m_readOrigin = m_highlightStart;
         MousePointer::BackgroundBusyMouse();
         required(m_dict.get()).LoadWords();
         required(m_talker).StoreTextFile(from.text);
@@ -108,24 +105,26 @@ void ReadingController::Talker_SpeakingSentence(const QString &Sentence)
 {
     Q_UNUSED(Sentence)
     const QString &text = m_view.Text();
-    const int length = int(text.size());
-    Trace::quietly(
-        [&] { m_highlightEnd = SentenceFinder::FindSentenceEnd(text, m_highlightStart); });
+    std::optional<SentenceFinder::Found> found;
     Trace::quietly([&] {
-        while (m_highlightStart >= 1 && m_highlightStart <= length
-               && isBlankOrLineEnd(text.at(m_highlightStart - 1)))
-            ++m_highlightStart;
+        found = SentenceFinder::FindSentence(text, m_readOrigin, m_highlightStart,
+                                             m_talker ? m_talker->store().rule() : SentenceRule());
     });
     Trace::quietly([&] {
-        // A last sentence without an end mark gives a negative length: only the caret
-        // moves, to where that sentence begins.
-        const int selected = m_highlightEnd - m_highlightStart + 1;
-        m_view.selectRange(m_highlightStart - 1, std::max(selected, 0));
+        if (found) {
+            m_highlightStart = found->start;
+            m_highlightEnd = found->end;
+            m_view.selectRange(m_highlightStart - 1, m_highlightEnd - m_highlightStart + 1);
+        } else {
+            // The view no longer holds what is being read: only the caret moves.
+            m_highlightEnd = m_highlightStart - 1;
+            m_view.selectRange(m_highlightStart - 1, 0);
+        }
     });
     // A Read clicked in here highlights its own first sentence, so the step below then
     // moves on from that sentence, as the new reading needs.
     MessagePump::DoEvents();
-    m_highlightStart = m_highlightEnd + 2;
+    m_highlightStart = m_highlightEnd + 1;
 }
 
 void ReadingController::PauseOrContinue()
@@ -155,9 +154,10 @@ void ReadingController::Slower()
     m_paused = false;
 }
 
-void ReadingController::SelectVoice(int index)
+void ReadingController::SelectVoice(int index, const QString &name)
 {
     Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
+    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTVOICE"), name); });
     Trace::quietly([&] { required(m_talker).SelectVoice(index); });
 }
 
@@ -169,8 +169,8 @@ void ReadingController::ChangePitch(const QString &pitch)
 
 void ReadingController::SpeakToWav(QWidget *parent)
 {
-    // The file gets the reading's text and voice, but never while a reading runs.
-    Trace::quietly([&] { Stop(); });
+    // The file gets the reading's text and voice, but never while a reading runs; a
+    // cancelled dialog leaves the reading going.
     if (m_talker)
-        ::SpeakToWav(parent, m_talker, m_view, m_dict.get());
+        ::SpeakToWav(parent, m_talker, m_view, m_dict.get(), [this] { Stop(); });
 }

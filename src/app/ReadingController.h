@@ -47,10 +47,12 @@ public:
     void PauseOrContinue();
     void Faster();
     void Slower();
-    // Stores the voice as the last used one and selects it.
-    void SelectVoice(int index);
+    // Stores the voice as the last used one, by its place in the list and by its name
+    // (the list's order changes with the locale and the installed voices), and selects it.
+    void SelectVoice(int index, const QString &name);
     void ChangePitch(const QString &pitch);
-    // Stops the reading, then speaks what Read would read into a wave file the user names.
+    // Speaks what Read would read into a wave file the user names; the reading stops once
+    // a file has been chosen.
     void SpeakToWav(QWidget *parent);
 
     // The talker is about to speak the next sentence: selects it in the view. The sentence
@@ -58,8 +60,9 @@ public:
     void Talker_SpeakingSentence(const QString &Sentence);
 
     bool Paused() const { return m_paused; }
-    // 1-based positions in the view's text: where the next sentence to highlight starts and
-    // where the highlighted one ends.
+    // 1-based positions in the view's text: where the next sentence to highlight is looked
+    // for (the start of the highlighted one while it is spoken) and where the highlighted
+    // one ends.
     int HighlightStart() const { return m_highlightStart; }
     int HighlightEnd() const { return m_highlightEnd; }
 
@@ -70,4 +73,7 @@ private:
     bool m_paused = false;
     int m_highlightStart = 1;
     int m_highlightEnd = 0;
+    // Where the text given to the talker begins in the view (1-based): the highlight reads
+    // the view from there, exactly as the talker's store was given it.
+    int m_readOrigin = 1;
 };

@@ -17,18 +17,24 @@ const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");
 const QString kModule = QStringLiteral("frmMain");
 } // namespace
 
-bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict)
+bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict,
+                const std::function<void()> &stopReading)
 {
+    // While a reading runs, the caret stands where the spoken sentence begins.
+    const int caret = view.SelStart();
     // Cancel, or any failure up to handing the name over, ends here without a word.
     const bool chosen = Trace::quietly([&] {
         cSHAREDcDlg dialog(parent);
         dialog.CancelError = true;
         dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
             | cSHAREDcDlg::NoReadOnlyReturn;
-        dialog.DialogTitle = QStringLiteral("Save to a Wave File");
+        dialog.DialogTitle = Lang().GetTranslation(QStringLiteral("Save to a Wave File"));
         dialog.Filter =
             QStringLiteral("All Files (*.*)|*.*|Wave Files ") + QStringLiteral("(*.wav)|*.wav");
         dialog.FilterIndex = 2;
+        dialog.AlsoReplaced = [](const QString &chosen) {
+            return QStringList { clsWavRenderer::TimingFileFor(chosen) };
+        };
         dialog.ShowSave();
         if (!Talker)
             throw Failure(91, QStringLiteral("Object variable or With block variable not set"));
@@ -36,13 +42,15 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
     });
     if (!chosen || !Talker->engine())
         return false;
+    if (stopReading)
+        Trace::quietly([&] { stopReading(); });
 
     const QString wavPath = Talker->WavOutput();
     std::unique_ptr<SpeechRenderer> renderer;
     QList<clsWavRenderer::Sentence> sentences;
     const bool prepared = Trace::attempt(kProcedure, kModule, [&] {
         // The text Read would take; the caret stays where the user left it.
-        const QString text = ReadingController::TextFromCaret(view.Text(), view.SelStart()).text;
+        const QString text = ReadingController::TextFromCaret(view.Text(), caret).text;
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
         sentences = clsWavRenderer::PrepareSentences(text, dict);

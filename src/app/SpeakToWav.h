@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 class RichTextBox;
 class clsDict;
@@ -8,7 +10,10 @@ class clsTalker;
 // The Read to WAV button: asks for a wave file and speaks into it what Read would
 // read from the caret, in the talker's voice, speed and pitch, with the pronunciation
 // list reloaded from its file, while a modal window shows the progress. A timing file
-// (.srt) with one entry per sentence goes beside it. Cancelling the file dialog ends
-// it silently. Returns true when the file was written. The caller stops a reading
-// in progress first.
-bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict);
+// (.srt) with one entry per sentence goes beside it; one question covers replacing either.
+// Cancelling the file dialog ends it silently and changes nothing. Once a file has been
+// chosen, stopReading runs (a reading never runs beside the rendering); the text is taken
+// from the caret as it stood when the button was pressed. Returns true when the file was
+// written.
+bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict,
+                const std::function<void()> &stopReading = {});

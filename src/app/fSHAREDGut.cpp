@@ -456,8 +456,7 @@ void fSHAREDGut::downloadBook(bool readAfter)
         QString gutFiles;
         // The file list is large: read only when a "?" has to be resolved from it.
         if (shown.fileName.contains(u'?'))
-            gutFiles = QString::fromUtf8(
-                cSharedFileSubs::ReadWholeFileBytes(m_catalogue->file(GutCatalogue::filesName())));
+            gutFiles = cSharedFileSubs::ReadWholeFile(m_catalogue->file(GutCatalogue::filesName()));
         const GutBookPrepared p =
             m_book->Prepare(shown, ui.txtDownloadPath->text(), readAfter, gutFiles);
         if (!p.message.isEmpty()) {

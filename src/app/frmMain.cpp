@@ -55,6 +55,9 @@ frmMain::frmMain(QWidget *parent)
     ui.setupUi(this);
     m_reading = std::make_unique<ReadingController>(*ui.RichTextBox1);
     m_documents = std::make_unique<DocumentController>(*this, *ui.RichTextBox1);
+    // Reload is there for any open document: from the Load dialog, the command line, the
+    // catalogue browser or the first start's sample.
+    m_documents->setOpened([this] { ui.cmdReload->setEnabled(true); });
     m_lifecycle = std::make_unique<ReaderLifecycle>(*this);
     connectControls();
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
@@ -167,7 +170,7 @@ void frmMain::cmdSlower_Click()
 
 void frmMain::cmbEngine_Click()
 {
-    m_reading->SelectVoice(ui.cmbEngine->currentIndex());
+    m_reading->SelectVoice(ui.cmbEngine->currentIndex(), ui.cmbEngine->currentText());
 }
 
 void frmMain::cmbPitch_Click()
@@ -185,8 +188,7 @@ void frmMain::cmdSpeakToWav_Click()
 void frmMain::cmdLoad_Click()
 {
     Trace::quietly([&] { m_reading->Stop(); });
-    if (m_documents->ChooseAndLoad())
-        ui.cmdReload->setEnabled(true);
+    m_documents->ChooseAndLoad();
     Trace::quietly([] { MousePointer::NormalMouse(); });
 }
 
@@ -244,7 +246,10 @@ void frmMain::cmdAbout_Click()
 void frmMain::mnuLanguage_Click(int Index)
 {
     const QString procedure = QStringLiteral("mnulanguage_click");
-    Trace::attempt(procedure, kModule, [&] { FormTranslator::Localise(this, short(Index)); });
+    Trace::attempt(procedure, kModule, [&] {
+        FormTranslator::Localise(this, short(Index));
+        ui.translateSymbolWords();
+    });
     Trace::attempt(procedure, kModule, [&] {
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {
@@ -274,12 +279,14 @@ void frmMain::cmdFontSmaller_Click()
 
 void frmMain::changeFontSize(int step)
 {
+    // The whole text is resized, but the caret, a running highlight and so the bookmark
+    // stay where they are; sizes stay readable.
+    constexpr double kSmallest = 6;
+    constexpr double kLargest = 96;
     RichTextBox *view = ui.RichTextBox1;
     Trace::quietly([&] {
-        view->setSelStart(0);
-        view->setSelLength(int(view->Text().size()));
-        const std::optional<double> size = view->SelFontSize();
-        view->setSelFontSize(size ? *size + step : 18);
+        const std::optional<double> size = view->TextFontSize();
+        view->setTextFontSize(std::clamp(size ? *size + step : 18, kSmallest, kLargest));
     });
 }
 

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <array>
+
 namespace {
 
 struct ButtonDesign
@@ -27,6 +29,32 @@ struct ButtonDesign
     const char *tooltip;
     int left, top, width, height;
 };
+
+// The reading buttons drawn in Webdings, and what stands for them without it.
+struct SymbolButton
+{
+    QPushButton *frmMainControls::*member;
+    const char *icon;
+    QStyle::StandardPixmap fallback;
+    const char *word;
+};
+
+const std::array<SymbolButton, 6> &symbolButtons()
+{
+    // The words are looked up in the language files by these English texts.
+    static const std::array<SymbolButton, 6> buttons { {
+        { &frmMainControls::cmdSlower, "media-seek-backward", QStyle::SP_MediaSeekBackward,
+          "Slower" },
+        { &frmMainControls::cmdPause, "media-playback-pause", QStyle::SP_MediaPause, "Pause" },
+        { &frmMainControls::cmdStopReading, "media-playback-stop", QStyle::SP_MediaStop, "Stop" },
+        { &frmMainControls::cmdSpeakToWav, "document-save", QStyle::SP_DialogSaveButton,
+          "Read to WAV file" },
+        { &frmMainControls::cmdRead, "media-playback-start", QStyle::SP_MediaPlay, "Read" },
+        { &frmMainControls::cmdFaster, "media-seek-forward", QStyle::SP_MediaSeekForward,
+          "Faster" },
+    } };
+    return buttons;
+}
 
 } // namespace
 
@@ -137,17 +165,26 @@ void frmMainControls::replaceWebdingsSymbols(QMainWindow *window)
         font.setBold(false);
         button->setFont(font);
     }
-    cmdFaster->setText(QStringLiteral(">>"));
-    cmdSlower->setText(QStringLiteral("<<"));
-    // The window was translated before this step, so the word captions that replace the
-    // symbols are translated here.
-    cmdPause->setText(Lang().GetTranslation(QStringLiteral("Pause")));
-    cmdRead->setText(Lang().GetTranslation(QStringLiteral("Read")));
-    cmdStopReading->setText(Lang().GetTranslation(QStringLiteral("Stop")));
-    // Its symbol has no text equivalent, and a plain "X" beside Stop reads as "close".
-    cmdSpeakToWav->setText(QString());
-    cmdSpeakToWav->setIcon(
-        SymbolFonts::themeIcon(QStringLiteral("document-save"), QStyle::SP_DialogSaveButton));
+    // Word captions do not fit these small buttons in most languages ("Lesen" showed as
+    // ".eser"): the desktop's media pictures instead, the word as the accessible name; the
+    // tooltips say what each does.
+    const QSize iconSize(px(300), px(300));
+    for (const SymbolButton &b : symbolButtons()) {
+        QPushButton *button = this->*b.member;
+        button->setText(QString());
+        button->setIcon(SymbolFonts::themeIcon(QString::fromLatin1(b.icon), b.fallback));
+        button->setIconSize(iconSize);
+    }
+    translateSymbolWords();
+}
+
+void frmMainControls::translateSymbolWords()
+{
+    for (const SymbolButton &b : symbolButtons()) {
+        QPushButton *button = this->*b.member;
+        if (!button->icon().isNull())
+            button->setAccessibleName(Lang().GetTranslation(QString::fromLatin1(b.word)));
+    }
 }
 
 void frmMainControls::replaceWingdingsSymbols()

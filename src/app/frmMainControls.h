@@ -20,9 +20,11 @@ struct frmMainControls
     void setupUi(QMainWindow *window);
 
     // Where Webdings is not installed (most Linux desktops) the reading buttons' symbols
-    // mean nothing: word captions in a plain face instead, and the desktop's picture for
-    // Read to WAV.
+    // mean nothing: the desktop's media pictures instead, each with its translated word
+    // as accessible name.
     void replaceWebdingsSymbols(QMainWindow *window);
+    // Those words again, in the language now chosen.
+    void translateSymbolWords();
     // Without Wingdings the two file buttons show the desktop's own pictures.
     void replaceWingdingsSymbols();
 

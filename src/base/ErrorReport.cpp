@@ -1,7 +1,5 @@
 #include "base/ErrorReport.h"
 
-#include "base/CodePage.h"
-#include "base/PrivateFolder.h"
 #include "base/ProgramInfo.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLogging.h"
@@ -109,6 +107,6 @@ QString ErrorReport::mailUrl() const
 
 QString ErrorReport::writeFullReport(const QString &folder) const
 {
-    PrivateFolder::replaceFile(folder, fileName(), CodePage::fromUnicode(fullReport()));
+    cSharedFileSubs::ReplacePrivateTextFile(folder, fileName(), fullReport());
     return QDir(folder).filePath(fileName());
 }

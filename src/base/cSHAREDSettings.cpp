@@ -1,6 +1,5 @@
 #include "base/cSHAREDSettings.h"
 
-#include "base/CodePage.h"
 #include "base/Failure.h"
 #include "base/MessageBoxes.h"
 #include "base/MousePointer.h"
@@ -9,6 +8,7 @@
 #include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
+#include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
 
@@ -380,11 +380,9 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
     DeleteAllSettings();
     if (!cSharedFileSubs::FileExists(SettingsFile))
         return;
-    // Split as bytes and convert only the names and values kept: a large file then
-    // never exists twice over in memory.
-    const QByteArray bytes = cSharedFileSubs::ReadWholeFileBytes(SettingsFile);
-    const QByteArrayView text(bytes);
-    const QByteArrayView lineEnd("\r\n");
+    const QString content = cSharedFileSubs::ReadWholeFile(SettingsFile);
+    const QStringView text(content);
+    const QStringView lineEnd(u"\r\n");
     const qsizetype lines = text.count(lineEnd) + 1;
     if (lines < 1000000) {
         d->entries.reserve(size_t(lines));
@@ -395,18 +393,16 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
         qsizetype end = text.indexOf(lineEnd, start);
         if (end < 0)
             end = text.size();
-        const QByteArrayView line = text.sliced(start, end - start);
+        const QStringView line = text.sliced(start, end - start);
         start = end + lineEnd.size();
         try {
-            // A comma is one byte in the code page, so the bytes split where the text would.
-            const qsizetype comma = line.indexOf(',');
+            const qsizetype comma = line.indexOf(QLatin1Char(','));
             if (comma < 0)
                 continue;
-            const QString name = CodePage::toUnicode(line.data(), comma);
+            const QString name = line.first(comma).toString();
             if (blankTrimmed(name).isEmpty())
                 continue;
-            QString valueText =
-                CodePage::toUnicode(line.data() + comma + 1, line.size() - comma - 1);
+            QString valueText = line.sliced(comma + 1).toString();
             QVariant value;
             switch (truthOf(valueText)) {
             case Truth::False:
@@ -424,9 +420,8 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
             const bool wasBusy = MousePointer::isBusy();
             MousePointer::NormalMouse();
             ShowErr(QStringLiteral("Error ") + QString::number(Trace::asFailure(e).code())
-                    + QStringLiteral(" in setting file. Line: ")
-                    + CodePage::toUnicode(line.data(), line.size()) + QStringLiteral(" of ")
-                    + SettingsFile);
+                    + QStringLiteral(" in setting file. Line: ") + line.toString()
+                    + QStringLiteral(" of ") + SettingsFile);
             if (wasBusy)
                 MousePointer::BusyMouse();
         }
@@ -451,19 +446,19 @@ QString cSHAREDSettings::valueText(const QVariant &value)
 void cSHAREDSettings::writePass(const QString &SettingsFile)
 {
     d->compact();
-    QByteArray out;
+    QString out;
     qsizetype size = 0;
     for (const Entry &e : d->entries)
         size += e.KeyName.size() + 16;
     out.reserve(size);
     for (const Entry &e : d->entries) {
-        out += CodePage::fromUnicode(lookupKey(e.KeyName));
-        out += ',';
-        out += CodePage::fromUnicode(valueText(e.KeyValue));
-        out += "\r\n";
+        out += lookupKey(e.KeyName);
+        out += QLatin1Char(',');
+        out += valueText(e.KeyValue);
+        out += QLatin1String("\r\n");
     }
     // Owner-only: the settings may hold the proxy password.
-    cSharedFileSubs::ReplaceFileBytes(SettingsFile, out, true);
+    cSharedFileSubs::ReplaceTextFile(SettingsFile, out, true);
 }
 
 bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)
@@ -489,18 +484,19 @@ bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)
             }
             MessageBoxes::show(
                 nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                QStringLiteral(
-                    "Your settings file is read-only and I can't change it. Save cancelled."),
+                Lang().GetTranslation(QStringLiteral(
+                    "Your settings file is read-only and I can't change it. Save cancelled.")),
                 MessageBoxes::Ok);
             return false;
         case FailureCode::DiskFull:
-            if (MessageBoxes::show(nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                                   QStringLiteral("You've run out of disk space on drive ")
-                                       + cSharedFileSubs::DriveOnly(SettingsFile)
-                                       + QStringLiteral(":\nPlease clear some space and "
-                                                        "then click Retry, else click "
-                                                        "Cancel to abort."),
-                                   MessageBoxes::Retry | MessageBoxes::Cancel)
+            if (MessageBoxes::show(
+                    nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
+                    Lang().GetTranslation(QStringLiteral("You've run out of disk space on drive "))
+                        + cSharedFileSubs::DriveOnly(SettingsFile) + QStringLiteral(":\n")
+                        + Lang().GetTranslation(
+                            QStringLiteral("Please clear some space and then click Retry, else "
+                                           "click Cancel to abort.")),
+                    MessageBoxes::Retry | MessageBoxes::Cancel)
                 == MessageBoxes::Retry)
                 continue;
             return false;

@@ -4,6 +4,7 @@
 #include "base/Seam.h"
 #include "base/ShowErr.h"
 #include "base/Trace.h"
+#include "base/cSharedLang.h"
 
 namespace {
 const QString kModule = QStringLiteral("cShowError");
@@ -16,8 +17,9 @@ void cSHAREDShowError::ShowErr(const QString &ErrorMessage, const QString &HelpP
             reporter(ErrorMessage, HelpPage);
             return;
         }
-        MessageBoxes::show(nullptr, MessageBoxes::Critical, QStringLiteral("Error Reporter"),
-                           ErrorMessage, MessageBoxes::Ok);
+        MessageBoxes::show(nullptr, MessageBoxes::Critical,
+                           Lang().GetTranslation(QStringLiteral("Error Reporter")), ErrorMessage,
+                           MessageBoxes::Ok);
     });
 }
 

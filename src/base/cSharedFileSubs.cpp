@@ -1,10 +1,11 @@
 #include "base/cSharedFileSubs.h"
 
-#include "base/CodePage.h"
 #include "base/Desktop.h"
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/MessagePump.h"
+#include "base/PrivateFolder.h"
+#include "base/TextFileEncoding.h"
 #include "base/Trace.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
@@ -67,6 +68,17 @@ bool makeWritableForOutput(const QString &Filename)
     return false;
 }
 
+// A file of an earlier installation is rewritten as UTF-8 before text is added to it:
+// appended UTF-8 would make the whole file read as Windows-1252 and garble the new text.
+void upgradeLegacyFile(const QString &Filename)
+{
+    if (!regularFileExists(Filename))
+        return;
+    const QByteArray bytes = cSharedFileSubs::ReadWholeFileBytes(Filename);
+    if (TextFileEncoding::isLegacy(bytes))
+        cSharedFileSubs::ReplaceTextFile(Filename, TextFileEncoding::decode(bytes));
+}
+
 // Closes a number on the way out of a failed operation; the first failure is the one
 // worth reporting.
 void closeQuietly(int number)
@@ -80,7 +92,7 @@ void closeQuietly(int number)
 
 QString cSharedFileSubs::ReadWholeFile(const QString &Filename)
 {
-    return CodePage::toUnicode(ReadWholeFileBytes(Filename));
+    return TextFileEncoding::decode(ReadWholeFileBytes(Filename));
 }
 
 QByteArray cSharedFileSubs::ReadWholeFileBytes(const QString &Filename)
@@ -130,9 +142,10 @@ bool cSharedFileSubs::WriteTextFile(const QString &Filename, const QString &Text
     return false;
 }
 
-void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &TextString)
+void cSharedFileSubs::ReplaceTextFile(const QString &Filename, const QString &TextString,
+                                      bool ownerOnly)
 {
-    ReplaceFileBytes(Filename, CodePage::fromUnicode(TextString));
+    ReplaceFileBytes(Filename, TextFileEncoding::encode(TextString), ownerOnly);
 }
 
 void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes,
@@ -144,6 +157,12 @@ void cSharedFileSubs::ReplaceFileBytes(const QString &Filename, const QByteArray
     FileTable::replaceFile(Filename, Bytes, ownerOnly);
 }
 
+void cSharedFileSubs::ReplacePrivateTextFile(const QString &Folder, const QString &Name,
+                                             const QString &TextString)
+{
+    PrivateFolder::replaceFile(Folder, Name, TextFileEncoding::encode(TextString));
+}
+
 bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextString)
 {
     return WriteTextFile(Filename, TextString);
@@ -151,6 +170,8 @@ bool cSharedFileSubs::SaveTextFile(const QString &Filename, const QString &TextS
 
 void cSharedFileSubs::AppendToTextFile(const QString &Filename, const QString &TextString)
 {
+    Trace::attempt(QStringLiteral("AppendToTextFile"), Module,
+                   [&] { upgradeLegacyFile(Filename); });
     const int number = OpenAppendFile(Filename);
     if (number <= 0)
         return;
@@ -165,8 +186,9 @@ void cSharedFileSubs::AppendToTextFile(const QString &Filename, const QString &T
 
 void cSharedFileSubs::AppendText(const QString &Filename, const QString &Text)
 {
+    upgradeLegacyFile(Filename);
     QFile file(Filename);
-    if (!file.open(QIODevice::Append) || file.write(CodePage::fromUnicode(Text)) < 0)
+    if (!file.open(QIODevice::Append) || file.write(TextFileEncoding::encode(Text)) < 0)
         throw Failure(FailureCode::PathFileAccess,
                       QStringLiteral("Cannot append to %1: %2").arg(Filename, file.errorString()),
                       Filename);
@@ -246,19 +268,19 @@ int cSharedFileSubs::OpenFile(const QString &Filename)
 
 void cSharedFileSubs::WriteText(int FileNumber, const QString &Text)
 {
-    FileTable::write(FileNumber, CodePage::fromUnicode(Text));
+    FileTable::write(FileNumber, TextFileEncoding::encode(Text));
 }
 
 void cSharedFileSubs::WriteLine(int FileNumber, const QString &Text)
 {
-    QByteArray bytes = CodePage::fromUnicode(Text);
+    QByteArray bytes = TextFileEncoding::encode(Text);
     bytes.append("\r\n", 2);
     FileTable::write(FileNumber, bytes);
 }
 
 QString cSharedFileSubs::ReadToEnd(int FileNumber)
 {
-    return CodePage::toUnicode(FileTable::readAll(FileNumber));
+    return TextFileEncoding::decode(FileTable::readAll(FileNumber));
 }
 
 void cSharedFileSubs::CloseFile(int FileNumber)
@@ -279,19 +301,23 @@ bool cSharedFileSubs::FileExists(const QString &Filename)
         if (Filename.isEmpty())
             return false;
         const qsizetype slash = Filename.lastIndexOf(QLatin1Char('/'));
-        QString pattern = Filename.mid(slash + 1);
+        const QString pattern = Filename.mid(slash + 1);
         if (!pattern.contains(QLatin1Char('*')) && !pattern.contains(QLatin1Char('?')))
             return regularFileExists(Filename);
-        // A file search's "*.*" means every name, with or without a dot.
-        if (pattern.endsWith(QLatin1String(".*")))
-            pattern.chop(2);
-        const QString folder = slash < 0 ? QStringLiteral(".") : Filename.left(slash + 1);
+        // A file search's ".*" at the end also takes a name without any extension:
+        // "Book.*" finds "Book.txt" and "Book", "*.*" every name.
         const QByteArray nativePattern = nativePath(pattern);
+        const QByteArray bare =
+            pattern.endsWith(QLatin1String(".*")) ? nativePath(pattern.chopped(2)) : QByteArray();
+        const QString folder = slash < 0 ? QStringLiteral(".") : Filename.left(slash + 1);
         QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
         while (it.hasNext()) {
             it.next();
-            if (fnmatch(nativePattern.constData(), nativePath(it.fileName()).constData(), 0) == 0
-                && !it.fileInfo().isDir())
+            const QByteArray name = nativePath(it.fileName());
+            const bool matches = fnmatch(nativePattern.constData(), name.constData(), 0) == 0
+                || (!bare.isEmpty() && !name.contains('.')
+                    && fnmatch(bare.constData(), name.constData(), 0) == 0);
+            if (matches && !it.fileInfo().isDir())
                 return true;
         }
     } catch (const std::exception &e) {

@@ -8,10 +8,10 @@
 // The shared service for files, folders and path strings. Stateless apart from the
 // table of open file numbers, which is process-wide like a runtime's file numbers.
 //
-// Text files are Windows-1252, one byte one character both ways, with no line-end
-// conversion. Path-string helpers treat "/" and "\" alike. Operations that catch
-// their failures write them as trace entries (module "cFile", the operation's name
-// as procedure) and return their failure value.
+// Text files are written as UTF-8 without a byte-order mark and read as UTF-8 when valid,
+// else as Windows-1252 (base/TextFileEncoding.h), with no line-end conversion. Path-string helpers
+// treat "/" and "\" alike. Operations that catch their failures write them as trace entries (module
+// "cFile", the operation's name as procedure) and return their failure value.
 class cSharedFileSubs
 {
 public:
@@ -27,16 +27,22 @@ public:
     // What WriteTextFile does, failures thrown as Failure instead of logged: the file
     // is made writable if it was read-only (when it cannot be, an event is logged and
     // 75 thrown), then replaced whole through a temporary file beside it, so a failure
-    // leaves the old file exactly as it was.
-    static void ReplaceTextFile(const QString &Filename, const QString &TextString);
-    // The same for text already in the code page's bytes; ownerOnly leaves the file
-    // readable by its owner alone (it may hold a password).
+    // leaves the old file exactly as it was. ownerOnly leaves the file readable by its
+    // owner alone (it may hold a password).
+    static void ReplaceTextFile(const QString &Filename, const QString &TextString,
+                                bool ownerOnly = false);
+    // The same for text already in a file's bytes.
     static void ReplaceFileBytes(const QString &Filename, const QByteArray &Bytes,
                                  bool ownerOnly = false);
-    // Appends TextString and CR LF, creating a missing file.
+    // The same into a folder only this user can reach (base/PrivateFolder.h): a link planted
+    // at the name is replaced, never followed. Throws Failure.
+    static void ReplacePrivateTextFile(const QString &Folder, const QString &Name,
+                                       const QString &TextString);
+    // Appends TextString and CR LF, creating a missing file; a Windows-1252 file of an
+    // earlier installation is turned into UTF-8 first.
     static void AppendToTextFile(const QString &Filename, const QString &TextString);
-    // Appends the text as it stands, creating a missing file; throws Failure (75) when the
-    // file cannot be written.
+    // Appends the text as it stands, creating a missing file (or turning an old Windows-1252
+    // one into UTF-8 first); throws Failure (75) when the file cannot be written.
     static void AppendText(const QString &Filename, const QString &Text);
     // Lines up to the end of the file; CR LF, a lone CR and a lone LF each end a line.
     static int LinesInFile(const QString &Filename);

@@ -289,6 +289,27 @@ QString cSharedLang::LanguageTitle(short LanguageIndex)
     return title;
 }
 
+QLocale cSharedLang::LanguageLocale(short LanguageIndex)
+{
+    d->EnsureInitialised();
+    if (LanguageIndex < 1 || LanguageIndex > d->files.size())
+        return QLocale(QLocale::English);
+    // A file named after its language ("de.txt", "pt_BR.txt") says it; otherwise the title
+    // may be the language's own name ("Deutsch", "Español").
+    const QString stem = QFileInfo(d->files.at(LanguageIndex - 1)).completeBaseName();
+    const QLocale byName(stem);
+    if (byName.language() != QLocale::C && stem.size() <= 6)
+        return byName;
+    const QString title = d->titleAt(LanguageIndex);
+    const QList<QLocale> all =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    for (const QLocale &locale : all) {
+        if (locale.nativeLanguageName().compare(title, Qt::CaseInsensitive) == 0)
+            return locale;
+    }
+    return QLocale(QLocale::English);
+}
+
 void cSharedLang::LoadLanguage(short LanguageNum)
 {
     d->EnsureInitialised();

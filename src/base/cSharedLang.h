@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,9 @@ public:
     void UpdateTemplates(const QString &LanguagePath);
     bool FontIsPresent(const QString &name);
 
+    // The locale of language LanguageIndex (0 English), for the texts of the toolkit
+    // itself: from the file's name ("de.txt") or else its title ("Deutsch").
+    QLocale LanguageLocale(short LanguageIndex);
     // The titles of the language files, in the order of their numbers (from 1).
     QStringList LanguageTitles();
     // Whether a text is a language's name ("English" or a title): names show in their

@@ -1,6 +1,5 @@
 #include "base/cSharedText.h"
 
-#include "base/CodePage.h"
 #include "base/Trace.h"
 
 #include <QCollator>
@@ -43,10 +42,10 @@ void cSharedText::EatCrapFromEnd(QString &Content)
 
 bool cSharedText::StringsEqual(const QString &First, const QString &Second)
 {
-    // Through the code page first, so characters it cannot hold compare as "?",
-    // just as the single-byte comparison sees them.
-    const QString a = CodePage::toUnicode(CodePage::fromUnicode(TrimcTrim(First)));
-    const QString b = CodePage::toUnicode(CodePage::fromUnicode(TrimcTrim(Second)));
+    // Compared as Unicode: through a single-byte code page every Cyrillic or Polish name
+    // of one length would have been the same row of "?".
+    const QString a = TrimcTrim(First);
+    const QString b = TrimcTrim(Second);
     if (a.compare(b, Qt::CaseInsensitive) == 0)
         return true;
     if (a.isEmpty() || b.isEmpty())

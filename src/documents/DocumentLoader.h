@@ -12,6 +12,8 @@ struct DocumentContent
     QString text;
     // Whether the file could be read; an unreadable file gives empty text.
     bool read = false;
+    // Why it could not be read, in words for the user (translated).
+    QString failure;
 };
 
 // The content steps of opening a document: the file read whole and turned into what

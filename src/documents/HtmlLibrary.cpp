@@ -2,6 +2,8 @@
 
 #include "documents/HtmlEntities.h"
 
+#include <QStringList>
+
 namespace HtmlLibrary {
 
 namespace {
@@ -48,6 +50,65 @@ QStringView rawTextElement(QStringView text, qsizetype lt, qsizetype gt)
     return {};
 }
 
+// How a tag separates the texts around it: not at all (inline markup), by a space between
+// table cells, by a line end, or by a blank line around a paragraph or heading.
+enum class Break { None, Cell, LineBreak, Line, Paragraph };
+
+Break breakOf(QStringView text, qsizetype lt, qsizetype gt)
+{
+    qsizetype p = lt + 1;
+    if (p < gt && text[p] == QLatin1Char('/'))
+        ++p;
+    const qsizetype start = p;
+    while (p < gt && isAsciiAlnum(text[p]))
+        ++p;
+    const QString name = text.sliced(start, p - start).toString().toLower();
+    static const QStringList cells { "td", "th" };
+    if (name == QLatin1String("br"))
+        return Break::LineBreak;
+    static const QStringList lines { "li", "tr", "dt", "dd", "caption", "option" };
+    static const QStringList paragraphs {
+        "p",       "div",   "h1",   "h2",     "h3",     "h4",  "h5",         "h6",
+        "pre",     "table", "ul",   "ol",     "dl",     "hr",  "blockquote", "section",
+        "article", "aside", "main", "header", "footer", "nav", "address",    "figure",
+    };
+    if (cells.contains(name))
+        return Break::Cell;
+    if (lines.contains(name))
+        return Break::Line;
+    if (paragraphs.contains(name))
+        return Break::Paragraph;
+    return Break::None;
+}
+
+// Keeps what a removed tag separated apart: at least `lineEnds` line ends (0: a tab) at the
+// end of the output, counting those already there. Returns where the separator begins.
+qsizetype separate(QString &out, Break kind)
+{
+    while (!out.isEmpty() && (out.back() == QLatin1Char(' ') || out.back() == QLatin1Char('\t')))
+        out.chop(1);
+    const qsizetype at = out.size();
+    if (kind == Break::Cell) {
+        if (!out.isEmpty() && !out.back().isSpace())
+            out += QLatin1Char('\t');
+        return at;
+    }
+    const int wanted = kind == Break::Paragraph ? 2 : 1;
+    int have = 0;
+    for (qsizetype i = out.size(); i > 0 && have < wanted;) {
+        if (out.at(i - 1) == QLatin1Char('\n'))
+            i -= (i >= 2 && out.at(i - 2) == QLatin1Char('\r')) ? 2 : 1;
+        else if (out.at(i - 1) == QLatin1Char('\r'))
+            --i;
+        else
+            break;
+        ++have;
+    }
+    for (; have < wanted; ++have)
+        out += QLatin1String("\r\n");
+    return at;
+}
+
 } // namespace
 
 void cStripHTML(QString &text)
@@ -63,16 +124,33 @@ void cStripHTML(QString &text)
     bool noScriptEnd = false;
     bool noStyleEnd = false;
 
+    // After a separator, the blanks and line ends of the source up to the next text only
+    // lay out the markup; a separator with no text after it is dropped at the end.
+    bool afterBreak = false;
+    qsizetype breakAt = -1;
+    auto appendText = [&](QStringView piece) {
+        if (afterBreak) {
+            qsizetype k = 0;
+            while (k < piece.size() && piece[k].isSpace())
+                ++k;
+            piece = piece.sliced(k);
+            if (piece.isEmpty())
+                return;
+            afterBreak = false;
+        }
+        out.append(piece);
+    };
+
     qsizetype i = 0;
     while (i < n) {
         qsizetype lt = in.indexOf(QLatin1Char('<'), i);
         while (lt >= 0 && !opensTag(in, lt))
             lt = in.indexOf(QLatin1Char('<'), lt + 1);
         if (lt < 0) {
-            out.append(in.sliced(i));
+            appendText(in.sliced(i));
             break;
         }
-        out.append(in.sliced(i, lt - i));
+        appendText(in.sliced(i, lt - i));
 
         if (!noCommentEnd && in.sliced(lt).startsWith(u"<!--")) {
             const qsizetype end = in.indexOf(u"-->", lt + 4);
@@ -86,10 +164,25 @@ void cStripHTML(QString &text)
         const qsizetype gt = in.indexOf(QLatin1Char('>'), lt + 1);
         if (gt < 0) {
             // No ">" anywhere after: what follows is text, not a tag.
-            out.append(in.sliced(lt));
+            appendText(in.sliced(lt));
             break;
         }
         i = gt + 1;
+
+        const Break kind = breakOf(in, lt, gt);
+        if (kind == Break::LineBreak) {
+            // Every form of the line-break tag, as "<br>" already became one.
+            out += QLatin1String("\r\n");
+        } else if (kind != Break::None) {
+            qsizetype blank = out.size();
+            while (blank > 0 && out.at(blank - 1).isSpace())
+                --blank;
+            // Before the first text there is nothing to keep apart, only layout.
+            const qsizetype at = blank == 0 ? (out.clear(), 0) : separate(out, kind);
+            if (!afterBreak)
+                breakAt = at;
+            afterBreak = true;
+        }
 
         const QStringView element = rawTextElement(in, lt, gt);
         if (element.isEmpty())
@@ -107,6 +200,8 @@ void cStripHTML(QString &text)
         const qsizetype closeEnd = in.indexOf(QLatin1Char('>'), close);
         i = closeEnd < 0 ? n : closeEnd + 1;
     }
+    if (afterBreak && breakAt >= 0)
+        out.truncate(breakAt);
     text = std::move(out);
 }
 

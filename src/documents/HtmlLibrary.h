@@ -11,7 +11,9 @@ namespace HtmlLibrary {
 // Removes markup in place: every tag from "<" to the next ">", comments, and what lies
 // between <script> or <style> and their closing tag, since a reader must never speak
 // code. A "<" that cannot start a tag ("a < b", "<3") is text and stays; text in square
-// brackets is never touched.
+// brackets is never touched. The texts that block elements held apart stay apart: a tab
+// between table cells, a line end at line breaks, list items and rows, a blank line around
+// paragraphs, headings, tables and lists.
 void cStripHTML(QString &text);
 
 // The source with its named character references ("&amp;", "&eacute;", "&apos;" ...)

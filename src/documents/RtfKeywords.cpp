@@ -161,6 +161,8 @@ const std::unordered_map<std::string_view, Kw> &keywords()
         { "wgrffmtfilter", Kw::Skip },
         { "mmathPr", Kw::Skip },
         { "passwordhash", Kw::Skip },
+        // The text of nested tables for readers that cannot show them; Orlin shows them.
+        { "nonesttables", Kw::Skip },
         // Optional destinations whose content belongs to the text: some writers put the
         // cells of a nested table inside the nested row's properties.
         { "nesttableprops", Kw::KeepContent },

@@ -1,25 +1,19 @@
 #include "documents/SentenceFinder.h"
 
+#include "base/SentenceRule.h"
+
 #include <algorithm>
 
-int SentenceFinder::FindSentenceEnd(const QString &Text, int Start)
+std::optional<SentenceFinder::Found>
+SentenceFinder::FindSentence(const QString &Text, int Origin, int Start, const SentenceRule &Rule)
 {
-    const int length = int(Text.size());
-    const QChar *chars = Text.constData();
-    // One pass for whichever of the three marks comes first: looking for each mark
-    // separately would scan to the end of a book for a mark it never uses.
-    int i = 0;
-    for (int p = std::max(Start, 1); p <= length; ++p) {
-        if (isSentenceEnd(chars[p - 1])) {
-            i = p;
-            break;
-        }
-    }
-    if (i == 0)
-        return 0;
-    while (i < length && isSentenceEnd(chars[i]))
-        ++i;
-    if (i < length && chars[i] == QLatin1Char('"'))
-        ++i;
-    return i;
+    const qsizetype origin = std::clamp<qsizetype>(Origin - 1, 0, Text.size());
+    // The store was given the text from the origin on and nothing before it: the rule
+    // must not see more, or a word cut by the caret would end a sentence differently.
+    const QStringView read = QStringView(Text).sliced(origin);
+    const qsizetype from = std::max<qsizetype>(Start - 1 - origin, 0);
+    const std::optional<SentenceRule::Span> span = Rule.next(read, from);
+    if (!span)
+        return std::nullopt;
+    return Found { int(origin + span->begin + 1), int(origin + span->end) };
 }

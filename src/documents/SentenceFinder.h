@@ -1,20 +1,24 @@
 #pragma once
 
-#include <QChar>
 #include <QString>
+#include <optional>
 
-// The main window's own scan for the end of the sentence being spoken. Positions
-// are 1-based, as the reading code counts them; 0 means "not found".
+class SentenceRule;
+
+// The main window's scan for the sentence being spoken, in the displayed text. It follows
+// the sentence store's own rule from where the reading began, so it finds the very
+// sentences the store hands out. Positions are 1-based, as the reading code counts them.
 class SentenceFinder
 {
 public:
-    static bool isSentenceEnd(QChar ch)
+    struct Found
     {
-        return ch == QLatin1Char('.') || ch == QLatin1Char('!') || ch == QLatin1Char('?');
-    }
+        int start; // first character
+        int end; // last character, end marks and closing quotes included
+    };
 
-    // The position of the first sentence-end character at or after Start, moved on
-    // over a run of them ("?!", "...") and over one closing double quote. 0 when no
-    // sentence end follows Start.
-    static int FindSentenceEnd(const QString &Text, int Start);
+    // The next sentence of the reading that took Text from position Origin on, looked for
+    // from position Start (at or after Origin). Empty when the reading has no more.
+    static std::optional<Found> FindSentence(const QString &Text, int Origin, int Start,
+                                             const SentenceRule &Rule);
 };

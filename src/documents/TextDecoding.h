@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Decoding of documents the user opens. Orlin's own files are Windows-1252 byte for
-// byte (CodePage.h); documents come from anywhere, and most of today's are UTF-8, so
-// they are recognised by their bytes instead.
+// Decoding of documents the user opens. Orlin's own files have their own rule
+// (base/TextFileEncoding.h); documents come from anywhere, so they are recognised by
+// their bytes: a byte-order mark, else valid UTF-8, else Windows-1252.
 namespace TextDecoding {
 
 enum class Encoding { Utf16LE, Utf16BE, Utf8, Windows1252 };
@@ -16,9 +16,5 @@ Encoding detect(const QByteArray &bytes);
 
 // The text of the document; a byte-order mark is not part of it.
 QString decodeDocument(const QByteArray &bytes);
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF, no
-// truncated sequence at the end.
-bool isValidUtf8(const char *data, qsizetype size);
 
 } // namespace TextDecoding

@@ -242,11 +242,14 @@ void cSharedHTML::HtmlToPlainText(QString &StringToConvert)
         return;
     TrimHeadTags(StringToConvert);
     ConvertBR(StringToConvert);
+    // Markup goes before references are turned into characters, so that escaped markup
+    // ("Use the &lt;br&gt; element") stays in the text.
+    StripHtml(StringToConvert);
     HtmlToChar(StringToConvert);
     HTMLConstToChar(StringToConvert);
-    StripHtml(StringToConvert);
-    ReplaceWith_NC(StringToConvert, QStringLiteral("\r\r"), QStringLiteral("\r\n"));
-    ReplaceWith_NC(StringToConvert, QStringLiteral("\n\n"), QStringLiteral("\r\n"));
+    // A line end written twice over (CR CR LF, from a text-mode copy) is one line end.
+    // Doubled lone LF or CR are blank lines of an LF or CR file and stay.
+    ReplaceWith_NC(StringToConvert, QStringLiteral("\r\r\n"), QStringLiteral("\r\n"));
 }
 
 void cSharedHTML::TrimHeadTags(QString &LoadedString)

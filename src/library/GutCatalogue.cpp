@@ -4,7 +4,6 @@
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
-#include "documents/TextDecoding.h"
 #include "library/GutBookList.h"
 #include "library/GutIndexFormat.h"
 
@@ -77,8 +76,9 @@ bool GutCatalogue::UpdateRegenButton() const
 
 QString GutCatalogue::read(const QString &name) const
 {
-    // Today's files are UTF-8, older ones Windows-1252: decided by the bytes.
-    return TextDecoding::decodeDocument(cSharedFileSubs::ReadWholeFileBytes(file(name)));
+    // The index files Orlin writes and the lists it downloads alike: UTF-8 today, Windows-1252
+    // from older installations and mirrors, decided by the bytes as for every file of Orlin's.
+    return cSharedFileSubs::ReadWholeFile(file(name));
 }
 
 void GutCatalogue::write(const QString &name, const QStringList &lines) const
@@ -86,7 +86,7 @@ void GutCatalogue::write(const QString &name, const QStringList &lines) const
     QString text = lines.join(QStringLiteral("\r\n"));
     if (!lines.isEmpty())
         text += QStringLiteral("\r\n");
-    cSharedFileSubs::ReplaceFileBytes(file(name), text.toUtf8());
+    cSharedFileSubs::ReplaceTextFile(file(name), text);
 }
 
 void GutCatalogue::progress(qint64 done, qint64 total)

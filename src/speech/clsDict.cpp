@@ -1,14 +1,11 @@
 #include "speech/clsDict.h"
 
-#include "base/CodePage.h"
-#include "base/Failure.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedText.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringView>
 #include <QVarLengthArray>
@@ -268,14 +265,7 @@ bool clsDict::SaveWords()
         }
         // Written beside the old list and renamed over it, so a failed save never leaves
         // a half-written list behind.
-        QSaveFile file(fileName());
-        if (!file.open(QIODevice::WriteOnly))
-            throw Failure(FailureCode::PathFileAccess, file.errorString(), fileName());
-        const QByteArray bytes = CodePage::fromUnicode(text);
-        if (file.write(bytes) != bytes.size())
-            throw Failure(FailureCode::PathFileAccess, file.errorString(), fileName());
-        if (!file.commit())
-            throw Failure(FailureCode::PathFileAccess, file.errorString(), fileName());
+        cSharedFileSubs::ReplaceTextFile(fileName(), text);
     });
 }
 
@@ -300,6 +290,22 @@ QString clsDict::TranslateText(const QString &Sentence) const
             collectPieces(foldedText, pieces);
     }
     return text;
+}
+
+clsDict::PairProblem clsDict::CheckPair(const QString &OriginalWord, const QString &NewWord)
+{
+    const auto hasLineEnd = [](const QString &s) {
+        return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+    };
+    if (cSharedText::TrimBlanks(OriginalWord).isEmpty())
+        return PairProblem::EmptyWord;
+    if (cSharedText::TrimBlanks(NewWord).isEmpty())
+        return PairProblem::EmptyReplacement;
+    if (OriginalWord.contains(QLatin1Char(',')))
+        return PairProblem::CommaInWord;
+    if (hasLineEnd(OriginalWord) || hasLineEnd(NewWord))
+        return PairProblem::LineEnd;
+    return PairProblem::None;
 }
 
 QString clsDict::fileName() const

@@ -31,6 +31,12 @@ public:
     // OriginalWord replaced by its NewWord, pairs applied in list order.
     QString TranslateText(const QString &Sentence) const;
 
+    // Why a pair typed in the editor could not be kept in the word-pair file and read back
+    // as typed: an empty word or replacement (blanks are trimmed when saving), a comma in
+    // the word (the file splits at its first comma), a line end in either. None when it can.
+    enum class PairProblem { None, EmptyWord, EmptyReplacement, CommaInWord, LineEnd };
+    static PairProblem CheckPair(const QString &OriginalWord, const QString &NewWord);
+
     // The word-pair file: the program folder's ol1dict.txt unless a test says otherwise.
     QString fileName() const;
     void setFileName(const QString &path) { m_fileName = path; }

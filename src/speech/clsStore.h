@@ -1,11 +1,14 @@
 #pragma once
 
+#include "base/SentenceRule.h"
+
 #include <QString>
 #include <vector>
 
-// Cuts the text to be read into sentences at ".", "?" and "!" and hands them out
-// one at a time. The text is kept once; a sentence is a span of it, copied only
-// when it is handed out, so storing a whole book costs one pass.
+// Cuts the text to be read into sentences and hands them out one at a time. Where a
+// sentence ends is the SentenceRule's, the same rule the main window's highlight follows.
+// The text is kept once; a sentence is a span of it, copied only when it is handed out,
+// so storing a whole book costs one pass.
 class clsStore
 {
 public:
@@ -15,18 +18,21 @@ public:
     // empty once every sentence has been handed out.
     QString NextSentence();
 
-    // The sentences as cut (untrimmed), numbered from 1.
+    // The sentences as cut, numbered from 1: from the first word to the end marks.
     int Sentences() const { return int(m_spans.size()); }
     QString Sentence(int number) const;
     int ReadIndex() const { return m_readIndex; }
 
+    // The rule the stored text was cut by: the highlight follows the same one, even when
+    // another voice (and language) is chosen during the reading.
+    const SentenceRule &rule() const { return m_rule; }
+    // The rule for the next StoreInSentences.
+    void setRule(const SentenceRule &rule) { m_nextRule = rule; }
+
 private:
-    struct Span
-    {
-        qsizetype start;
-        qsizetype length;
-    };
     QString m_text;
-    std::vector<Span> m_spans;
+    std::vector<SentenceRule::Span> m_spans;
     int m_readIndex = 0;
+    SentenceRule m_rule;
+    SentenceRule m_nextRule;
 };

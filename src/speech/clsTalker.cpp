@@ -60,6 +60,12 @@ void clsTalker::SelectVoice(int VoiceNum)
         engine.Select(VoiceNum + 1);
         (void)engine.ModeName(VoiceNum + 1);
     });
+    // Titles that do not end a sentence are the voice's language's: the store cuts, and the
+    // highlight follows, by that language's table.
+    if (selected)
+        Trace::quietly([&] {
+            Store.setRule(SentenceRule::forLanguage(engineRef().ModeLanguage(VoiceNum + 1)));
+        });
     if (!selected && previous)
         Trace::quietly([&] { engineRef().Select(*previous); });
 }

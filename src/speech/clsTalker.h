@@ -43,7 +43,8 @@ public:
     // SpeakingSentence, which shows the sentence as stored). Not owned; may be null.
     void setDictionary(clsDict *dict) { m_dict = dict; }
 
-    // What later features read back: the stored wave-file name, the engine and the store.
+    // What later features read back: the stored wave-file name, the engine and the store
+    // (whose sentence rule follows the selected voice's language).
     QString WavOutput() const { return m_wavOutput; }
     SpeechEngine *engine() const { return Voice1.get(); }
     clsStore &store() { return Store; }

@@ -39,15 +39,18 @@ public:
     {
     }
 
-    void add(const QString &value, std::function<void(const QString &)> set)
+    // A text that once was translated stays on the list even when its translation left
+    // it empty, so that another language can bring it back.
+    void add(QObject *owner, const QByteArray &role, const QString &value,
+             std::function<void(const QString &)> set)
     {
-        if (isTranslatable(value))
-            m_out.append(Text { value, std::move(set) });
+        if (isTranslatable(value) || owner->property(originalProperty(role)).isValid())
+            m_out.append(Text { value, std::move(set), owner, role });
     }
 
     void addToolTip(QWidget *w)
     {
-        add(w->toolTip(), [w](const QString &t) { w->setToolTip(t); });
+        add(w, "toolTip", w->toolTip(), [w](const QString &t) { w->setToolTip(t); });
     }
 
     void walk(QWidget *parent)
@@ -111,47 +114,53 @@ private:
             auto *tool = qobject_cast<QToolButton *>(w);
             // A tool button showing an action takes its text from the action.
             if (!tool || !tool->defaultAction())
-                add(button->text(), [button](const QString &t) { button->setText(t); });
+                add(button, "text", button->text(),
+                    [button](const QString &t) { button->setText(t); });
             addToolTip(w);
         } else if (auto *label = qobject_cast<QLabel *>(w)) {
-            add(label->text(), [label](const QString &t) { label->setText(t); });
+            add(label, "text", label->text(), [label](const QString &t) { label->setText(t); });
             addToolTip(w);
         } else if (auto *group = qobject_cast<QGroupBox *>(w)) {
-            add(group->title(), [group](const QString &t) { group->setTitle(t); });
+            add(group, "title", group->title(), [group](const QString &t) { group->setTitle(t); });
             addToolTip(w);
         } else if (auto *line = qobject_cast<QLineEdit *>(w)) {
             addLineEdit(line);
         } else if (auto *edit = qobject_cast<QTextEdit *>(w)) {
             // A multi-line edit holds the user's text or a document, never a caption.
-            add(edit->placeholderText(), [edit](const QString &t) { edit->setPlaceholderText(t); });
+            add(edit, "placeholder", edit->placeholderText(),
+                [edit](const QString &t) { edit->setPlaceholderText(t); });
             addToolTip(w);
         } else if (auto *plain = qobject_cast<QPlainTextEdit *>(w)) {
-            add(plain->placeholderText(),
+            add(plain, "placeholder", plain->placeholderText(),
                 [plain](const QString &t) { plain->setPlaceholderText(t); });
             addToolTip(w);
         } else if (auto *view = qobject_cast<QAbstractItemView *>(w)) {
             addHeaders(view);
             addToolTip(w);
         } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
-            add(combo->placeholderText(),
+            add(combo, "placeholder", combo->placeholderText(),
                 [combo](const QString &t) { combo->setPlaceholderText(t); });
             addToolTip(w);
         } else if (auto *tabs = qobject_cast<QTabWidget *>(w)) {
             for (int i = 0; i < tabs->count(); ++i) {
-                add(tabs->tabText(i), [tabs, i](const QString &t) { tabs->setTabText(i, t); });
-                add(tabs->tabToolTip(i),
+                add(tabs, "tab" + QByteArray::number(i), tabs->tabText(i),
+                    [tabs, i](const QString &t) { tabs->setTabText(i, t); });
+                add(tabs, "tabTip" + QByteArray::number(i), tabs->tabToolTip(i),
                     [tabs, i](const QString &t) { tabs->setTabToolTip(i, t); });
             }
             addToolTip(w);
         } else if (auto *bar = qobject_cast<QTabBar *>(w)) {
             for (int i = 0; i < bar->count(); ++i) {
-                add(bar->tabText(i), [bar, i](const QString &t) { bar->setTabText(i, t); });
-                add(bar->tabToolTip(i), [bar, i](const QString &t) { bar->setTabToolTip(i, t); });
+                add(bar, "tab" + QByteArray::number(i), bar->tabText(i),
+                    [bar, i](const QString &t) { bar->setTabText(i, t); });
+                add(bar, "tabTip" + QByteArray::number(i), bar->tabToolTip(i),
+                    [bar, i](const QString &t) { bar->setTabToolTip(i, t); });
             }
             addToolTip(w);
         } else if (auto *box = qobject_cast<QToolBox *>(w)) {
             for (int i = 0; i < box->count(); ++i)
-                add(box->itemText(i), [box, i](const QString &t) { box->setItemText(i, t); });
+                add(box, "item" + QByteArray::number(i), box->itemText(i),
+                    [box, i](const QString &t) { box->setItemText(i, t); });
             addToolTip(w);
         } else if (auto *toolBar = qobject_cast<QToolBar *>(w)) {
             addActions(toolBar->actions(), true);
@@ -168,8 +177,9 @@ private:
         // The text of a line edit is a caption only while nobody has typed into it;
         // a password is never one.
         if (!line->isModified() && line->echoMode() == QLineEdit::Normal)
-            add(line->text(), [line](const QString &t) { line->setText(t); });
-        add(line->placeholderText(), [line](const QString &t) { line->setPlaceholderText(t); });
+            add(line, "text", line->text(), [line](const QString &t) { line->setText(t); });
+        add(line, "placeholder", line->placeholderText(),
+            [line](const QString &t) { line->setPlaceholderText(t); });
         addToolTip(line);
     }
 
@@ -178,14 +188,16 @@ private:
         if (auto *tree = qobject_cast<QTreeWidget *>(view)) {
             QTreeWidgetItem *header = tree->headerItem();
             for (int i = 0; header && i < tree->columnCount(); ++i)
-                add(header->text(i), [header, i](const QString &t) { header->setText(i, t); });
+                add(tree, "header" + QByteArray::number(i), header->text(i),
+                    [header, i](const QString &t) { header->setText(i, t); });
             return;
         }
         if (auto *table = qobject_cast<QTableWidget *>(view)) {
             for (int i = 0; i < table->columnCount(); ++i) {
                 QTableWidgetItem *item = table->horizontalHeaderItem(i);
                 if (item)
-                    add(item->text(), [item](const QString &t) { item->setText(t); });
+                    add(table, "header" + QByteArray::number(i), item->text(),
+                        [item](const QString &t) { item->setText(t); });
             }
             return;
         }
@@ -195,7 +207,8 @@ private:
         QAbstractItemModel *model = view->model();
         for (int i = 0; i < model->columnCount(); ++i) {
             const QString text = model->headerData(i, Qt::Horizontal).toString();
-            add(text, [model, i](const QString &t) { model->setHeaderData(i, Qt::Horizontal, t); });
+            add(view, "header" + QByteArray::number(i), text,
+                [model, i](const QString &t) { model->setHeaderData(i, Qt::Horizontal, t); });
         }
     }
 
@@ -210,9 +223,10 @@ private:
         if (!action || action->isSeparator() || m_seen.contains(action))
             return;
         m_seen.insert(action);
-        add(action->text(), [action](const QString &t) { action->setText(t); });
+        add(action, "text", action->text(), [action](const QString &t) { action->setText(t); });
         if (withToolTips && action->toolTip() != QString(action->text()).remove(QLatin1Char('&')))
-            add(action->toolTip(), [action](const QString &t) { action->setToolTip(t); });
+            add(action, "toolTip", action->toolTip(),
+                [action](const QString &t) { action->setToolTip(t); });
         if (QMenu *menu = action->menu())
             addActions(menu->actions(), withToolTips);
     }
@@ -235,13 +249,19 @@ bool isTranslatable(const QString &text)
     return false;
 }
 
+QByteArray originalProperty(const QByteArray &role)
+{
+    return "_orlin_english_" + role;
+}
+
 QList<Text> collect(QWidget *form)
 {
     QList<Text> texts;
     if (!form)
         return texts;
     Collector collector(texts);
-    collector.add(form->windowTitle(), [form](const QString &t) { form->setWindowTitle(t); });
+    collector.add(form, "windowTitle", form->windowTitle(),
+                  [form](const QString &t) { form->setWindowTitle(t); });
     collector.walk(form);
     collector.addMenus(form);
     return texts;

@@ -8,8 +8,12 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QPointer>
+#include <QTranslator>
 
 namespace {
 
@@ -75,14 +79,31 @@ void TranslateForm(QWidget *aForm)
         return;
     cSharedLang &lang = Lang();
     Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] { ChangeFont(aForm); });
+    const QString current = lang.CurrentLanguage();
+    const bool toEnglish = current.isEmpty() || current == kEnglish;
     const QList<FormTexts::Text> texts = FormTexts::collect(aForm);
     for (const FormTexts::Text &text : texts) {
         if (lang.IsLanguageName(text.value))
             continue;
         Trace::attempt(QStringLiteral("TranslateForm"), kModule, [&] {
-            const QString translated = lang.GetTranslation(text.value);
-            if (translated != text.value)
-                text.set(translated);
+            // Each text keeps its English original from its first translation on: going
+            // back through the inverted table cannot restore a text that a language
+            // blanked, or that shares its translation with another.
+            const QByteArray property = FormTexts::originalProperty(text.role);
+            const QStringList kept = text.owner->property(property).toStringList();
+            QString english;
+            QString shown;
+            if (kept.size() == 2 && kept.at(1) == text.value) {
+                english = kept.at(0);
+                shown = toEnglish ? english : lang.GetTranslation(english);
+            } else {
+                // New, or set by the program since: the table knows it in either direction.
+                shown = lang.GetTranslation(text.value);
+                english = toEnglish ? shown : text.value;
+            }
+            if (shown != text.value)
+                text.set(shown);
+            text.owner->setProperty(property, QStringList { english, shown });
         });
     }
 }
@@ -94,6 +115,32 @@ void Localise(QWidget *MainForm, short LanguageIndex)
     Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
     Trace::attempt(step, kModule, [&] { Lang().LoadLanguage(LanguageIndex); });
     Trace::attempt(step, kModule, [&] { TranslateForm(MainForm); });
+    Trace::attempt(step, kModule,
+                   [&] { UseToolkitLanguage(Lang().LanguageLocale(LanguageIndex)); });
+}
+
+bool UseToolkitLanguage(const QLocale &locale)
+{
+    // One translator for Qt's own texts (file dialogs, message-box buttons), replaced at
+    // each change of language; English needs none.
+    static QPointer<QTranslator> current;
+    if (current) {
+        QCoreApplication::removeTranslator(current);
+        delete current;
+    }
+    if (locale.language() == QLocale::English || !QCoreApplication::instance())
+        return false;
+    // Owned by the application, so it goes with it.
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        Log().LogEvent(QStringLiteral("No Qt translation for ") + locale.name());
+        delete translator;
+        return false;
+    }
+    current = translator;
+    QCoreApplication::installTranslator(current);
+    return true;
 }
 
 void ChangeFont(QWidget *aForm)
@@ -170,8 +217,8 @@ void WriteStrings(QWidget *aForm, const QString &Filename)
         for (const FormTexts::Text &text : texts) {
             // A language file holds one entry a line; a text that spans lines could
             // never be looked up, so it is not offered to translators.
-            if (text.value.contains(QLatin1Char('\n')) || text.value.contains(QLatin1Char('\r'))
-                || lang.IsLanguageName(text.value))
+            if (!FormTexts::isTranslatable(text.value) || text.value.contains(QLatin1Char('\n'))
+                || text.value.contains(QLatin1Char('\r')) || lang.IsLanguageName(text.value))
                 continue;
             out += text.value + kBreak + text.value + QLatin1String("\r\n");
         }

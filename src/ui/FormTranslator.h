@@ -3,6 +3,7 @@
 #include <QString>
 
 class QComboBox;
+class QLocale;
 class QListWidget;
 class QWidget;
 
@@ -14,8 +15,13 @@ namespace FormTranslator {
 
 // Every text of the window (FormTexts) through GetTranslation, after the window's font.
 void TranslateForm(QWidget *aForm);
-// Back to English and into the language LanguageIndex (0 English), translating each time.
+// Back to English and into the language LanguageIndex (0 English), translating each time;
+// Qt's own texts follow (UseToolkitLanguage).
 void Localise(QWidget *MainForm, short LanguageIndex);
+// Loads Qt's own translations (Debian's qt6-translations-l10n) for the locale, so file
+// dialogs and message-box buttons speak the interface language; false when there are none
+// (English, or not installed).
+bool UseToolkitLanguage(const QLocale &locale);
 // The translator's FormFontName on every control that shows words; a face that is not
 // installed is logged and forgotten.
 void ChangeFont(QWidget *aForm);

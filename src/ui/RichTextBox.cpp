@@ -122,7 +122,11 @@ double RichTextBox::effectiveSize(const QTextCharFormat &format) const
 
 std::optional<double> RichTextBox::SelFontSize() const
 {
-    const QTextCursor cursor = textCursor();
+    return fontSizeOf(textCursor());
+}
+
+std::optional<double> RichTextBox::fontSizeOf(const QTextCursor &cursor) const
+{
     if (!cursor.hasSelection())
         return effectiveSize(cursor.charFormat());
     const int from = cursor.selectionStart();
@@ -154,6 +158,33 @@ void RichTextBox::setSelFontSize(double points)
     cursor.mergeCharFormat(format);
     // Typing after the change should use the new size too.
     mergeCurrentCharFormat(format);
+}
+
+std::optional<double> RichTextBox::TextFontSize() const
+{
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    return fontSizeOf(all);
+}
+
+void RichTextBox::setTextFontSize(double points)
+{
+    if (!(points >= 1))
+        return;
+    // A cursor of its own: the view's caret, selection and scroll stay where they are.
+    const int scrolledTo = verticalScrollBar()->value();
+    const int scrollRange = verticalScrollBar()->maximum();
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    all.mergeCharFormat(format);
+    mergeCurrentCharFormat(format);
+    // The same place in the text stays in view at the new size.
+    if (scrollRange > 0)
+        verticalScrollBar()->setValue(
+            int(qint64(scrolledTo) * verticalScrollBar()->maximum() / scrollRange));
+    ensureCursorVisible();
 }
 
 void RichTextBox::showEvent(QShowEvent *event)

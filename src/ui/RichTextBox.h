@@ -41,6 +41,10 @@ public:
     // Resizes every selected character. Sizes below one point are refused and leave
     // the text as it was.
     void setSelFontSize(double points);
+    // The same for the whole text, leaving the caret, the selection (a highlight) and the
+    // place in view as they are.
+    std::optional<double> TextFontSize() const;
+    void setTextFontSize(double points);
 
     // Turns RTF markup into this view's document. Until a full importer is set (the main
     // window sets Orlin's), the markup is stripped to its text.
@@ -56,6 +60,7 @@ protected:
 private:
     int textLength() const { return int(Text().size()); }
     double effectiveSize(const class QTextCharFormat &format) const;
+    std::optional<double> fontSizeOf(const class QTextCursor &cursor) const;
 
     RtfImporter m_rtfImporter;
     mutable QString m_text;

@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 #include "base/MessageBoxes.h"
 #include "base/Seam.h"
+#include "base/cSharedLang.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -55,32 +56,55 @@ bool cSHAREDcDlg::acceptable(const QString &path, bool save) const
     if (info.fileName().isEmpty() || info.isDir())
         return false;
     if ((Flags & PathMustExist) && !info.absoluteDir().exists()) {
-        MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
-                           info.absolutePath() + QStringLiteral("\nThe folder does not exist."));
+        MessageBoxes::show(
+            m_parent, MessageBoxes::Warning, DialogTitle,
+            info.absolutePath() + QLatin1Char('\n')
+                + Lang().GetTranslation(QStringLiteral("The folder does not exist.")));
         return false;
     }
     if ((Flags & FileMustExist) && !info.exists()) {
         MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
-                           path + QStringLiteral("\nThe file does not exist."));
+                           path + QLatin1Char('\n')
+                               + Lang().GetTranslation(QStringLiteral("The file does not exist.")));
         return false;
     }
-    if (save && info.exists()) {
+    if (!save)
+        return true;
+    QStringList existing;
+    if (info.exists())
+        existing << path;
+    if (AlsoReplaced) {
+        for (const QString &other : AlsoReplaced(path)) {
+            if (QFileInfo::exists(other) && !existing.contains(other))
+                existing << other;
+        }
+    }
+    for (const QString &file : std::as_const(existing)) {
         // Read-only means no owner write permission, as everywhere in Orlin (root
         // could write it anyway, but the user marked it to be kept).
-        if ((Flags & NoReadOnlyReturn) && !(info.permissions() & QFileDevice::WriteOwner)) {
-            MessageBoxes::show(
-                m_parent, MessageBoxes::Warning, DialogTitle,
-                path + QStringLiteral("\nThe file is read-only.\nChoose another name."));
+        if ((Flags & NoReadOnlyReturn)
+            && !(QFileInfo(file).permissions() & QFileDevice::WriteOwner)) {
+            MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle,
+                               file + QLatin1Char('\n')
+                                   + Lang().GetTranslation(QStringLiteral("The file is read-only."))
+                                   + QLatin1Char('\n')
+                                   + Lang().GetTranslation(QStringLiteral("Choose another name.")));
             return false;
         }
-        if (Flags & OverwritePrompt) {
-            const int answer = MessageBoxes::show(
-                m_parent, MessageBoxes::Warning, DialogTitle,
-                path + QStringLiteral(" already exists.\nDo you want to replace it?"),
-                MessageBoxes::Yes | MessageBoxes::No, MessageBoxes::No);
-            if (answer != MessageBoxes::Yes)
-                return false;
-        }
+    }
+    if ((Flags & OverwritePrompt) && !existing.isEmpty()) {
+        const QString question = existing.size() == 1
+            ? Lang().GetTranslation(QStringLiteral("%1 already exists.")).arg(existing.first())
+                + QLatin1Char('\n')
+                + Lang().GetTranslation(QStringLiteral("Do you want to replace it?"))
+            : Lang().GetTranslation(QStringLiteral("These files already exist:"))
+                + QLatin1Char('\n') + existing.join(QLatin1Char('\n')) + QLatin1Char('\n')
+                + Lang().GetTranslation(QStringLiteral("Do you want to replace them?"));
+        const int answer =
+            MessageBoxes::show(m_parent, MessageBoxes::Warning, DialogTitle, question,
+                               MessageBoxes::Yes | MessageBoxes::No, MessageBoxes::No);
+        if (answer != MessageBoxes::Yes)
+            return false;
     }
     return true;
 }

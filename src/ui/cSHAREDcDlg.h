@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -34,6 +35,9 @@ public:
     int FilterIndex = 1;
     QString InitDir;
     QString Filename;
+    // Files a save writes beside the chosen one (a timing file beside a wave file): the
+    // overwrite question and the read-only check cover those that exist too, in one box.
+    std::function<QStringList(const QString &chosen)> AlsoReplaced;
 
     void ShowSave();
     void ShowOpen();

@@ -1,8 +1,10 @@
 #include "ui/frmWordPair.h"
 
+#include "base/MessageBoxes.h"
 #include "base/MousePointer.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 
@@ -97,6 +99,29 @@ void frmWordPair::cmdTest_Click(int Index)
 
 void frmWordPair::cmdOK_Click()
 {
+    // A pair the list could not store, or would read back otherwise, is refused here,
+    // where the user can still correct it.
+    QString problem;
+    switch (clsDict::CheckPair(Text1->text(), Text2->text())) {
+    case clsDict::PairProblem::None:
+        break;
+    case clsDict::PairProblem::EmptyWord:
+        problem = Lang().GetTranslation(QStringLiteral("Type the word to be said differently."));
+        break;
+    case clsDict::PairProblem::EmptyReplacement:
+        problem = Lang().GetTranslation(QStringLiteral("Type how the word should be said."));
+        break;
+    case clsDict::PairProblem::CommaInWord:
+        problem = Lang().GetTranslation(QStringLiteral("The word cannot contain a comma."));
+        break;
+    case clsDict::PairProblem::LineEnd:
+        problem = Lang().GetTranslation(QStringLiteral("A word cannot span lines."));
+        break;
+    }
+    if (!problem.isEmpty()) {
+        MessageBoxes::show(this, MessageBoxes::Warning, windowTitle(), problem);
+        return;
+    }
     Cancelled = false;
     accept();
 }

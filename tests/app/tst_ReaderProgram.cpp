@@ -12,8 +12,11 @@
 #include <QEvent>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,4 +70,71 @@ TEST(ReaderProgram, EntriesRecordedAfterCloseDownReachTheLogAtExit)
     EXPECT_TRUE(text.contains(QStringLiteral("Program startup.")));
     EXPECT_TRUE(text.contains(kLateEntry + QStringLiteral(" in test"))) << text.toStdString();
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/Orlin.ini")));
+}
+
+namespace {
+
+// Asks the process to stop as soon as the main window is shown, as a logout or `kill` does.
+class TerminateWhenShown : public QObject
+{
+public:
+    explicit TerminateWhenShown(int signal)
+        : m_signal(signal)
+    {
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (qobject_cast<frmMain *>(watched) && event->type() == QEvent::Show) {
+            const int signal = m_signal;
+            QTimer::singleShot(0, [signal] {
+                ::kill(::getpid(), signal);
+                ::kill(::getpid(), signal); // a second request changes nothing
+            });
+        }
+        return false;
+    }
+
+private:
+    int m_signal;
+};
+
+[[noreturn]] void runUntilSignalled(const QString &folder, const QString &document, int signal)
+{
+    ProgramInfo::setProgramFolder(folder);
+    FakeSpeechEngine::Scope engines;
+    TerminateWhenShown terminator(signal);
+    QCoreApplication::instance()->installEventFilter(&terminator);
+    const int code = ReaderProgram::run(document);
+    QCoreApplication::instance()->removeEventFilter(&terminator);
+    std::exit(code);
+}
+
+} // namespace
+
+// Ending the session or being told to stop runs close-down, once: the bookmark of the open
+// document and the settings are saved, the process ends normally.
+TEST(ReaderProgram, ToldToStopItClosesDownAndSavesOnce)
+{
+    GTEST_FLAG_SET(death_test_style, "fast");
+    for (const int signal : { SIGTERM, SIGHUP }) {
+        QTemporaryDir dir;
+        const QString document = dir.filePath(QStringLiteral("story.txt"));
+        QFile file(document);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("A first sentence. A second one.");
+        file.close();
+
+        EXPECT_EXIT(runUntilSignalled(dir.path(), document, signal), ::testing::ExitedWithCode(0),
+                    "");
+
+        QFile bookmarks(dir.filePath(QStringLiteral("BookMarks.ini")));
+        ASSERT_TRUE(bookmarks.open(QIODevice::ReadOnly)) << signal;
+        EXPECT_TRUE(bookmarks.readAll().startsWith("STORY.TXT,")) << signal;
+        EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Orlin.ini")))) << signal;
+        QFile log(dir.filePath(QStringLiteral("log.txt")));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        EXPECT_EQ(text.count(QStringLiteral("Asked to stop (signal %1).").arg(signal)), 1)
+            << text.toStdString();
+    }
 }

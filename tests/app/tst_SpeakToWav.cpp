@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
@@ -176,6 +177,63 @@ TEST_F(SpeakToWavTest, AFailedRenderingIsReportedAndKeepsTheOldFile)
     EXPECT_EQ(folder.readBytes("out.wav"), QByteArray("old wave"));
     ASSERT_EQ(shownMessages.size(), 1);
     EXPECT_TRUE(shownMessages[0].contains(QStringLiteral("Disk full")));
+}
+
+// The timing file beside the wave file is replaced too, so one question names every file
+// that exists; No asks for another name and leaves both files as they were.
+TEST_F(SpeakToWavTest, OneQuestionBeforeReplacingTheWaveOrTimingFile)
+{
+    struct Case
+    {
+        bool wavExists, srtExists;
+        QStringList named;
+    };
+    const Case cases[] = {
+        { false, false, {} },
+        { true, false, { "out.wav" } },
+        { false, true, { "out.srt" } },
+        { true, true, { "out.wav", "out.srt" } },
+    };
+    for (const Case &c : cases) {
+        for (const bool replace : { false, true }) {
+            for (const QString &f : { wav(), srt() }) {
+                QFile::remove(f);
+                if ((f == wav() && c.wavExists) || (f == srt() && c.srtExists))
+                    folder.writeBytes(QFileInfo(f).fileName(), "old");
+            }
+            QList<MessageBoxes::Message> questions;
+            MessageBoxes::ScopedHandler answers([&](const MessageBoxes::Message &m) {
+                questions.append(m);
+                return int(replace ? MessageBoxes::Yes : MessageBoxes::No);
+            });
+            asked = 0;
+            answer = wav();
+            // After No the dialog comes back; the second time the user cancels.
+            Seam::Override<cSHAREDcDlg::AnswerSeam> cancelSecond(
+                [&](const cSHAREDcDlg &) { return ++asked == 1 ? answer : std::nullopt; });
+            const bool written = SpeakToWav(nullptr, &talker, view, &dict);
+            const std::string what = c.named.join(',').toStdString() + (replace ? " yes" : " no");
+            ASSERT_EQ(questions.size(), c.named.isEmpty() ? 0 : 1) << what;
+            if (!c.named.isEmpty()) {
+                for (const QString &name : c.named)
+                    EXPECT_TRUE(questions[0].text.contains(folder.file(name))) << what;
+                EXPECT_EQ(questions[0].text.contains(srt()), c.srtExists) << what;
+            }
+            const bool expectWritten = c.named.isEmpty() || replace;
+            EXPECT_EQ(written, expectWritten) << what;
+            EXPECT_EQ(asked, expectWritten ? 1 : 2) << what;
+            if (!expectWritten) {
+                for (const QString &f : { wav(), srt() }) {
+                    if (QFile::exists(f)) {
+                        EXPECT_EQ(folder.readBytes(QFileInfo(f).fileName()), "old") << what;
+                    }
+                }
+            } else {
+                EXPECT_TRUE(WavFile::read(wav()).valid) << what;
+                EXPECT_NE(folder.readBytes("out.srt"), "old") << what;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -15,10 +15,10 @@
 #include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
-#include "base/CodePage.h"
 #include "base/InstalledFonts.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
+#include "base/TextFileEncoding.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -72,7 +73,7 @@ LanguageFile readLanguageFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return file;
     file.bytes = f.readAll();
-    const QStringList lines = CodePage::toUnicode(file.bytes).split(QStringLiteral("\r\n"));
+    const QStringList lines = TextFileEncoding::decode(file.bytes).split(QStringLiteral("\r\n"));
     for (const QString &raw : lines) {
         const QString line = cleanLine(raw);
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
@@ -170,29 +171,48 @@ QString unescape(const QString &literal)
     return out;
 }
 
-// The English messages of the source: literal arguments of GetTranslation and of the
-// small helpers that only hand their argument to it, adjacent literals joined.
-QStringList everyMessage()
+// The program's sources, each with the names that translate a literal argument:
+// GetTranslation and the small helpers that only hand their argument to it.
+struct SourceFile
+{
+    QString path;
+    QString code;
+    QStringList translators;
+};
+
+QList<SourceFile> sourceFiles()
 {
     static const QRegularExpression wrapperDefinition(QStringLiteral(
         R"re(QString\s+(\w+)\s*\(\s*(?:const\s+char\s*\*|const\s+QString\s*&)\s*\w+\s*\)\s*\{\s*return\s+Lang\(\)\.GetTranslation)re"));
-    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
-    QStringList messages;
+    QList<SourceFile> files;
     QDirIterator it(sourceFolder() + QStringLiteral("/src"), { QStringLiteral("*.cpp") },
                     QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QFile f(it.next());
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        const QString code = QString::fromUtf8(f.readAll());
-        QStringList callers { QStringLiteral("GetTranslation") };
-        for (auto m = wrapperDefinition.globalMatch(code); m.hasNext();)
-            callers << m.next().captured(1);
+        SourceFile file { f.fileName(),
+                          QString::fromUtf8(f.readAll()),
+                          { QStringLiteral("GetTranslation") } };
+        for (auto m = wrapperDefinition.globalMatch(file.code); m.hasNext();)
+            file.translators << m.next().captured(1);
+        files.append(file);
+    }
+    return files;
+}
+
+// The English messages of the source: literal arguments of GetTranslation and of the
+// small helpers that only hand their argument to it, adjacent literals joined.
+QStringList everyMessage()
+{
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    QStringList messages;
+    for (const SourceFile &file : sourceFiles()) {
         const QRegularExpression call(
             QStringLiteral(
                 R"re(\b(?:%1)\s*\(\s*(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8)?\s*\(?\s*((?:"(?:[^"\\]|\\.)*"\s*)+))re")
-                .arg(callers.join(QLatin1Char('|'))));
-        for (auto m = call.globalMatch(code); m.hasNext();) {
+                .arg(file.translators.join(QLatin1Char('|'))));
+        for (auto m = call.globalMatch(file.code); m.hasNext();) {
             QString message;
             for (auto l = literal.globalMatch(m.next().captured(1)); l.hasNext();)
                 message += unescape(l.next().captured(1));
@@ -202,6 +222,46 @@ QStringList everyMessage()
         }
     }
     return messages;
+}
+
+// Where a text reaches the user outside any window's designed controls: message boxes, the
+// splash's status line and the file dialogs' titles. Each literal sentence handed to one of
+// these must come through the translator (GetTranslation or a helper that only calls it).
+QStringList untranslatedShownTexts()
+{
+    static const QRegularExpression sink(
+        QStringLiteral(R"re(MessageBoxes::show\s*\(|splashMessage\s*\(|DialogTitle\s*=)re"));
+    static const QRegularExpression literal(QStringLiteral(R"re("((?:[^"\\]|\\.)*)")re"));
+    // The literal is the first argument of a call, maybe inside QStringLiteral(...), maybe
+    // after other adjacent literals.
+    static const QRegularExpression wrapped(QStringLiteral(
+        R"re(\b(\w+)\s*\(\s*(?:(?:QStringLiteral|QLatin1String|QString::fromLatin1|QString::fromUtf8)\s*\()?\s*(?:"(?:[^"\\]|\\.)*"\s*)*$)re"));
+    QStringList found;
+    for (const SourceFile &file : sourceFiles()) {
+        const QString &code = file.code;
+        const QStringList &translators = file.translators;
+        for (auto m = sink.globalMatch(code); m.hasNext();) {
+            const QRegularExpressionMatch call = m.next();
+            // The statement, up to its ";" (a message holds none).
+            const qsizetype from = call.capturedEnd();
+            const qsizetype to = code.indexOf(QLatin1Char(';'), from);
+            const QString statement = code.mid(from, to < 0 ? -1 : to - from);
+            for (auto l = literal.globalMatch(statement); l.hasNext();) {
+                const QRegularExpressionMatch lit = l.next();
+                const QString text = unescape(lit.captured(1)).trimmed();
+                // A sentence or a title of several words; names and marks are not.
+                const bool words = text.count(QLatin1Char(' ')) >= 2 || text.endsWith('.')
+                    || text.endsWith('?') || text.endsWith(':');
+                if (!words || !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]"))))
+                    continue;
+                const QRegularExpressionMatch w =
+                    wrapped.match(statement.left(lit.capturedStart()));
+                if (!w.hasMatch() || !translators.contains(w.captured(1)))
+                    found << QFileInfo(file.path).fileName() + QStringLiteral(": ") + text;
+            }
+        }
+    }
+    return found;
 }
 
 QSet<QString> keysOf(const LanguageFile &file)
@@ -237,6 +297,11 @@ TEST(TranslationCoverage, EveryTranslatedMessageIsInTheTemplate)
             << "template.txt lacks it";
 }
 
+TEST(TranslationCoverage, TextsShownOutsideWindowsPassThroughTheTranslator)
+{
+    EXPECT_EQ(untranslatedShownTexts(), QStringList());
+}
+
 TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
 {
     const LanguageFile templ = readLanguageFile(shippedFolder() + "/template.txt");
@@ -251,11 +316,13 @@ TEST(TranslationCoverage, ShippedLanguagesTranslateEveryTemplateKey)
         const LanguageFile file = readLanguageFile(shippedFolder() + "/" + name);
         const std::string where = name.toStdString();
         titles << file.title;
-        // Windows-1252 with CR LF, as translators' editors and older copies expect.
+        // CR LF and no byte-order mark; UTF-8, or Windows-1252 as older copies are.
         EXPECT_EQ(file.bytes.count('\n'), file.bytes.count("\r\n")) << where;
         EXPECT_FALSE(file.bytes.startsWith("\xef\xbb\xbf")) << where << ": no byte-order mark";
-        for (const char undefined : { '\x81', '\x8d', '\x8f', '\x90', '\x9d' })
-            EXPECT_FALSE(file.bytes.contains(undefined)) << where << ": not Windows-1252";
+        if (TextFileEncoding::isLegacy(file.bytes)) {
+            for (const char undefined : { '\x81', '\x8d', '\x8f', '\x90', '\x9d' })
+                EXPECT_FALSE(file.bytes.contains(undefined)) << where << ": not Windows-1252";
+        }
 
         const QSet<QString> keys = keysOf(file);
         for (const QString &key : templateKeys)
@@ -354,7 +421,7 @@ TEST(TranslationCoverage, GenerateTemplate)
         "# messages. To translate Orlin, copy this file to a new name ending in .txt,",
         "# replace the title below by the language's own name, and replace the text",
         "# right of each \"||\" by its translation. Lines starting with # are comments;",
-        "# tabs may align the columns. Save as Windows-1252 (Western) text.",
+        "# tabs may align the columns. Save as UTF-8 text (Windows-1252 still loads).",
         "",
         "English",
     };
@@ -367,7 +434,8 @@ TEST(TranslationCoverage, GenerateTemplate)
         QFile f(formsText);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         lines << QString() << "# " + w->objectName();
-        const QStringList raw = CodePage::toUnicode(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        const QStringList raw =
+            TextFileEncoding::decode(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
         for (const QString &rawLine : raw) {
             const QString line = asInTheProgram(rawLine);
             const QString key = line.left(line.indexOf("||"));
@@ -386,7 +454,7 @@ TEST(TranslationCoverage, GenerateTemplate)
     }
     QFile out(target);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(CodePage::fromUnicode(lines.join("\r\n") + "\r\n"));
+    out.write(TextFileEncoding::encode(QString(lines.join("\r\n") + "\r\n")));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "app/fSHAREDErrorRpt.h"
 
-#include "base/CodePage.h"
 #include "base/Desktop.h"
 #include "base/ErrorReport.h"
 #include "base/ProgramInfo.h"
@@ -75,7 +74,7 @@ void useTheWindow(fSHAREDErrorRpt &w, ReportSetting &s)
     EXPECT_EQ(s.opened[0], QUrl::fromLocalFile(reportFile));
     QFile file(reportFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString report = CodePage::toUnicode(file.readAll());
+    const QString report = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(report.contains("in SaveSettings\r\n\r\nSaved & lost 5%\r\n\r\n1 "))
         << report.toStdString();
 

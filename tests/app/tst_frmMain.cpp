@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
@@ -139,21 +140,32 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
     {
         MainWindowHarness h;
         FontsInstalled fonts({ QStringLiteral("DejaVu Sans") });
+        QDir(h.folder.path()).mkpath(QStringLiteral("Languages"));
+        h.folder.writeBytes(QStringLiteral("Languages/de.txt"),
+                            "Deutsch\r\nRead||Lesen\r\nFaster||Schneller\r\n");
         ASSERT_TRUE(h.start());
         frmMain &w = *h.window;
-        const std::pair<QPushButton *, const char *> captions[] = {
-            { control<QPushButton>(w, "cmdFaster"), ">>" },
-            { control<QPushButton>(w, "cmdSlower"), "<<" },
-            { control<QPushButton>(w, "cmdPause"), "Pause" },
-            { control<QPushButton>(w, "cmdRead"), "Read" },
-            { control<QPushButton>(w, "cmdStopReading"), "Stop" },
+        // The desktop's media pictures, the word for assistive technology, the tooltip.
+        const std::tuple<const char *, const char *, const char *> buttons[] = {
+            { "cmdFaster", "Faster", "Speak Faster" },
+            { "cmdSlower", "Slower", "Speak Slower" },
+            { "cmdPause", "Pause", "Pause" },
+            { "cmdRead", "Read", "Read from cursor position" },
+            { "cmdStopReading", "Stop", "Stop Speaking" },
         };
-        for (const auto &[button, caption] : captions) {
-            EXPECT_EQ(button->text(), QString::fromLatin1(caption));
-            EXPECT_EQ(button->font().family(), QStringLiteral("MS Sans Serif"));
-            EXPECT_EQ(button->font().pointSize(), 8);
-            EXPECT_FALSE(button->font().bold());
+        for (const auto &[name, word, tip] : buttons) {
+            const QPushButton *button = control<QPushButton>(w, name);
+            EXPECT_TRUE(button->text().isEmpty()) << name;
+            EXPECT_FALSE(button->icon().isNull()) << name;
+            EXPECT_EQ(button->accessibleName(), QString::fromLatin1(word)) << name;
+            EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip)) << name;
         }
+        // In another language the words follow it.
+        w.mnuLanguage_Click(1);
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->accessibleName(), "Lesen");
+        EXPECT_EQ(control<QPushButton>(w, "cmdFaster")->accessibleName(), "Schneller");
+        w.mnuLanguage_Click(0);
+        EXPECT_EQ(control<QPushButton>(w, "cmdRead")->accessibleName(), "Read");
         EXPECT_FALSE(control<QPushButton>(w, "cmdSpeakToWav")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdLoad")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdReload")->icon().isNull());
@@ -238,6 +250,39 @@ TEST(frmMain, SavedVoiceIsSelectedAndOneBeyondTheListMeansTheLast)
     }
 }
 
+// The list's order follows the locale and the installed voices, so the saved voice is found
+// by its name where it is still installed, and by its place in the list otherwise.
+TEST(frmMain, SavedVoiceIsFoundByNameWhateverTheListOrder)
+{
+    using Voice = FakeSpeechEngine::Voice;
+    const Voice en { QStringLiteral("English"), QStringLiteral("en") };
+    const Voice de { QStringLiteral("German"), QStringLiteral("de") };
+    const Voice fr { QStringLiteral("French"), QStringLiteral("fr") };
+    struct Case
+    {
+        QList<Voice> voices;
+        QByteArray saved;
+        int expected;
+    };
+    const Case cases[] = {
+        { { fr, en, de }, "LASTENGINE, 2 \r\nLASTVOICE,French - fr\r\n", 0 },
+        { { en, de, fr }, "LASTENGINE, 0 \r\nLASTVOICE,French - fr\r\n", 2 },
+        { { en, de }, "LASTENGINE, 1 \r\nLASTVOICE,French - fr\r\n", 1 },
+        { { en, de, fr }, "LASTENGINE, 1 \r\n", 1 },
+    };
+    for (const Case &c : cases) {
+        MainWindowHarness h;
+        h.engines.configure = [&](FakeSpeechEngine &e) { e.voices = c.voices; };
+        h.folder.writeBytes(QStringLiteral("Orlin.ini"), c.saved);
+        ASSERT_TRUE(h.start()) << c.saved.toStdString();
+        EXPECT_EQ(control<QComboBox>(*h.window, "cmbEngine")->currentIndex(), c.expected)
+            << c.saved.toStdString();
+        EXPECT_EQ(h.engine()->selected, c.expected + 1) << c.saved.toStdString();
+        EXPECT_EQ(Settings().sGet(QStringLiteral("LastVoice")).toString(),
+                  control<QComboBox>(*h.window, "cmbEngine")->currentText());
+    }
+}
+
 TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
 {
     MainWindowHarness h;
@@ -248,6 +293,7 @@ TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)
     control<QComboBox>(*h.window, "cmbEngine")->setCurrentIndex(2);
     emit control<QComboBox>(*h.window, "cmbEngine")->activated(2);
     EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LASTENGINE"))), 2);
+    EXPECT_EQ(Settings().sGet(QStringLiteral("LASTVOICE")).toString(), "French - fr");
     EXPECT_EQ(h.engine()->selected, 3);
 
     // A voice the engine refuses keeps the one before, but the choice is still stored.
@@ -332,28 +378,49 @@ TEST(frmMain, QuitClosesDown)
     EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
 }
 
-TEST(frmMain, FontButtonsResizeTheWholeText)
+TEST(frmMain, FontButtonsResizeTheWholeTextAndKeepThePlace)
 {
     MainWindowHarness h;
     ASSERT_TRUE(h.start());
     frmMain &w = *h.window;
-    h.showText(QStringLiteral("Some text to grow. And more of it."), 5);
-    const double start = h.view()->SelFontSize().value();
+    const QString text = QStringLiteral("Some text to grow. And more of it. The end.");
+    const QString path = h.writeDocument(QStringLiteral("grow.txt"), text);
+    w.LoadDocument(path);
+    h.view()->setSelStart(5);
+    const double start = h.view()->TextFontSize().value();
 
     control<QPushButton>(w, "cmdFontBigger")->click();
-    EXPECT_EQ(h.view()->SelStart(), 0);
-    EXPECT_EQ(h.view()->SelLength(), int(h.view()->Text().size()));
-    EXPECT_EQ(h.view()->SelFontSize(), start + 1);
+    EXPECT_EQ(h.view()->SelStart(), 5);
+    EXPECT_EQ(h.view()->SelLength(), 0);
+    EXPECT_EQ(h.view()->TextFontSize(), start + 1);
     control<QPushButton>(w, "cmdFontSmaller")->click();
     control<QPushButton>(w, "cmdFontSmaller")->click();
-    EXPECT_EQ(h.view()->SelFontSize(), start - 1);
+    EXPECT_EQ(h.view()->TextFontSize(), start - 1);
 
-    // Mixed sizes become 18 points.
+    // A running highlight stays, and the reading goes on from it.
+    h.view()->setSelStart(0);
+    w.cmdRead_Click();
+    control<QPushButton>(w, "cmdFontBigger")->click();
+    EXPECT_EQ(h.selectedText(), QStringLiteral("Some text to grow."));
+    h.engine()->emitDone();
+    EXPECT_EQ(h.selectedText(), QStringLiteral("And more of it."));
+    w.cmdStopReading_Click();
+    w.cmdQuit_Click();
+    EXPECT_EQ(w.documents().bookmarks().RetrieveBookmark(path), int(text.indexOf("And")));
+
+    // Sizes stay readable; mixed sizes become 18 points.
+    for (int i = 0; i < 120; ++i)
+        w.cmdFontBigger_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 96.0);
+    for (int i = 0; i < 120; ++i)
+        w.cmdFontSmaller_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 6.0);
     h.view()->setSelStart(0);
     h.view()->setSelLength(4);
     h.view()->setSelFontSize(30);
-    control<QPushButton>(w, "cmdFontBigger")->click();
-    EXPECT_EQ(h.view()->SelFontSize(), 18.0);
+    w.cmdFontBigger_Click();
+    EXPECT_EQ(h.view()->TextFontSize(), 18.0);
+    EXPECT_EQ(h.view()->SelLength(), 4);
 }
 
 TEST(frmMain, DocumentOnTheCommandLineIsLoadedAndReadAtOnce)

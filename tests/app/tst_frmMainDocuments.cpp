@@ -1,5 +1,6 @@
 // Opening documents in the main window: the caret kept per document, the Load dialog,
 // what each kind of file shows, and the pronunciation editor on the reading road.
+#include "app/ReaderProgram.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/mSharedBookmarks.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
@@ -85,6 +87,184 @@ TEST(frmMainDocuments, QuotedCommandLinePathOpensAndIsKeptQuoted)
     // The command line reads at once, from the bookmark.
     ASSERT_FALSE(h.engine()->spoken.isEmpty());
     EXPECT_TRUE(h.engine()->spoken.constFirst().contains(QStringLiteral("document has")));
+}
+
+// The quotes belong to the command line, not to the file: the caret left in a document
+// opened with quotes is found again under the plain name, in this run and the next.
+TEST(frmMainDocuments, QuotedDocumentKeepsItsBookmarkUnderThePlainName)
+{
+    for (const bool leaveByQuit : { false, true }) {
+        MainWindowHarness h;
+        const QString path = h.writeDocument(QStringLiteral("story.txt"), kLong);
+        const QString other = h.writeDocument(QStringLiteral("other.txt"), kLong);
+        ASSERT_TRUE(h.start(QLatin1Char('"') + path + QLatin1Char('"')));
+        h.window->cmdStopReading_Click();
+        h.view()->setSelStart(33);
+        if (leaveByQuit) {
+            h.window->cmdQuit_Click();
+        } else {
+            h.window->LoadDocument(other);
+            h.window->LoadDocument(path);
+            EXPECT_EQ(h.view()->SelStart(), 33);
+        }
+        h.window->documents().SaveBookmarks();
+        mSharedBookmarks next;
+        EXPECT_EQ(next.RetrieveBookmark(path), 33) << "quit: " << leaveByQuit;
+    }
+}
+
+// A missing file, or a folder, named on the command line, in the Load dialog or gone
+// before Reload: the user is told which file and why, and the document open before stays
+// as it was, caret, title and all.
+TEST(frmMainDocuments, ADocumentThatCannotBeOpenedIsReportedAndChangesNothing)
+{
+    enum Route { CommandLine, LoadDialog, Reload };
+    struct Bad
+    {
+        bool folder;
+        QString reason;
+    };
+    const Bad bads[] = { { false, QStringLiteral("The file does not exist.") },
+                         { true, QStringLiteral("It is a folder, not a document.") } };
+    QString startTitle;
+    {
+        MainWindowHarness plain;
+        ASSERT_TRUE(plain.start());
+        startTitle = plain.window->windowTitle();
+    }
+    for (const Bad &bad : bads) {
+        for (const Route route : { CommandLine, LoadDialog, Reload }) {
+            Documents d;
+            const std::string what = bad.reason.toStdString() + " route " + std::to_string(route);
+            const QString badPath = d.folder.file(QStringLiteral("bad.txt"));
+            auto spoil = [&] {
+                QFile::remove(badPath);
+                if (bad.folder)
+                    QDir().mkpath(badPath);
+            };
+            if (route == CommandLine) {
+                spoil();
+                MainWindowHarness h;
+                ASSERT_TRUE(h.start(badPath)) << what;
+                EXPECT_EQ(h.window->windowTitle(), startTitle) << what;
+                EXPECT_TRUE(h.view()->Text().isEmpty()) << what;
+                EXPECT_TRUE(h.window->documents().CurrentFile().isEmpty()) << what;
+                ASSERT_EQ(h.messages.size(), 1) << what;
+                EXPECT_TRUE(h.messages[0].text.contains(badPath)) << what;
+                EXPECT_TRUE(h.messages[0].text.contains(bad.reason)) << what;
+                continue;
+            }
+            const QString open = route == Reload
+                ? d.writeDocument(QStringLiteral("bad.txt"), kLong)
+                : d.writeDocument(QStringLiteral("good.txt"), kLong);
+            d.window->LoadDocument(open);
+            d.moveCaret(20);
+            const QString title = d.window->windowTitle();
+            spoil();
+            if (route == LoadDialog) {
+                d.answerWith([&](const frmFileSelect &) { return badPath; });
+                d.window->cmdLoad_Click();
+            } else {
+                d.window->cmdReload_Click();
+            }
+            EXPECT_EQ(d.shown(), kLong) << what;
+            EXPECT_EQ(d.caret(), 20) << what;
+            EXPECT_EQ(d.window->windowTitle(), title) << what;
+            EXPECT_EQ(d.window->documents().CurrentFile(), open) << what;
+            ASSERT_EQ(d.messages.size(), 1) << what;
+            EXPECT_TRUE(d.messages[0].text.contains(badPath)) << what;
+            EXPECT_TRUE(d.messages[0].text.contains(bad.reason)) << what;
+        }
+    }
+}
+
+// The sample is shown at the very first start only, and is no document of the user's: it
+// leaves no bookmark behind, whatever the caret did.
+TEST(frmMainDocuments, SampleShowsAtTheFirstStartOnlyAndKeepsNoBookmark)
+{
+    struct Case
+    {
+        bool firstStart;
+        const char *commandLine;
+        bool shown;
+    };
+    const Case cases[] = { { true, "", true }, { false, "", false }, { true, "other.txt", false } };
+    for (const Case &c : cases) {
+        Documents d;
+        const QString sample = d.writeDocument(QStringLiteral("sample.txt"), kLong);
+        ReaderProgram::ShowSampleOnFirstStart(*d.window, QString::fromLatin1(c.commandLine),
+                                              c.firstStart, sample);
+        EXPECT_EQ(d.shown(), c.shown ? kLong : QString()) << c.firstStart << c.commandLine;
+        if (!c.shown)
+            continue;
+        d.moveCaret(30);
+        d.window->cmdReload_Click();
+        EXPECT_EQ(d.caret(), 0);
+        d.moveCaret(30);
+        d.window->cmdQuit_Click();
+        QFile bookmarks(d.folder.file(QStringLiteral("BookMarks.ini")));
+        EXPECT_FALSE(bookmarks.open(QIODevice::ReadOnly) && bookmarks.readAll().contains("SAMPLE"));
+    }
+}
+
+// Names in any script keep their own bookmarks across a restart (through a Windows-1252
+// file every Cyrillic name of one length was the same row of "?"), and a bookmark file of
+// an earlier installation, in Windows-1252, still loads.
+TEST(frmMainDocuments, BookmarksOfNamesInEveryScriptSurviveARestart)
+{
+    MainWindowHarness first;
+    const QString war = first.writeDocument(QString::fromUtf8("Война.txt"), kLong);
+    const QString lie = first.writeDocument(QString::fromUtf8("Ложна.txt"), kLong);
+    const QString polish = first.writeDocument(QString::fromUtf8("Łódź.txt"), kLong);
+    const QString old = first.writeDocument(QString::fromUtf8("Café.txt"), kLong);
+    first.folder.writeBytes(QStringLiteral("BookMarks.ini"), "CAF\xC9.TXT, 17 \r\n");
+    ASSERT_TRUE(first.start());
+    const std::pair<QString, int> places[] = { { war, 30 }, { lie, 0 }, { polish, 12 } };
+    for (const auto &[path, caret] : places) {
+        first.window->LoadDocument(path);
+        first.view()->setSelStart(caret);
+    }
+    first.window->LoadDocument(old);
+    EXPECT_EQ(first.view()->SelStart(), 17) << "the old file's bookmark";
+    first.window->cmdQuit_Click();
+    EXPECT_TRUE(first.folder.readBytes(QStringLiteral("BookMarks.ini"))
+                    .contains(QString::fromUtf8("ВОЙНА.TXT, 30 \r\n").toUtf8()));
+
+    // The next run reads the file the first one wrote.
+    mSharedBookmarks next;
+    EXPECT_EQ(next.RetrieveBookmark(war), 30);
+    EXPECT_EQ(next.RetrieveBookmark(lie), 0);
+    EXPECT_EQ(next.RetrieveBookmark(polish), 12);
+    EXPECT_EQ(next.RetrieveBookmark(old), 17);
+}
+
+// Reload is there whenever a document is open, however it came; not before, and not after
+// a document that could not be opened.
+TEST(frmMainDocuments, ReloadIsEnabledWhenAnyDocumentIsOpen)
+{
+    enum Route { CommandLine, MissingOnCommandLine, Catalogue, Sample, Dialog };
+    for (const Route route : { CommandLine, MissingOnCommandLine, Catalogue, Sample, Dialog }) {
+        MainWindowHarness h;
+        const QString path = h.writeDocument(QStringLiteral("doc.txt"), kLong);
+        if (route == CommandLine || route == MissingOnCommandLine) {
+            ASSERT_TRUE(h.start(route == CommandLine ? path : path + QStringLiteral(".gone")));
+        } else {
+            ASSERT_TRUE(h.start());
+            EXPECT_FALSE(control<QPushButton>(*h.window, "cmdReload")->isEnabled());
+            if (route == Catalogue)
+                h.window->LoadDocument(path);
+            else if (route == Sample)
+                ReaderProgram::ShowSampleOnFirstStart(*h.window, QString(), true, path);
+            else {
+                Seam::Override<frmFileSelect::AnswerSeam> answer(
+                    [&](const frmFileSelect &) { return path; });
+                h.window->cmdLoad_Click();
+            }
+        }
+        EXPECT_EQ(control<QPushButton>(*h.window, "cmdReload")->isEnabled(),
+                  route != MissingOnCommandLine)
+            << route;
+    }
 }
 
 TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)

@@ -1,7 +1,6 @@
 // Reading aloud from the caret with the spoken sentence selected, on the fake engine.
 #include "base/MousePointer.h"
 #include "base/Seam.h"
-#include "documents/SentenceFinder.h"
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
 #include "support/MainWindowHarness.h"
@@ -14,36 +13,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-TEST(SentenceFinder, FindsTheEndOfTheSentenceFromAPosition)
-{
-    struct Case
-    {
-        const char *text;
-        int start;
-        int end;
-    };
-    const Case cases[] = {
-        { "Hello. World", 1, 6 },
-        { "Hello?! World", 1, 7 },
-        { "Wait... what", 1, 7 },
-        { "He said \"Go.\" Then", 1, 13 },
-        { "a.\"\" b", 1, 3 }, // one closing quote only
-        { "End.", 1, 4 },
-        { "End.\"", 1, 5 },
-        { "A. B.", 3, 5 },
-        { "A. B.", 2, 2 },
-        { "No end here", 1, 0 },
-        { "\"Quoted start", 1, 0 },
-        { "x", 5, 0 },
-        { "", 1, 0 },
-        { "Why? Because.", 0, 4 },
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(SentenceFinder::FindSentenceEnd(QString::fromLatin1(c.text), c.start), c.end)
-            << c.text << " from " << c.start;
-    }
-}
 
 namespace {
 
@@ -95,34 +64,157 @@ TEST(frmMainReading, ReadStartsFromTheCaret)
     }
 }
 
-TEST(frmMainReading, EachSentenceIsSelectedWithItsEndMarksAndClosingQuote)
+// Whatever the caret position, the selection shows the sentence the voice speaks: the end
+// marks and quotes of the sentence before the caret belong to no sentence of this reading.
+TEST(frmMainReading, HighlightShowsTheSpokenSentenceWhateverTheCaret)
 {
-    Reading r;
-    r.showText(QStringLiteral("He said \"Stop.\"\r\nThen she asked?!  Finally it ended."));
-    r.window->cmdRead_Click();
-    QStringList highlighted { r.selectedText() };
-    while (r.window->reading().Talker()->isSpeaking()) {
-        r.engine()->emitDone();
-        if (r.window->reading().Talker()->isSpeaking())
-            highlighted << r.selectedText();
+    struct Case
+    {
+        const char *text; // "|" marks the caret
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "One ends here.| Two follows. Three is last.", { "Two follows.", "Three is last." } },
+        { "Is it?!| Yes it is. Done now.", { "Yes it is.", "Done now." } },
+        { "Is it?|! Yes it is. Done now.", { "Yes it is.", "Done now." } },
+        { "Wait...| Then more. The end here.", { "Then more.", "The end here." } },
+        { "Wait..|. Then more. The end here.", { "Then more.", "The end here." } },
+        { "He said \"Stop.\"| Then he left. The end.", { "Then he left.", "The end." } },
+        { "He said \"Stop.|\" Then he left. The end.", { "Then he left.", "The end." } },
+        { "First one.  |  Second one. Third one.", { "Second one.", "Third one." } },
+        { "Line one.\n|Line two. Line three.", { "Line two.", "Line three." } },
+        { "One is here. Two| is there. The end.", { "o is there.", "The end." } },
+        { "|He said \"Stop.\" Then she asked?!  Finally it ended.",
+          { "He said \"Stop.\"", "Then she asked?!", "Finally it ended." } },
+        { "|One. Two three", { "One.", "Two three" } },
+    };
+    for (const Case &c : cases) {
+        Reading r;
+        QString text = QString::fromUtf8(c.text);
+        const int caret = int(text.indexOf(QLatin1Char('|')));
+        text.remove(caret, 1);
+        r.showText(text, caret);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : r.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.text;
+        }
+        EXPECT_EQ(heard, c.sentences) << c.text;
+        EXPECT_FALSE(MousePointer::isBusy()) << c.text;
     }
-    EXPECT_EQ(highlighted,
-              QStringList({ QStringLiteral("He said \"Stop.\""), QStringLiteral("Then she asked?!"),
-                            QStringLiteral("Finally it ended.") }));
-    EXPECT_FALSE(MousePointer::isBusy());
 }
 
-TEST(frmMainReading, LastSentenceWithoutEndMarkMovesTheCaretToItsStart)
+// Real books, sentence by sentence: what the store hands to the voice and what the view
+// selects while it is spoken are the same sentences.
+TEST(frmMainReading, SentencesOfRealTextAreHeardAndSeenAlike)
+{
+    struct Case
+    {
+        const char *what;
+        const char *text;
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "heading before a blank line",
+          "CHAPTER VII\n\nIt was late. He slept.",
+          { "CHAPTER VII", "It was late.", "He slept." } },
+        { "heading, CR LF and blanks on the blank line",
+          "BOOK ONE: 1805  \r\n  \r\nWell, Prince. So Genoa fell.",
+          { "BOOK ONE: 1805", "Well, Prince.", "So Genoa fell." } },
+        { "paragraph without an end mark",
+          "A list\nof things\n\nNext part here.",
+          { "A list\nof things", "Next part here." } },
+        { "a single line end does not break",
+          "It went on\nand on. Then stopped.",
+          { "It went on\nand on.", "Then stopped." } },
+        { "row of stars between paragraphs",
+          "End of part.\n\n* * *\n\nNew part.",
+          { "End of part.", "New part." } },
+    };
+    for (const Case &c : cases) {
+        Reading r;
+        r.showText(QString::fromUtf8(c.text), 0);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : r.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.what;
+        }
+        QStringList expected;
+        for (const QString &sentence : c.sentences)
+            expected << sentence;
+        EXPECT_EQ(heard, expected) << c.what;
+    }
+}
+
+// Titles that do not end a sentence are those of the voice's language.
+TEST(frmMainReading, TitlesFollowTheVoicesLanguage)
+{
+    const QString text = QStringLiteral("Hr. Weber kam. Mme. Roux aussi.");
+    struct Case
+    {
+        const char *language;
+        QStringList sentences;
+    };
+    const Case cases[] = {
+        { "de", { "Hr. Weber kam.", "Mme.", "Roux aussi." } },
+        { "fr-fr", { "Hr.", "Weber kam.", "Mme. Roux aussi." } },
+        { "en-gb", { "Hr.", "Weber kam.", "Mme.", "Roux aussi." } },
+    };
+    for (const Case &c : cases) {
+        MainWindowHarness h;
+        h.engines.configure = [&](FakeSpeechEngine &e) {
+            e.voices = { { QStringLiteral("Voice"), QString::fromLatin1(c.language) } };
+        };
+        ASSERT_TRUE(h.start());
+        h.showText(text, 0);
+        QStringList heard;
+        for (const MainWindowHarness::Spoken &s : h.readToTheEnd()) {
+            heard << s.heard;
+            EXPECT_EQ(s.seen, s.heard) << c.language;
+        }
+        EXPECT_EQ(heard, c.sentences) << c.language;
+    }
+}
+
+// Another voice chosen during a reading takes effect from the next Read: the sentences of
+// the reading under way stay as they were cut, for the voice and the highlight alike.
+TEST(frmMainReading, AVoiceChosenDuringAReadingKeepsItsSentences)
+{
+    MainWindowHarness h;
+    h.engines.configure = [](FakeSpeechEngine &e) {
+        e.voices = { { QStringLiteral("English"), QStringLiteral("en") },
+                     { QStringLiteral("German"), QStringLiteral("de") } };
+    };
+    ASSERT_TRUE(h.start());
+    h.showText(QStringLiteral("One here. Hr. Weber kam. Das Ende."), 0);
+    QStringList heard, seen;
+    QObject::connect(h.window->reading().Talker(), &clsTalker::SpeakingSentence,
+                     [&](const QString &s) {
+                         heard << s;
+                         seen << h.selectedText();
+                     });
+    h.window->cmdRead_Click();
+    auto *voices = control<QComboBox>(*h.window, "cmbEngine");
+    voices->setCurrentIndex(1);
+    emit voices->activated(1);
+    for (int i = 0; i < 10 && h.window->reading().Talker()->isSpeaking(); ++i)
+        h.engine()->emitDone();
+    EXPECT_EQ(heard, QStringList({ "One here.", "Hr.", "Weber kam.", "Das Ende." }));
+    EXPECT_EQ(seen, heard);
+}
+
+TEST(frmMainReading, LastSentenceWithoutEndMarkIsHighlightedToo)
 {
     Reading r;
-    r.showText(QStringLiteral("One. Two three"));
+    r.showText(QStringLiteral("One. Two three \r\n"));
     r.window->cmdRead_Click();
     EXPECT_EQ(r.selectedText(), QStringLiteral("One."));
     r.engine()->emitDone();
     ASSERT_EQ(r.spokenNow().size(), 2) << r.spokenNow().join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(r.spokenNow()[1].contains(QStringLiteral("Two three")));
-    EXPECT_EQ(r.view()->SelLength(), 0);
-    EXPECT_EQ(r.view()->SelStart(), 5);
+    EXPECT_EQ(r.selectedText(), QStringLiteral("Two three"));
+    r.engine()->emitDone();
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
 }
 
 TEST(frmMainReading, StopLeavesTheCaretWhereTheSentenceBegan)
@@ -262,7 +354,7 @@ TEST(frmMainReading, ReadClickedWhileAHighlightPumpsTakesOver)
     EXPECT_TRUE(r.spokenNow()[2].contains(QStringLiteral("Four at last")));
 }
 
-TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
+TEST(frmMainReading, ReadToWavStopsTheReadingOnlyOnceAFileIsChosen)
 {
     Reading r;
     r.showText(kThree);
@@ -276,12 +368,15 @@ TEST(frmMainReading, ReadToWavButtonStopsTheReadingAndWritesTheFile)
         return answer;
     });
     control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
-    EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
-    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
+    EXPECT_EQ(r.engine()->stops, stopsBefore) << "Cancel does nothing";
+    EXPECT_TRUE(r.window->reading().Talker()->isSpeaking());
+    EXPECT_EQ(r.selectedText(), QStringLiteral("First sentence here."));
     EXPECT_TRUE(r.window->reading().Talker()->WavOutput().isEmpty());
 
     answer = r.folder.file(QStringLiteral("book.wav"));
     control<QPushButton>(*r.window, "cmdSpeakToWav")->click();
+    EXPECT_GT(r.engine()->stops, stopsBefore) << "a reading never runs beside the rendering";
+    EXPECT_FALSE(r.window->reading().Talker()->isSpeaking());
     EXPECT_EQ(r.window->reading().Talker()->WavOutput(), *answer);
     const WavFile wav = WavFile::read(*answer);
     EXPECT_TRUE(wav.valid);

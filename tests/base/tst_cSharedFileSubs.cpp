@@ -1,5 +1,7 @@
 #include "base/cSharedFileSubs.h"
 
+#include "base/CodePage.h"
+
 #include "base/Failure.h"
 #include "base/FileTable.h"
 #include "base/Seam.h"
@@ -109,22 +111,46 @@ TEST(FilePaths, CleanStringMakesAFileName)
     }
 }
 
-TEST_F(FileSubs, EveryCodePageByteSurvivesReadThenWrite)
+// Orlin's own files are written as UTF-8 without a mark; reading takes UTF-8 where the
+// bytes are valid UTF-8 and Windows-1252 otherwise, so files of earlier installations load.
+TEST_F(FileSubs, OwnFilesAreUtf8AndOldWindows1252FilesStillLoad)
 {
+    struct Case
+    {
+        QByteArray bytes;
+        QString text;
+    };
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(char(b));
-    all.append("\r\n\r\nend");
-    folder.writeBytes("all.bin", all);
-    QString text;
-    ASSERT_TRUE(F::LoadTextFile(path("all.bin"), text));
-    EXPECT_EQ(text.size(), all.size());
-    EXPECT_EQ(text.at(0x80), QChar(0x20AC));
-    ASSERT_TRUE(F::WriteTextFile(path("copy.bin"), text));
-    EXPECT_EQ(folder.readBytes("copy.bin"), all);
+    const Case cases[] = {
+        { "plain ASCII\r\n", "plain ASCII\r\n" },
+        { "\xD0\x92\xD0\xBE\xD0\xB9\xD0\xBD\xD0\xB0.txt \xC5\x81\xC3\xB3"
+          "d\xC5\xBA",
+          QString::fromUtf8("Война.txt Łódź") },
+        { "\xEF\xBB\xBFmarked", "marked" },
+        { "caf\xE9 \x80 \x93q\x94", QString::fromUtf8("café € “q”") },
+        // One invalid sequence makes the whole file an old one.
+        { "\xC3\xA9 then \xE9", QString::fromUtf8("Ã© then é") },
+        { all, CodePage::toUnicode(all) },
+    };
+    for (const Case &c : cases) {
+        folder.writeBytes("in.txt", c.bytes);
+        QString text;
+        ASSERT_TRUE(F::LoadTextFile(path("in.txt"), text));
+        EXPECT_EQ(text, c.text) << c.bytes.toHex().toStdString();
+        ASSERT_TRUE(F::WriteTextFile(path("out.txt"), text));
+        EXPECT_EQ(folder.readBytes("out.txt"), c.text.toUtf8()) << c.bytes.toHex().toStdString();
+        QString again;
+        ASSERT_TRUE(F::LoadTextFile(path("out.txt"), again));
+        EXPECT_EQ(again, c.text) << c.bytes.toHex().toStdString();
+    }
 
-    ASSERT_TRUE(F::SaveTextFile(path("wide.txt"), QString::fromUtf8("Ωmega 中 é€")));
-    EXPECT_EQ(folder.readBytes("wide.txt"), QByteArray("?mega ? \xE9\x80"));
+    // Adding to an old file turns it into UTF-8 first, so old and new text both survive.
+    folder.writeBytes("old.txt", "M\xFCller\r\n");
+    F::AppendToTextFile(path("old.txt"), QString::fromUtf8("Łódź"));
+    F::AppendText(path("old.txt"), QString::fromUtf8("Война"));
+    EXPECT_EQ(folder.readBytes("old.txt"), QString::fromUtf8("Müller\r\nŁódź\r\nВойна").toUtf8());
 }
 
 TEST_F(FileSubs, LoadTextFileTakesTheFileAsItIs)
@@ -137,10 +163,6 @@ TEST_F(FileSubs, LoadTextFileTakesTheFileAsItIs)
     text = "stale";
     EXPECT_TRUE(F::ReadTextFile(path("empty.txt"), text));
     EXPECT_TRUE(text.isEmpty());
-
-    folder.writeBytes("bom.txt", "\xEF\xBB\xBFHi\r\n");
-    EXPECT_TRUE(F::LoadTextFile(path("bom.txt"), text));
-    EXPECT_EQ(text, QString::fromUtf8("ï»¿Hi\r\n"));
 
     EXPECT_THROW(F::ReadWholeFile(path("missing.txt")), Failure);
     try {
@@ -223,10 +245,11 @@ TEST_F(FileSubs, ExistenceHonoursWildcardsAndFoldersAreNotFiles)
         const char *name;
         bool file;
     } cases[] = {
-        { "Book One.txt", true }, { "Book*.txt", true }, { "Book ??e.txt", true },
-        { "*.txt", true },        { "*.*", true },       { "*.doc", false },
-        { "folder.d", false },    { "folder.*", false }, { "missing", false },
-        { "note?", true },
+        { "Book One.txt", true }, { "Book*.txt", true },  { "Book ??e.txt", true },
+        { "*.txt", true },        { "*.*", true },        { "*.doc", false },
+        { "folder.d", false },    { "folder.*", false },  { "missing", false },
+        { "note?", true },        { "Book One.*", true }, { "notes.*", true },
+        { "Book*.*", true },      { "Book.*", false },    { "*One.t*", true },
     };
     for (const auto &c : cases)
         EXPECT_EQ(F::FileExists(path(c.name)), c.file) << c.name;
@@ -253,7 +276,7 @@ TEST_F(FileSubs, FileNumbersAreTheLowestFree)
     F::CloseFile(again);
     F::CloseFile(two);
     EXPECT_FALSE(F::IsFileOpen(1));
-    EXPECT_EQ(folder.readBytes("one.txt"), QByteArray("caf\xE9\r\n"));
+    EXPECT_EQ(folder.readBytes("one.txt"), QByteArray("caf\xC3\xA9\r\n"));
     EXPECT_EQ(folder.readBytes("two.txt"), QByteArray("no line end"));
 
     const int in = F::OpenFile(path("one.txt"));

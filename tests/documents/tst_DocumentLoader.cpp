@@ -95,6 +95,25 @@ TEST(DocumentLoader, QuotedPathsAndUnreadableFiles)
 
 // The document view with the importer installed, as the program runs it: formatted
 // text shows its characters only, and caret offsets count exactly those.
+// Today's books come with LF line ends: a blank line between paragraphs and after a
+// heading must still be one in the view, whatever the line ends and the kind of file.
+TEST(DocumentLoader, BlankLinesSurviveWhateverTheLineEnds)
+{
+    TempProgramFolder folder;
+    RichTextBox view;
+    for (const char *end : { "\n", "\r", "\r\n" }) {
+        const QByteArray e(end);
+        const QByteArray body = "CHAPTER I" + e + e + "It begins." + e + "Still." + e + e + "Next.";
+        folder.writeBytes("book.txt", body);
+        folder.writeBytes("book.html", "<html><body><pre>" + body + "</pre></body></html>");
+        for (const char *name : { "book.txt", "book.html" }) {
+            view.setText(DocumentLoader::Load(folder.file(QString::fromLatin1(name))).text);
+            EXPECT_EQ(view.Text(), "CHAPTER I\n\nIt begins.\nStill.\n\nNext.")
+                << name << " " << e.toHex().toStdString();
+        }
+    }
+}
+
 TEST(DocumentLoader, ContentInTheDocumentView)
 {
     TempProgramFolder folder;

@@ -174,7 +174,9 @@ TEST(RtfImporter, DestinationsAreSkipped)
                    "{\\*\\unknown hidden {nested} text}"
                    "{\\pict\\wmetafile8 0123456789abcdef}"
                    "{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt link}} "
-                   "{\\v hidden}shown\\par}"),
+                   "{\\v hidden}shown\\par"
+                   // For readers that cannot show nested tables; this one shows them.
+                   "{\\nonesttables NESTED FALLBACK ONE\\par}}"),
               "link shown");
 }
 

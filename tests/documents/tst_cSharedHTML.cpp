@@ -50,9 +50,13 @@ TEST(cSharedHTML, HtmlToPlainTextHeadLineBreaksAndBlankInput)
         { "end<bR>", "end\r\n" },
         { "cut short <b", "cut short <b" },
         { "</HEAD", "</HEAD" },
-        // Other forms of the line break are just tags.
-        { "one<br/>two<br />three", "onetwothree" },
-        { "para\n\nnext\r\rlast", "para\r\nnext\r\nlast" },
+        // Every form of the line break is one.
+        { "one<br/>two<br />three<BR CLEAR=ALL>four", "one\r\ntwo\r\nthree\r\nfour" },
+        // Blank lines survive whatever the line ends; a line end doubled by a text-mode
+        // copy (CR CR LF) is one.
+        { "para\n\nnext\r\rlast\r\n\r\nend", "para\n\nnext\r\rlast\r\n\r\nend" },
+        { "one\r\r\ntwo", "one\r\ntwo" },
+        { "<pre>a\n\n  b\r\r</pre>c", "a\n\n  b\r\rc" },
         { "[emph]kept[/emph] <i>x</i>", "[emph]kept[/emph] x" },
     };
     expectPlainText(cases, std::size(cases));
@@ -78,10 +82,29 @@ TEST(cSharedHTML, StyleScriptAndCommentsAreRemovedWithTheirContent)
     expectPlainText(cases, std::size(cases));
 }
 
-TEST(cSharedHTML, EscapedTagsBecomeRealTagsAndAreRemoved)
+// Texts that block elements hold apart are not run together: "ApplesOrangesPears" would
+// be read as one word.
+TEST(cSharedHTML, BlockElementsKeepTheirTextsApart)
 {
     const Case cases[] = {
-        { "&lt;b&gt;bold&lt;/b&gt;", "bold" },
+        { "<ul>\n  <li>Apples</li>\n  <li>Oranges</li><li>Pears</li>\n</ul>",
+          "Apples\r\nOranges\r\nPears" },
+        { "<table><tr><td>A</td><td>B</td></tr><tr><th>C</th><td>D</td></tr></table>",
+          "A\tB\r\nC\tD" },
+        { "<h1>Title</h1><p>First.</p>\n<p>Second.</p><div><div>Deep</div></div>end",
+          "Title\r\n\r\nFirst.\r\n\r\nSecond.\r\n\r\nDeep\r\n\r\nend" },
+        { "in<b>line</b> <i>stays</i> <span>one</span> line", "inline stays one line" },
+        { "<p>last</p>\n\n", "last" },
+    };
+    expectPlainText(cases, std::size(cases));
+}
+
+TEST(cSharedHTML, EscapedMarkupStaysText)
+{
+    const Case cases[] = {
+        { "&lt;b&gt;bold&lt;/b&gt;", "<b>bold</b>" },
+        { "<p>Use the &lt;br&gt; element</p>", "Use the <br> element" },
+        { "&#60;i&#62;x&#60;/i&#62;", "<i>x</i>" },
         { "a &amp; b &quot;c&quot; d&nbsp;e", "a & b \"c\" d e" },
         { "&amp;lt;kept&amp;gt;", "&lt;kept&gt;" },
         { "caf&eacute; &Eacute;T&Eacute; &EACUTE;", "café ÉTÉ &EACUTE;" },

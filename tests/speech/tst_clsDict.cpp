@@ -131,10 +131,13 @@ TEST(clsDict, SaveTrimsBlanksWritesCrLfInListOrderAndLoadsBack)
                             { "", "" },
                             { "\tTab", "x" },
                             { QString::fromUtf8("café"), QString::fromUtf8("Ωmega") },
+                            { QString::fromUtf8("Łódź"), "Wootch" },
                             { "a", "b,c" } });
     ASSERT_TRUE(dict.SaveWords());
-    EXPECT_EQ(folder.readBytes("ol1dict.txt"),
-              QByteArray("Smyth,Smith\r\n,\r\n\tTab,x\r\ncaf\xE9,?mega\r\na,b,c\r\n"));
+    EXPECT_EQ(
+        folder.readBytes("ol1dict.txt"),
+        QString::fromUtf8("Smyth,Smith\r\n,\r\n\tTab,x\r\ncafé,Ωmega\r\nŁódź,Wootch\r\na,b,c\r\n")
+            .toUtf8());
 
     clsDict again;
     again.LoadWords();
@@ -142,8 +145,17 @@ TEST(clsDict, SaveTrimsBlanksWritesCrLfInListOrderAndLoadsBack)
               (Pairs { { "Smyth", "Smith" },
                        { "", "" },
                        { "\tTab", "x" },
-                       { QString::fromUtf8("café"), "?mega" },
+                       { QString::fromUtf8("café"), QString::fromUtf8("Ωmega") },
+                       { QString::fromUtf8("Łódź"), "Wootch" },
                        { "a", "b,c" } }));
+    EXPECT_EQ(again.TranslateText(QString::fromUtf8("In Łódź, then.")), " In Wootch, then.");
+
+    // A list saved by an earlier installation, in Windows-1252, still loads.
+    folder.writeBytes("ol1dict.txt", "M\xFCller,Miller\r\ncaf\xE9,kaffay\r\n");
+    again.LoadWords();
+    EXPECT_EQ(pairsOf(again),
+              (Pairs { { QString::fromUtf8("Müller"), "Miller" },
+                       { QString::fromUtf8("café"), "kaffay" } }));
 }
 
 TEST(clsDict, SavingAnEmptyOrAbsentListLeavesAnEmptyFile)

@@ -65,7 +65,7 @@ TEST(clsWavRenderer, PreparesWhatAReadingWouldSpeak)
     EXPECT_EQ(s[0].shown, QStringLiteral("First: one; two."));
     EXPECT_EQ(s[0].spoken, dict.TranslateText(CleanForSpeech(s[0].shown)));
     EXPECT_TRUE(s[0].spoken.contains(QStringLiteral("     one")));
-    EXPECT_EQ(s[1].shown, QStringLiteral("Dr Who came?"));
+    EXPECT_EQ(s[1].shown, QStringLiteral("Dr Who came?!"));
     EXPECT_TRUE(s[1].spoken.contains(QStringLiteral("Doctor Who")));
     EXPECT_EQ(s[2].shown, QStringLiteral("Last words"));
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/CodePage.h"
+#include "base/TextFileEncoding.h"
 #include "base/cSharedLogging.h"
 #include "support/TempProgramFolder.h"
 
@@ -30,7 +31,7 @@ public:
     QString read(const QString &name) const
     {
         QFile f(QDir(languages).filePath(name));
-        return f.open(QIODevice::ReadOnly) ? CodePage::toUnicode(f.readAll()) : QString();
+        return f.open(QIODevice::ReadOnly) ? TextFileEncoding::decode(f.readAll()) : QString();
     }
 
     QString logText() const

@@ -1,5 +1,6 @@
 #include "support/MainWindowHarness.h"
 
+#include "speech/clsTalker.h"
 #include "ui/RichTextBox.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,23 @@ void MainWindowHarness::showText(const QString &text, int caret)
 QString MainWindowHarness::selectedText() const
 {
     return view()->textCursor().selectedText();
+}
+
+QList<MainWindowHarness::Spoken> MainWindowHarness::readToTheEnd()
+{
+    QList<Spoken> spoken;
+    clsTalker *talker = window->reading().Talker();
+    // Connected after the window's own handler, so the selection is already made.
+    const QMetaObject::Connection connection =
+        QObject::connect(talker, &clsTalker::SpeakingSentence, [&](const QString &sentence) {
+            spoken.append(
+                { sentence, view()->Text().mid(view()->SelStart(), view()->SelLength()) });
+        });
+    window->cmdRead_Click();
+    for (int guard = 0; talker->isSpeaking() && guard < 10000; ++guard)
+        engine()->emitDone();
+    QObject::disconnect(connection);
+    return spoken;
 }
 
 QStringList MainWindowHarness::logEvents() const

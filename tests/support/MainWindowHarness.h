@@ -59,6 +59,16 @@ public:
     // The text selected in the view now.
     QString selectedText() const;
 
+    // Presses Read and lets the fake engine finish every sentence: what the talker passed
+    // on for each sentence (as SpeakingSentence gives it) and what the view had selected
+    // while it was spoken.
+    struct Spoken
+    {
+        QString heard;
+        QString seen;
+    };
+    QList<Spoken> readToTheEnd();
+
     // The log file's lines, without their number and time.
     QStringList logEvents() const;
 

@@ -9,8 +9,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -181,6 +185,97 @@ TEST(FormTranslator, SwitchingLanguagesGoesThroughEnglish)
     EXPECT_EQ(Lang().CurrentLanguage(), "English");
 }
 
+// A language may blank a text or give two texts one translation; neither can be undone by
+// inverting its table, so every switch brings back the window's own English texts.
+TEST(FormTranslator, EverySwitchRestoresTextsALanguageBlankedOrMerged)
+{
+    LanguageFolder folder;
+    folder.write("a.txt",
+                 { "Kurz", "Voice||", "Remember||Gleich", "Named||Gleich",
+                   "Read from cursor position||", "Settings||" });
+    folder.write("b.txt", { "Français", "Voice||Voix", "Read||Lire" });
+    TestWindow w;
+    const QStringList english = w.shown();
+    Lang().LoadAllLanguages();
+
+    FormTranslator::Localise(&w.window, 1);
+    EXPECT_EQ(w.label->text(), "");
+    EXPECT_EQ(w.button->toolTip(), "");
+    EXPECT_EQ(w.settings->title(), "");
+    EXPECT_EQ(w.check->text(), "Gleich");
+    EXPECT_EQ(w.radio->text(), "Gleich");
+
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(w.shown(), english);
+
+    FormTranslator::Localise(&w.window, 1);
+    FormTranslator::Localise(&w.window, 2);
+    QStringList french = english;
+    french[1] = "Lire";
+    french[3] = "Voix";
+    EXPECT_EQ(w.shown(), french);
+
+    // A text the program changed meanwhile is translated as it now stands.
+    FormTranslator::Localise(&w.window, 1);
+    w.check->setText("Voice");
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(w.check->text(), "Voice");
+    EXPECT_EQ(w.label->text(), "Voice");
+}
+
+// Language files in UTF-8 can carry any script; those of earlier installations, in
+// Windows-1252, load as before.
+TEST(FormTranslator, LanguageFilesInUtf8AndInWindows1252BothLoad)
+{
+    LanguageFolder folder;
+    QFile utf8(QDir(folder.languages).filePath("ru.txt"));
+    ASSERT_TRUE(utf8.open(QIODevice::WriteOnly));
+    utf8.write(QString::fromUtf8("Русский\r\nRead||Читать\r\nVoice||Голос\r\n").toUtf8());
+    utf8.close();
+    folder.write("de.txt", { "Deutsch", "Read||Lesen", QString::fromUtf8("Voice||Stimme für") });
+    TestWindow w;
+    Lang().LoadAllLanguages();
+    const QStringList titles = Lang().LanguageTitles();
+    ASSERT_TRUE(titles.contains(QString::fromUtf8("Русский")));
+    ASSERT_TRUE(titles.contains("Deutsch"));
+
+    FormTranslator::Localise(&w.window, short(titles.indexOf(QString::fromUtf8("Русский")) + 1));
+    EXPECT_EQ(w.button->text(), QString::fromUtf8("Читать"));
+    EXPECT_EQ(w.label->text(), QString::fromUtf8("Голос"));
+    FormTranslator::Localise(&w.window, short(titles.indexOf("Deutsch") + 1));
+    EXPECT_EQ(w.label->text(), QString::fromUtf8("Stimme für"));
+}
+
+// Qt's own texts (message-box buttons, file dialogs) follow the chosen language: its locale
+// comes from the file's name, or else from the title in the language's own name.
+TEST(FormTranslator, QtsOwnTextsFollowTheLanguage)
+{
+    LanguageFolder folder;
+    folder.write("de.txt", { "Deutsch", "Read||Lesen" });
+    folder.write("b.txt", { QString::fromUtf8("Français"), "Read||Lire" });
+    folder.write("x.txt", { "Klingon", "Read||laD" });
+    Lang().LoadAllLanguages();
+    const QStringList titles = Lang().LanguageTitles();
+    auto number = [&](const char *title) {
+        return short(titles.indexOf(QString::fromUtf8(title)) + 1);
+    };
+    EXPECT_EQ(Lang().LanguageLocale(number("Deutsch")).language(), QLocale::German);
+    EXPECT_EQ(Lang().LanguageLocale(number("Français")).language(), QLocale::French);
+    EXPECT_EQ(Lang().LanguageLocale(number("Klingon")).language(), QLocale::English);
+    EXPECT_EQ(Lang().LanguageLocale(0).language(), QLocale::English);
+
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
+        GTEST_SKIP() << "Qt's translations (qt6-translations-l10n) are not installed";
+    TestWindow w;
+    const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    FormTranslator::Localise(&w.window, number("Deutsch"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Ja");
+    FormTranslator::Localise(&w.window, number("Français"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), "&Oui");
+    FormTranslator::Localise(&w.window, 0);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), yes);
+}
+
 TEST(FormTranslator, TextsTypedByTheUserAreLeftAlone)
 {
     LanguageFolder folder;
@@ -238,7 +333,7 @@ TEST(FormTranslator, TemplatesListEveryTextAndUpdateTemplatesAddsMissingKeys)
     FormTranslator::WriteStrings(&w.window, forms);
     QFile f(forms);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QString written = CodePage::toUnicode(f.readAll());
+    const QString written = QString::fromUtf8(f.readAll());
     const QStringList lines = written.split("\r\n", Qt::SkipEmptyParts);
     EXPECT_TRUE(lines.contains("Reader||Reader"));
     EXPECT_TRUE(lines.contains("Read from cursor position||Read from cursor position"));

@@ -1,6 +1,8 @@
 #include "ui/frmWordPair.h"
 
+#include "base/MessageBoxes.h"
 #include "base/MousePointer.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/TempProgramFolder.h"
@@ -88,6 +90,7 @@ TEST(frmWordPair, OnlyOkLeavesUncancelled)
     for (const auto &[leave, cancelled] : cases) {
         frmWordPair dialog;
         dialog.Text1->setText("typed");
+        dialog.Text2->setText("tipped");
         QTimer::singleShot(0, &dialog, [&dialog, leave = leave] {
             switch (leave) {
             case Leave::OK:
@@ -109,6 +112,44 @@ TEST(frmWordPair, OnlyOkLeavesUncancelled)
         EXPECT_EQ(result, cancelled ? QDialog::Rejected : QDialog::Accepted) << int(leave);
         EXPECT_FALSE(dialog.isVisible());
     }
+}
+
+// Pairs the word-pair file could not keep, or would read back otherwise, are refused with
+// a message and the dialog stays open for the correction.
+TEST(frmWordPair, PairsTheListCannotStoreAreRefused)
+{
+    FakeSpeechEngine::Scope fakes;
+    struct Case
+    {
+        const char *word;
+        const char *replacement;
+        const char *message; // empty: accepted
+    };
+    const Case cases[] = {
+        { "Smyth", "Smith", "" },
+        { "Smyth", "Smith, Esq.", "" },
+        { "Smyth", "", "Type how the word should be said." },
+        { "Smyth", "   ", "Type how the word should be said." },
+        { " ", "Smith", "Type the word to be said differently." },
+        { "Smyth, J", "Smith", "The word cannot contain a comma." },
+    };
+    for (const Case &c : cases) {
+        QStringList shown;
+        MessageBoxes::ScopedHandler boxes([&](const MessageBoxes::Message &m) {
+            shown << m.text;
+            return int(MessageBoxes::Ok);
+        });
+        frmWordPair dialog;
+        dialog.show();
+        dialog.Text1->setText(c.word);
+        dialog.Text2->setText(c.replacement);
+        dialog.cmdOK->click();
+        const bool accepted = QString(c.message).isEmpty();
+        EXPECT_EQ(dialog.isVisible(), !accepted) << c.word << "|" << c.replacement;
+        EXPECT_EQ(shown, accepted ? QStringList() : QStringList { c.message })
+            << c.word << "|" << c.replacement;
+    }
+    EXPECT_EQ(clsDict::CheckPair("a", "b\nc"), clsDict::PairProblem::LineEnd);
 }
 
 } // namespace
