@@ -15,6 +15,10 @@
 namespace {
 const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");
 const QString kModule = QStringLiteral("frmMain");
+// The compressed formats an audiobook is played in, after the wave filter.
+const QString kAudiobookFilters =
+    QStringLiteral("|FLAC Files (*.flac)|*.flac|Ogg Vorbis Files (*.ogg)|*.ogg"
+                   "|Opus Files (*.opus)|*.opus|MP3 Files (*.mp3)|*.mp3");
 } // namespace
 
 bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict)
@@ -26,9 +30,11 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
             | cSHAREDcDlg::NoReadOnlyReturn;
         dialog.DialogTitle = QStringLiteral("Save to a Wave File");
-        dialog.Filter =
-            QStringLiteral("All Files (*.*)|*.*|Wave Files ") + QStringLiteral("(*.wav)|*.wav");
+        dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Wave Files ")
+            + QStringLiteral("(*.wav)|*.wav") + kAudiobookFilters;
         dialog.FilterIndex = 2;
+        // The format follows the extension: a name typed without one is a wave file.
+        dialog.DefaultExt = QStringLiteral("wav");
         dialog.ShowSave();
         if (!Talker)
             throw Failure(91, QStringLiteral("Object variable or With block variable not set"));

@@ -7,6 +7,7 @@
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
 #include "platform/EspeakEngine.h"
+#include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "speech/clsWavRenderer.h"
@@ -98,9 +99,11 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Speaks a text, HTML or RTF document into a wave file (16-bit PCM mono), as Orlin's\n"
-        "Read to WAV button does: the document is opened as the reader opens it, and the\n"
-        "pronunciation list ol1dict.txt of Orlin's program folder is applied.\n"
+        "Speaks a text, HTML or RTF document into an audio file, as Orlin's Read to WAV\n"
+        "button does: the document is opened as the reader opens it, and the pronunciation\n"
+        "list ol1dict.txt of Orlin's program folder is applied. The output's extension names\n"
+        "the format: .wav (16-bit PCM mono; RF64 past 4 GB), .flac, .ogg (Vorbis), .opus or\n"
+        ".mp3; a name without an extension gets a wave file.\n"
         "Progress goes to standard error. Exit status: 0 done, 1 failure, 2 bad usage."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -122,8 +125,10 @@ int main(int argc, char *argv[])
     });
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The document (.txt, .html, .rtf, ...)."));
-    parser.addPositionalArgument(QStringLiteral("OUTPUT.wav"),
-                                 QStringLiteral("The wave file to write (replaced whole)."));
+    parser.addPositionalArgument(
+        QStringLiteral("OUTPUT.wav"),
+        QStringLiteral(
+            "The audio file to write (replaced whole): .wav, .flac, .ogg, .opus, .mp3."));
     if (!parser.parse(QCoreApplication::arguments())) {
         say(parser.errorText() + QStringLiteral(" (see --help)"));
         return Usage;
@@ -169,6 +174,13 @@ int main(int argc, char *argv[])
         say(inputInfo.exists() ? QStringLiteral("cannot read %1").arg(input)
                                : QStringLiteral("%1 does not exist").arg(input));
         return Failed;
+    }
+    // An extension Orlin does not write is more likely a slip (the two names swapped) than
+    // a wish for a wave file under that name: nothing is written.
+    if (!QFileInfo(output).suffix().isEmpty() && !AudioFileWriter::formatForFile(output)) {
+        say(QStringLiteral("%1: the extension names no audio format Orlin writes (%2)")
+                .arg(output, AudioFileWriter::knownExtensions().join(QStringLiteral(", "))));
+        return Usage;
     }
     if (const QString problem = outputProblem(output); !problem.isEmpty()) {
         say(QStringLiteral("cannot write %1: %2").arg(output, problem));

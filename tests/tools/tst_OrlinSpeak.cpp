@@ -6,7 +6,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -154,6 +156,7 @@ TEST_F(OrlinSpeakTest, ClearMessagesAndExitCodesForMistakes)
         { "bad pitch", { "--pitch", "11", input, dir.filePath("o.wav") }, 2, "--pitch" },
         { "unknown option", { "--loud", input, dir.filePath("o.wav") }, 2, "loud" },
         { "one argument", { input }, 2, "INPUT and OUTPUT" },
+        { "unknown extension", { input, dir.filePath("o.txt") }, 2, "no audio format" },
         { "bad option keeps an existing file", { "--pitch", "x", input, existing }, 2, "--pitch" },
     };
     for (const auto &c : cases) {
@@ -166,6 +169,66 @@ TEST_F(OrlinSpeakTest, ClearMessagesAndExitCodesForMistakes)
     QFile keep(existing);
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     EXPECT_EQ(keep.readAll(), QByteArray("old wave"));
+}
+
+// What a player sees: each format checked by ffprobe (not by the library that wrote it)
+// for its codec, its rate and a duration within 1% of the wave rendering's.
+TEST_F(OrlinSpeakTest, EachFormatPlaysAsLongAsTheWaveRendering)
+{
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+        GTEST_SKIP() << "ffprobe is not installed (scripts/install-deps)";
+    const QString input = write("book.txt",
+                                QByteArray("It was a bright cold day in April. The clocks were "
+                                           "striking thirteen! Winston hurried home, his chin "
+                                           "nuzzled into his breast. ")
+                                    .repeated(4));
+    auto probe = [](const QString &file) {
+        QProcess p;
+        p.start("ffprobe",
+                { "-v", "error", "-show_entries",
+                  "format=format_name,duration:stream=codec_name,sample_rate", "-of",
+                  "default=noprint_wrappers=1", file });
+        p.waitForFinished(30000);
+        QMap<QString, QString> values;
+        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                values[line.left(eq)] = line.mid(eq + 1).trimmed();
+        }
+        return values;
+    };
+    const struct
+    {
+        const char *extension;
+        const char *container;
+        const char *codec;
+        const char *rate;
+    } cases[] = {
+        { "wav", "wav", "pcm_s16le", "22050" }, { "flac", "flac", "flac", "22050" },
+        { "ogg", "ogg", "vorbis", "22050" },    { "opus", "ogg", "opus", "48000" },
+        { "mp3", "mp3", "mp3", "22050" },
+    };
+    double waveSeconds = 0;
+    for (const auto &c : cases) {
+        const QString out = dir.filePath(QStringLiteral("book.") + c.extension);
+        const Outcome r = run({ "--srt", input, out });
+        ASSERT_EQ(r.exitCode, 0) << c.extension << ": " << qPrintable(r.err);
+        const auto info = probe(out);
+        EXPECT_EQ(info.value("format_name"), c.container) << c.extension;
+        EXPECT_EQ(info.value("codec_name"), c.codec) << c.extension;
+        // Opus always decodes at 48 kHz; the stream itself is coded from 24 kHz.
+        EXPECT_EQ(info.value("sample_rate"), c.rate) << c.extension;
+        const double seconds = info.value("duration").toDouble();
+        if (waveSeconds == 0)
+            waveSeconds = seconds;
+        EXPECT_GT(seconds, 10.0) << c.extension;
+        EXPECT_NEAR(seconds, waveSeconds, waveSeconds * 0.01) << c.extension;
+        // Every format gets its timing file, covering the same audio.
+        const QList<SrtEntry> entries = readSrt(dir.filePath("book.srt"));
+        ASSERT_EQ(entries.size(), 12) << c.extension;
+        EXPECT_NEAR(entries.last().endMs / 1000.0, waveSeconds, 0.01) << c.extension;
+        QFile::remove(dir.filePath("book.srt"));
+    }
 }
 
 TEST_F(OrlinSpeakTest, HelpDocumentsTheOptions)
