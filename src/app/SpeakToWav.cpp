@@ -12,6 +12,8 @@
 #include "ui/cSHAREDcDlg.h"
 #include "ui/frmRenderProgress.h"
 
+#include <QThread>
+
 namespace {
 const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");
 const QString kModule = QStringLiteral("frmMain");
@@ -52,7 +54,8 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
         sentences = clsWavRenderer::PrepareSentences(text, dict);
-        renderer = Talker->engine()->CreateRenderer();
+        // Every core: the engine renders parts side by side where it can.
+        renderer = Talker->engine()->CreateRenderer(QThread::idealThreadCount());
         if (!renderer)
             throw Failure(438, QStringLiteral("Object doesn't support this property or method"));
     });

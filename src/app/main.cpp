@@ -1,18 +1,24 @@
 #include "app/ReaderProgram.h"
 #include "platform/EspeakEngine.h"
+#include "platform/RenderWorker.h"
 #include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
 #include <QStringList>
+#include <optional>
 
 int main(int argc, char *argv[])
 {
+    // Started by Read to WAV to synthesise one share of the text: no window.
+    if (const std::optional<int> worker = RenderWorker::runIfAsked(argc, argv))
+        return *worker;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlin"));
     QApplication::setDesktopFileName(QStringLiteral("orlin"));
     // The real parts behind the seams: message boxes a user answers, the espeak-ng voice.
     MessageBoxDialog::install();
     EspeakEngine::installAsSpeechEngine();
+    RenderWorker::installSelf();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.
     return ReaderProgram::run(QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')));

@@ -28,6 +28,7 @@
 //                                           (through ProcessServices, not by hand)
 //   speech    SpeechEngineFactory::FactorySeam   the engine a talker creates
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
+//             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is

@@ -5,6 +5,8 @@
 #include "platform/AudioPlayer.h"
 #include "platform/AudioQueue.h"
 #include "platform/EspeakRenderer.h"
+#include "platform/ParallelRenderer.h"
+#include "platform/RenderWorker.h"
 
 namespace {
 constexpr int kInvalidPropertyValue = 380;
@@ -146,11 +148,18 @@ void EspeakEngine::setPitch(int pitch)
     m_pitch = pitch;
 }
 
-std::unique_ptr<SpeechRenderer> EspeakEngine::CreateRenderer() const
+std::unique_ptr<SpeechRenderer> EspeakEngine::CreateRenderer(int jobs) const
 {
     const QByteArray voice = m_voices.isEmpty() ? QByteArray() : m_voices[m_voice - 1].identifier;
     // The same voice, rate and pitch mapping as Speak, so a file sounds like the reading.
-    return std::make_unique<EspeakRenderer>(m_synth, voice, m_speed, 50 + m_pitch * 5);
+    const int pitch = 50 + m_pitch * 5;
+    // In worker processes wherever the program can start itself as one, even for one
+    // job: the parts then come out the same however many run side by side.
+    const QStringList worker = Seam::current<RenderWorker::ProgramSeam>();
+    if (!worker.isEmpty())
+        return std::make_unique<ParallelRenderer>(worker, jobs, m_synth->sampleRate(), voice,
+                                                  m_speed, pitch);
+    return std::make_unique<EspeakRenderer>(m_synth, voice, m_speed, pitch);
 }
 
 void EspeakEngine::jobPlayed(quint64 job)

@@ -117,7 +117,7 @@ EspeakSynthesizer::~EspeakSynthesizer()
         m_thread.join();
 }
 
-bool EspeakSynthesizer::initialise(QString *error)
+bool EspeakSynthesizer::initialiseLibrary(QString *error)
 {
     espeak_ng_InitializePath(nullptr);
     espeak_ng_ERROR_CONTEXT context = nullptr;
@@ -132,6 +132,19 @@ bool EspeakSynthesizer::initialise(QString *error)
             QStringLiteral("Speech engine cannot be created: ") + QString::fromLocal8Bit(message);
         return false;
     }
+    return true;
+}
+
+void EspeakSynthesizer::synthesise(const QByteArray &utf8, bool last)
+{
+    espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                 espeakCHARS_UTF8 | (last ? espeakENDPAUSE : 0), nullptr, nullptr);
+}
+
+bool EspeakSynthesizer::initialise(QString *error)
+{
+    if (!initialiseLibrary(error))
+        return false;
     espeak_SetSynthCallback(synthCallback);
     m_sampleRate = espeak_ng_GetSampleRate();
 
@@ -234,8 +247,7 @@ void EspeakSynthesizer::synthesisePiece(Job &job, qsizetype from, qsizetype to)
     const bool last = to >= job.text.size();
     PieceContext piece { job.queue.get(), job.generation, false };
     currentPiece = &piece;
-    espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
-                 espeakCHARS_UTF8 | (last ? espeakENDPAUSE : 0), nullptr, nullptr);
+    synthesise(text, last);
     currentPiece = nullptr;
 }
 

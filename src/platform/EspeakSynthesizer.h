@@ -71,6 +71,12 @@ public:
     // The user's locale name as the C library sees it: LC_ALL, LC_MESSAGES or LANG.
     static QString systemLocaleName();
 
+    // The library started on the calling thread, in synchronous mode, as the worker
+    // thread starts it; a render worker process uses it without the worker thread.
+    static bool initialiseLibrary(QString *error);
+    // One espeak_Synth call of a piece; `last`: the piece ends its text (with a pause).
+    static void synthesise(const QByteArray &utf8, bool last);
+
     // Audio a queue may hold before its job's next piece waits, in bytes.
     qsizetype lowWaterBytes() const { return qsizetype(m_sampleRate) * 2 * 2; }
 

@@ -47,8 +47,14 @@ public:
     virtual void setPitch(int pitch) = 0;
 
     // A renderer with the current voice, speed and pitch, for writing speech into a
-    // file faster than it could be played; null when the engine cannot render.
-    virtual std::unique_ptr<SpeechRenderer> CreateRenderer() const { return nullptr; }
+    // file faster than it could be played, on up to `jobs` cores where the engine can
+    // (the audio is the same whatever the number); null when the engine cannot render.
+    virtual std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const
+    {
+        Q_UNUSED(jobs)
+        return nullptr;
+    }
+    std::unique_ptr<SpeechRenderer> CreateRenderer() const { return CreateRenderer(1); }
 
 signals:
     void SpeakingDone();

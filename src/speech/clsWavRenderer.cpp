@@ -36,6 +36,8 @@ public:
         return true;
     }
 
+    bool stopRequested() const override { return m_cancel.load(); }
+
     bool textDone(qsizetype index) override
     {
         if (m_cancel.load())

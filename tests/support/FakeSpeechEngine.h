@@ -79,7 +79,10 @@ public:
     // Runs on the rendering thread before each text (tests stall or count there).
     std::function<void(qsizetype index)> onRenderText;
     // "CreateRenderer" and "render" fail through failOperation like the rest.
-    std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
+    std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const override;
+    using SpeechEngine::CreateRenderer;
+    // The jobs the last CreateRenderer was asked for.
+    mutable int renderJobs = 0;
 
     // Installs fakes as the engine factory for the lifetime of the scope and restores the
     // factory before it after (see base/Seam.h). `configure` runs on each new fake.

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -228,6 +229,114 @@ TEST_F(OrlinSpeakTest, EachFormatPlaysAsLongAsTheWaveRendering)
         ASSERT_EQ(entries.size(), 12) << c.extension;
         EXPECT_NEAR(entries.last().endMs / 1000.0, waveSeconds, 0.01) << c.extension;
         QFile::remove(dir.filePath("book.srt"));
+    }
+}
+
+// Every process started under `pid`, found through the parent of each in /proc.
+QList<qint64> descendants(qint64 pid)
+{
+    QMultiMap<qint64, qint64> children;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 child = entry.toLongLong(&number);
+        QFile stat("/proc/" + entry + "/stat");
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold blanks, so count from its end.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children.insert(fields[1].toLongLong(), child);
+    }
+    QList<qint64> all;
+    QList<qint64> open { pid };
+    while (!open.isEmpty()) {
+        const QList<qint64> found = children.values(open.takeFirst());
+        all += found;
+        open += found;
+    }
+    return all;
+}
+
+bool alive(qint64 pid)
+{
+    // A zombie still has its /proc entry: look at its state.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+QString sentences(int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("Sentence number %1 tells of ships, kings and the sea. ").arg(i);
+    return text;
+}
+
+// The text is cut into parts rendered side by side; joined, they must be the one-job
+// rendering exactly: every sample, every timing.
+TEST_F(OrlinSpeakTest, OneJobAndTwoJobsWriteTheSameFile)
+{
+    const QString input = write("book.txt", sentences(250).toUtf8());
+    QByteArray wave[2], timings[2];
+    for (int jobs : { 1, 2 }) {
+        const QString out = dir.filePath(QStringLiteral("jobs%1.wav").arg(jobs));
+        const Outcome r = run({ "--jobs", QString::number(jobs), "--srt", input, out });
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+        QFile w(out), t(dir.filePath(QStringLiteral("jobs%1.srt").arg(jobs)));
+        ASSERT_TRUE(w.open(QIODevice::ReadOnly) && t.open(QIODevice::ReadOnly));
+        wave[jobs - 1] = w.readAll();
+        timings[jobs - 1] = t.readAll();
+    }
+    EXPECT_GT(wave[0].size(), 22050 * 2 * 60) << "more than a minute, several parts";
+    EXPECT_TRUE(wave[0] == wave[1]) << "the samples differ";
+    EXPECT_EQ(timings[0], timings[1]);
+    const QList<SrtEntry> entries = readSrt(dir.filePath("jobs2.srt"));
+    ASSERT_EQ(entries.size(), 250);
+    for (int i = 1; i < entries.size(); ++i)
+        ASSERT_EQ(entries[i].startMs, entries[i - 1].endMs) << "offsets run on across parts";
+}
+
+// A worker killed mid-book fails the rendering with a message that says so, and nothing
+// of the file is left; an interrupt cancels and ends every worker.
+TEST_F(OrlinSpeakTest, ADeadWorkerOrAnInterruptLeavesNoFileAndNoWorker)
+{
+    const QString input = write("long.txt", sentences(3000).toUtf8());
+    for (const bool interrupt : { false, true }) {
+        const QString out = dir.filePath("long.mp3");
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(program, { "--jobs", "2", input, out });
+        ASSERT_TRUE(p.waitForStarted());
+        p.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("sentence") && p.waitForReadyRead(60000))
+            err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("sentence")) << err.constData();
+        QList<qint64> workers = descendants(p.processId());
+        ASSERT_GE(workers.size(), 2) << "two workers, each with its part's process";
+        if (interrupt)
+            ::kill(pid_t(p.processId()), SIGINT);
+        else
+            ::kill(pid_t(workers.first()), SIGKILL);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        err += p.readAllStandardError();
+        if (interrupt) {
+            EXPECT_EQ(p.exitCode(), 130) << err.constData();
+            EXPECT_TRUE(err.contains("cancelled")) << err.constData();
+        } else {
+            EXPECT_EQ(p.exitCode(), 1) << err.constData();
+            EXPECT_TRUE(err.contains("ended unexpectedly")) << err.constData();
+        }
+        EXPECT_FALSE(QFile::exists(out));
+        EXPECT_EQ(QDir(dir.path()).entryList({ "*.mp3*", "*long*.srt" }, QDir::Files),
+                  QStringList());
+        for (qint64 worker : workers)
+            EXPECT_FALSE(alive(worker)) << "worker " << worker << " still runs";
     }
 }
 
