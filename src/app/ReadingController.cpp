@@ -61,6 +61,7 @@ void ReadingController::CreateTalker()
     m_talker->setDictionary(m_dict.get());
     connect(m_talker, &clsTalker::SpeakingSentence, this,
             &ReadingController::Talker_SpeakingSentence);
+    connect(m_talker, &clsTalker::SpeakingWord, this, &ReadingController::SpeakingWord);
 }
 
 void ReadingController::ReleaseTalker()
@@ -120,6 +121,7 @@ void ReadingController::Talker_SpeakingSentence(const QString &Sentence)
         // A last sentence without an end mark gives a negative length: only the caret
         // moves, to where that sentence begins.
         const int selected = m_highlightEnd - m_highlightStart + 1;
+        m_spoken = { m_highlightStart - 1, std::max(selected, 0) };
         m_view.selectRange(m_highlightStart - 1, std::max(selected, 0));
     });
     // A Read clicked in here highlights its own first sentence, so the step below then

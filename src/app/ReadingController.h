@@ -62,6 +62,13 @@ public:
     // where the highlighted one ends.
     int HighlightStart() const { return m_highlightStart; }
     int HighlightEnd() const { return m_highlightEnd; }
+    // The sentence being spoken as the highlight selected it: 0-based start and length in
+    // the view's text (the length is 0 for a last sentence without an end mark).
+    std::pair<int, int> SpokenSentence() const { return m_spoken; }
+
+signals:
+    // The talker's word now heard, passed on (clsTalker::SpeakingWord).
+    void SpeakingWord(const QString &Sentence, int start, int length);
 
 private:
     RichTextBox &m_view;
@@ -70,4 +77,5 @@ private:
     bool m_paused = false;
     int m_highlightStart = 1;
     int m_highlightEnd = 0;
+    std::pair<int, int> m_spoken { 0, 0 };
 };

@@ -3,6 +3,7 @@
 #include "app/DocumentController.h"
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
+#include "app/WordMarkController.h"
 #include "app/frmAbout.h"
 #include "base/Failure.h"
 #include "base/MousePointer.h"
@@ -44,6 +45,7 @@ frmMain::frmMain(QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     ui.setupUi(this);
     m_reading = std::make_unique<ReadingController>(*ui.RichTextBox1);
+    m_wordMark = std::make_unique<WordMarkController>(*m_reading, *ui.RichTextBox1);
     m_documents = std::make_unique<DocumentController>(*this, *ui.RichTextBox1);
     m_lifecycle = std::make_unique<ReaderLifecycle>(*this);
     connectControls();
@@ -72,12 +74,16 @@ void frmMain::connectControls()
     connect(ui.cmbEngine, &QComboBox::activated, this, &frmMain::cmbEngine_Click);
     connect(ui.cmbPitch, &QComboBox::activated, this, &frmMain::cmbPitch_Click);
     connect(ui.mnuPron, &QAction::triggered, this, &frmMain::mnuPron_Click);
+    connect(ui.mnuMarkWord, &QAction::triggered, this, &frmMain::mnuMarkWord_Click);
     addLanguageItem(ui.mnuLanguage.constFirst(), 0);
 }
 
 bool frmMain::Form_Load(const QString &CommandLine)
 {
-    return m_lifecycle->Startup(CommandLine);
+    // The settings are loaded by the first steps; the menu shows the stored choice.
+    const bool started = m_lifecycle->Startup(CommandLine);
+    ui.mnuMarkWord->setChecked(m_wordMark->Enabled());
+    return started;
 }
 
 void frmMain::CloseDown()
@@ -193,6 +199,11 @@ void frmMain::mnuPron_Click()
         frmLex dialog(dict, this);
         dialog.exec();
     });
+}
+
+void frmMain::mnuMarkWord_Click()
+{
+    m_wordMark->setEnabled(ui.mnuMarkWord->isChecked());
 }
 
 // ---- The rest of the window -------------------------------------------------------

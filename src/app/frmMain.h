@@ -9,6 +9,7 @@
 class DocumentController;
 class ReaderLifecycle;
 class ReadingController;
+class WordMarkController;
 
 // The reader's main window: the document view and the control bar, wired to the classes
 // that do the work. Reading aloud (the talker, pause, the highlight of the spoken sentence)
@@ -51,6 +52,7 @@ public:
     void cmdLoad_Click();
     void cmdSpeakToWav_Click();
     void mnuPron_Click();
+    void mnuMarkWord_Click();
     void cmdQuit_Click();
     void cmdAbout_Click();
     void cmdFontBigger_Click();
@@ -88,6 +90,7 @@ private:
 
     frmMainControls ui;
     std::unique_ptr<ReadingController> m_reading;
+    std::unique_ptr<WordMarkController> m_wordMark;
     std::unique_ptr<DocumentController> m_documents;
     std::unique_ptr<ReaderLifecycle> m_lifecycle;
     double m_minHeight = 0;

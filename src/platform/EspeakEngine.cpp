@@ -26,6 +26,7 @@ EspeakEngine::EspeakEngine(QObject *parent)
 {
     m_player = new AudioPlayer(m_queue, m_synth->sampleRate(), this);
     connect(m_player, &AudioPlayer::jobPlayed, this, &EspeakEngine::jobPlayed);
+    connect(m_player, &AudioPlayer::wordPlayed, this, &EspeakEngine::wordPlayed);
     connect(m_player, &AudioPlayer::audioHanded, this, &EspeakEngine::AudioHanded);
     connect(m_player, &AudioPlayer::playingSilently, this, [this] {
         emit EngineEvent(QStringLiteral("No audio output device: speech is played into silence"));
@@ -96,6 +97,7 @@ void EspeakEngine::Speak(const QString &text)
     job.rate = m_speed;
     job.pitch = 50 + m_pitch * 5;
     job.queue = m_queue;
+    job.words = true;
     m_pending.append(job.id);
     m_synth->submit(std::move(job));
     m_player->play();
@@ -168,6 +170,13 @@ void EspeakEngine::jobPlayed(quint64 job)
     if (!m_pending.removeOne(job))
         return;
     emit SpeakingDone();
+}
+
+void EspeakEngine::wordPlayed(quint64 job, int position, int length)
+{
+    // A word of a call that was stopped is no longer spoken.
+    if (m_pending.contains(job))
+        emit SpeakingWord(position, length);
 }
 
 int EspeakEngine::sampleRate() const

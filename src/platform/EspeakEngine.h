@@ -64,6 +64,7 @@ signals:
 private:
     void checkVoice(int voice) const;
     void jobPlayed(quint64 job);
+    void wordPlayed(quint64 job, int position, int length);
 
     std::shared_ptr<EspeakSynthesizer> m_synth;
     std::shared_ptr<AudioQueue> m_queue;

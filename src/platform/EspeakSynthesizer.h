@@ -42,6 +42,8 @@ public:
         int rate = 175; // words per minute
         int pitch = 50; // the library's 0..100
         std::shared_ptr<AudioQueue> queue;
+        // Mark in the queue where each word's audio begins (for a reading, not a file).
+        bool words = false;
     };
 
     // The process-wide instance, started on first use. Throws Failure 429 when the

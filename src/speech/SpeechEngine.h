@@ -58,6 +58,10 @@ public:
 
 signals:
     void SpeakingDone();
+    // The audio of a word has begun to play: the word at `position` (UTF-16 units from 0)
+    // of the text of the Speak call being spoken, `length` units long. Raised as the sound
+    // output reaches it, so none comes while the audio is paused.
+    void SpeakingWord(int position, int length);
     // A notable condition of the engine, worth a line in the event log.
     void EngineEvent(const QString &text);
 };

@@ -55,6 +55,8 @@ public:
 
     // Ends the current speech as the real engine would once its audio has played.
     void emitDone();
+    // The word at `position` of the text being spoken starts to sound.
+    void emitWord(int position, int length) { emit SpeakingWord(position, length); }
 
     void setInitialized(int value) override;
     int CountEngines() const override;
