@@ -30,8 +30,8 @@ QString textFile(qsizetype size)
     if (!QFile::exists(path)) {
         QFile f(path);
         if (f.open(QIODevice::WriteOnly))
-            f.write(generatedProse(size, 2024, { ". ", ". ", ". ", "? ", "! ", ", then ",
-                                                 ".\r\n\r\n", "; " })
+            f.write(generatedProse(size, 2024,
+                                   { ". ", ". ", ". ", "? ", "! ", ", then ", ".\r\n\r\n", "; " })
                         .toUtf8());
     }
     return path;
@@ -39,7 +39,8 @@ QString textFile(qsizetype size)
 
 QString orlinSpeak()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin/OrlinSpeak"));
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("../bin/OrlinSpeak"));
 }
 
 // Runs a command once per iteration and records its wall time.
@@ -92,7 +93,11 @@ void BM_Jobs2_300KB(benchmark::State &state)
 }
 BENCHMARK(BM_Wave100KB)->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_Mp3100KB)->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kSecond);
-BENCHMARK(BM_EspeakNg300KB)->Iterations(1)->Repetitions(2)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_EspeakNg300KB)
+    ->Iterations(1)
+    ->Repetitions(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_Jobs2_300KB)->Iterations(1)->Repetitions(2)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_Jobs1_300KB)->Iterations(1)->Repetitions(1)->UseManualTime()->Unit(benchmark::kSecond);
 

@@ -72,13 +72,11 @@ void BM_WordMarkDelay(benchmark::State &state)
         settle.exec();
 
         std::vector<double> marks;
-        QObject::connect(&engine, &SpeechEngine::SpeakingWord, [&](int, int) {
-            marks.push_back(double(clock.nsecsElapsed()) / 1e6);
-        });
+        QObject::connect(&engine, &SpeechEngine::SpeakingWord,
+                         [&](int, int) { marks.push_back(double(clock.nsecsElapsed()) / 1e6); });
         QEventLoop done;
-        QObject::connect(&engine, &SpeechEngine::SpeakingDone, &done, [&] {
-            QTimer::singleShot(400, &done, &QEventLoop::quit);
-        });
+        QObject::connect(&engine, &SpeechEngine::SpeakingDone, &done,
+                         [&] { QTimer::singleShot(400, &done, &QEventLoop::quit); });
         engine.Speak(QStringLiteral("Apple, orange, olive, umbrella, island, eagle, apple, "
                                     "orange, olive, umbrella, island, eagle, apple, orange, "
                                     "olive, umbrella, island, eagle, apple, orange."));
