@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Failure.h"
+
 #include <QSaveFile>
 #include <QString>
 #include <QStringList>
@@ -53,8 +55,14 @@ public:
 
 private:
     struct Encoder;
-    void fail(const QString &what, int err);
+    Failure failure(const QString &what, int err) const;
+    // On the encoder thread: resampling where needed, then the encoder.
+    void run();
+    void process(const int16_t *samples, qsizetype count);
     void encode(const int16_t *samples, qsizetype count);
+    void writeBytes(const unsigned char *bytes, qsizetype count);
+    // Throws, on the caller's thread, what the encoder thread failed with.
+    void rethrow();
     void release();
 
     QSaveFile m_file;
