@@ -4,8 +4,8 @@
 // to a wave file without synthesising it.
 #include "base/ProcessServices.h"
 #include "platform/EspeakEngine.h"
+#include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
-#include "speech/WaveFileWriter.h"
 #include "speech/clsWavRenderer.h"
 
 #include "GeneratedProse.h"
@@ -80,7 +80,7 @@ void BM_WriteSameAudio(benchmark::State &state)
     std::vector<int16_t> block(32768, 1000);
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        WaveFileWriter wav(dir.filePath("plain.wav"), g_sampleRate);
+        AudioFileWriter wav(dir.filePath("plain.wav"), g_sampleRate);
         wav.open();
         for (qint64 written = 0; written < total; written += qint64(block.size()))
             wav.append(block.data(), qsizetype(std::min<qint64>(block.size(), total - written)));

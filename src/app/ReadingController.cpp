@@ -57,6 +57,7 @@ void ReadingController::CreateTalker()
     m_talker->setDictionary(m_dict.get());
     connect(m_talker, &clsTalker::SpeakingSentence, this,
             &ReadingController::Talker_SpeakingSentence);
+    connect(m_talker, &clsTalker::SpeakingWord, this, &ReadingController::SpeakingWord);
 }
 
 void ReadingController::ReleaseTalker()
@@ -114,12 +115,13 @@ void ReadingController::Talker_SpeakingSentence(const QString &Sentence)
         if (found) {
             m_highlightStart = found->start;
             m_highlightEnd = found->end;
-            m_view.selectRange(m_highlightStart - 1, m_highlightEnd - m_highlightStart + 1);
+            m_spoken = { m_highlightStart - 1, m_highlightEnd - m_highlightStart + 1 };
         } else {
             // The view no longer holds what is being read: only the caret moves.
             m_highlightEnd = m_highlightStart - 1;
-            m_view.selectRange(m_highlightStart - 1, 0);
+            m_spoken = { m_highlightStart - 1, 0 };
         }
+        m_view.selectRange(m_spoken.first, m_spoken.second);
     });
     // A Read clicked in here highlights its own first sentence, so the step below then
     // moves on from that sentence, as the new reading needs.

@@ -65,6 +65,13 @@ public:
     // one ends.
     int HighlightStart() const { return m_highlightStart; }
     int HighlightEnd() const { return m_highlightEnd; }
+    // The sentence being spoken as the highlight selected it: 0-based start and length in
+    // the view's text (the length is 0 for a last sentence without an end mark).
+    std::pair<int, int> SpokenSentence() const { return m_spoken; }
+
+signals:
+    // The talker's word now heard, passed on (clsTalker::SpeakingWord).
+    void SpeakingWord(const QString &Sentence, int start, int length);
 
 private:
     RichTextBox &m_view;
@@ -76,4 +83,5 @@ private:
     // Where the text given to the talker begins in the view (1-based): the highlight reads
     // the view from there, exactly as the talker's store was given it.
     int m_readOrigin = 1;
+    std::pair<int, int> m_spoken { 0, 0 };
 };

@@ -12,9 +12,15 @@
 #include "ui/cSHAREDcDlg.h"
 #include "ui/frmRenderProgress.h"
 
+#include <QThread>
+
 namespace {
 const QString kProcedure = QStringLiteral("cmdSpeakToWav_Click");
 const QString kModule = QStringLiteral("frmMain");
+// The compressed formats an audiobook is played in, after the wave filter.
+const QString kAudiobookFilters =
+    QStringLiteral("|FLAC Files (*.flac)|*.flac|Ogg Vorbis Files (*.ogg)|*.ogg"
+                   "|Opus Files (*.opus)|*.opus|MP3 Files (*.mp3)|*.mp3");
 } // namespace
 
 bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict,
@@ -29,9 +35,13 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
             | cSHAREDcDlg::NoReadOnlyReturn;
         dialog.DialogTitle = Lang().GetTranslation(QStringLiteral("Save to a Wave File"));
-        dialog.Filter =
-            QStringLiteral("All Files (*.*)|*.*|Wave Files ") + QStringLiteral("(*.wav)|*.wav");
+        dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Wave Files ")
+            + QStringLiteral("(*.wav)|*.wav") + kAudiobookFilters;
         dialog.FilterIndex = 2;
+        // The format follows the extension: a name typed without one is a wave file.
+        dialog.DefaultExt = QStringLiteral("wav");
+        // The name reaches here with its extension already given, so the timing file
+        // named is the one the rendering will write.
         dialog.AlsoReplaced = [](const QString &chosen) {
             return QStringList { clsWavRenderer::TimingFileFor(chosen) };
         };
@@ -54,7 +64,8 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
         sentences = clsWavRenderer::PrepareSentences(text, dict);
-        renderer = Talker->engine()->CreateRenderer();
+        // Every core: the engine renders parts side by side where it can.
+        renderer = Talker->engine()->CreateRenderer(QThread::idealThreadCount());
         if (!renderer)
             throw Failure(438, QStringLiteral("Object doesn't support this property or method"));
     });

@@ -7,7 +7,8 @@ class RichTextBox;
 class clsDict;
 class clsTalker;
 
-// The Read to WAV button: asks for a wave file and speaks into it what Read would
+// The Read to WAV button: asks for an audio file (wave first; FLAC, Ogg Vorbis, Opus and
+// MP3 by the name's extension; a name without one gets ".wav") and speaks into it what Read would
 // read from the caret, in the talker's voice, speed and pitch, with the pronunciation
 // list reloaded from its file, while a modal window shows the progress. A timing file
 // (.srt) with one entry per sentence goes beside it; one question covers replacing either.

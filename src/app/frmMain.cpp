@@ -3,6 +3,7 @@
 #include "app/DocumentController.h"
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
+#include "app/WordMarkController.h"
 #include "app/fSHAREDGut.h"
 #include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
@@ -54,6 +55,7 @@ frmMain::frmMain(QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     ui.setupUi(this);
     m_reading = std::make_unique<ReadingController>(*ui.RichTextBox1);
+    m_wordMark = std::make_unique<WordMarkController>(*m_reading, *ui.RichTextBox1);
     m_documents = std::make_unique<DocumentController>(*this, *ui.RichTextBox1);
     // Reload is there for any open document: from the Load dialog, the command line, the
     // catalogue browser or the first start's sample.
@@ -88,12 +90,16 @@ void frmMain::connectControls()
     connect(ui.mnuPron, &QAction::triggered, this, &frmMain::mnuPron_Click);
     connect(ui.mnuCheckForUpdate, &QAction::triggered, this, &frmMain::mnuCheckForUpdate_Click);
     connect(ui.Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
+    connect(ui.mnuMarkWord, &QAction::triggered, this, &frmMain::mnuMarkWord_Click);
     addLanguageItem(ui.mnuLanguage.constFirst(), 0);
 }
 
 bool frmMain::Form_Load(const QString &CommandLine)
 {
-    return m_lifecycle->Startup(CommandLine);
+    // The settings are loaded by the first steps; the menu shows the stored choice.
+    const bool started = m_lifecycle->Startup(CommandLine);
+    ui.mnuMarkWord->setChecked(m_wordMark->Enabled());
+    return started;
 }
 
 void frmMain::CloseDown()
@@ -227,6 +233,11 @@ void frmMain::mnuPron_Click()
         frmLex dialog(dict, this);
         dialog.exec();
     });
+}
+
+void frmMain::mnuMarkWord_Click()
+{
+    m_wordMark->setEnabled(ui.mnuMarkWord->isChecked());
 }
 
 // ---- The rest of the window -------------------------------------------------------

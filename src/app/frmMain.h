@@ -11,6 +11,7 @@ class DocumentController;
 class fSHAREDUpdater;
 class ReaderLifecycle;
 class ReadingController;
+class WordMarkController;
 
 // The reader's main window: the document view and the control bar, wired to the classes
 // that do the work. Reading aloud (the talker, pause, the highlight of the spoken sentence)
@@ -53,6 +54,7 @@ public:
     void cmdLoad_Click();
     void cmdSpeakToWav_Click();
     void mnuPron_Click();
+    void mnuMarkWord_Click();
     void cmdQuit_Click();
     void cmdAbout_Click();
     // The online library, modally; the book it hands back is opened as Load opens one.
@@ -103,6 +105,7 @@ private:
 
     frmMainControls ui;
     std::unique_ptr<ReadingController> m_reading;
+    std::unique_ptr<WordMarkController> m_wordMark;
     std::unique_ptr<DocumentController> m_documents;
     std::unique_ptr<ReaderLifecycle> m_lifecycle;
     QPointer<fSHAREDUpdater> m_updater;

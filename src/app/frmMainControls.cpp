@@ -149,6 +149,10 @@ void frmMainControls::setupUi(QMainWindow *window)
     mnuLanguage.append(english);
     mnuPron = mnuSettings->addAction(QStringLiteral("Pronunciations"));
     mnuPron->setObjectName(QStringLiteral("mnuPron"));
+    mnuMarkWord = mnuSettings->addAction(QStringLiteral("Mark the spoken word"));
+    mnuMarkWord->setObjectName(QStringLiteral("mnuMarkWord"));
+    mnuMarkWord->setCheckable(true);
+    mnuMarkWord->setChecked(true);
     mnuCheckForUpdate = mnuSettings->addAction(QStringLiteral("Check for Update"));
     mnuCheckForUpdate->setObjectName(QStringLiteral("mnuCheckForUpdate"));
 }

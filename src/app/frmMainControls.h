@@ -50,6 +50,7 @@ struct frmMainControls
     QMenu *mnuLang = nullptr;
     QList<QAction *> mnuLanguage;
     QAction *mnuPron = nullptr;
+    QAction *mnuMarkWord = nullptr;
     QAction *mnuCheckForUpdate = nullptr;
 
     // Sizes and positions are designed in twips, at 15 twips to the pixel.

@@ -1,14 +1,19 @@
 #include "app/ReaderProgram.h"
 #include "app/fSHAREDErrorRpt.h"
 #include "platform/EspeakEngine.h"
+#include "platform/RenderWorker.h"
 #include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <optional>
 
 int main(int argc, char *argv[])
 {
+    // Started by Read to WAV to synthesise one share of the text: no window.
+    if (const std::optional<int> worker = RenderWorker::runIfAsked(argc, argv))
+        return *worker;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlin"));
     // The menu entry's name: the desktop matches the window to it for its icon.
@@ -19,6 +24,7 @@ int main(int argc, char *argv[])
     MessageBoxDialog::install();
     fSHAREDErrorRpt::install();
     EspeakEngine::installAsSpeechEngine();
+    RenderWorker::installSelf();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.
     return ReaderProgram::run(QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')));

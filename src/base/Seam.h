@@ -33,6 +33,7 @@
 //             UpdateHandOff::InstallFolderSeam   the folder the installer would update
 //             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
+//             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is

@@ -131,6 +131,7 @@ void AudioPlayer::stop()
     ++m_epoch;
     m_timer.stop();
     m_ends.clear();
+    m_words.clear();
     m_paused = false;
     closeOutput();
 }
@@ -185,9 +186,12 @@ void AudioPlayer::pump()
         if (m_scratch.size() < room)
             m_scratch.resize(room);
         QList<AudioQueue::JobEnd> ends;
-        taken = m_queue->read(m_scratch.data(), room, &ends);
+        QList<AudioQueue::Word> words;
+        taken = m_queue->read(m_scratch.data(), room, &ends, &words);
         for (const auto &end : ends)
             m_ends.append({ end.job, m_handed + end.offset });
+        for (const auto &word : words)
+            m_words.append({ word.job, m_handed + word.offset, word.position, word.length });
         if (taken > 0) {
             if (m_io)
                 m_io->write(m_scratch.constData(), taken);
@@ -199,6 +203,14 @@ void AudioPlayer::pump()
     // Tolerate the rounding of the sink's position: a few milliseconds.
     const qint64 played = playedBytes() + bytesFor(5000);
     const quint64 epoch = m_epoch;
+    // A word is marked when the sink's position reaches it, so the mark follows what is
+    // heard: it holds while paused (no pump then) and keeps pace with any speed.
+    while (!m_words.isEmpty() && m_words.front().offset <= played) {
+        const Word word = m_words.takeFirst();
+        emit wordPlayed(word.job, word.position, word.length);
+        if (epoch != m_epoch)
+            return;
+    }
     while (!m_ends.isEmpty() && m_ends.front().second <= played) {
         const quint64 job = m_ends.takeFirst().first;
         emit jobPlayed(job);

@@ -42,6 +42,8 @@ public:
 
 signals:
     void jobPlayed(quint64 job);
+    // The sink has begun playing a word of speak call `job` (see AudioQueue::word).
+    void wordPlayed(quint64 job, int position, int length);
     // Real samples went to the output (not emitted for an empty hand-over).
     void audioHanded(qint64 bytes);
     // Once per process, when there is no device to play on.
@@ -65,6 +67,14 @@ private:
     bool m_paused = false;
     qint64 m_handed = 0;
     QList<std::pair<quint64, qint64>> m_ends; // job, offset of its end in handed bytes
+    struct Word
+    {
+        quint64 job;
+        qint64 offset; // in handed bytes
+        int position;
+        int length;
+    };
+    QList<Word> m_words;
     QByteArray m_scratch;
     QElapsedTimer m_silentClock;
     qint64 m_silentLastNs = 0;

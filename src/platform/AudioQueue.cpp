@@ -23,12 +23,25 @@ void AudioQueue::endOfJob(quint64 generation, quint64 job)
         m_chunks.push_back({ QByteArray(), 0, job });
 }
 
-qsizetype AudioQueue::read(char *out, qsizetype maxBytes, QList<JobEnd> *ends)
+void AudioQueue::word(quint64 generation, quint64 job, int position, int length)
+{
+    std::lock_guard lock(m_mutex);
+    if (generation == m_generation)
+        m_chunks.push_back({ QByteArray(), 0, 0, job, position, length });
+}
+
+qsizetype AudioQueue::read(char *out, qsizetype maxBytes, QList<JobEnd> *ends, QList<Word> *words)
 {
     std::lock_guard lock(m_mutex);
     qsizetype taken = 0;
     while (!m_chunks.empty()) {
         Chunk &chunk = m_chunks.front();
+        if (chunk.wordOfJob != 0) {
+            if (words)
+                words->append({ chunk.wordOfJob, taken, chunk.position, chunk.length });
+            m_chunks.pop_front();
+            continue;
+        }
         if (chunk.endOfJob != 0) {
             if (ends)
                 ends->append({ chunk.endOfJob, taken });

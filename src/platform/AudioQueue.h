@@ -18,15 +18,27 @@ public:
     bool push(quint64 generation, const char *data, qsizetype bytes);
     // Marks the end of the audio of speak call `job`.
     void endOfJob(quint64 generation, quint64 job);
+    // Marks where the audio of a word of speak call `job` begins: the word at `position`,
+    // `length` UTF-16 units long, in the text given to that call.
+    void word(quint64 generation, quint64 job, int position, int length);
 
     struct JobEnd
     {
         quint64 job;
         qsizetype offset; // bytes of this read that precede the job's end
     };
+    struct Word
+    {
+        quint64 job;
+        qsizetype offset; // bytes of this read that precede the word's audio
+        int position;
+        int length;
+    };
     // Takes up to `maxBytes` of audio into `out`; the ends of jobs passed on the way,
-    // including those at the front when nothing can be taken, go into `ends`.
-    qsizetype read(char *out, qsizetype maxBytes, QList<JobEnd> *ends);
+    // including those at the front when nothing can be taken, go into `ends`, the words
+    // begun on the way into `words` (dropped when null).
+    qsizetype read(char *out, qsizetype maxBytes, QList<JobEnd> *ends,
+                   QList<Word> *words = nullptr);
 
     // Drops everything and returns the new generation.
     quint64 clear();
@@ -43,6 +55,9 @@ private:
         QByteArray data;
         qsizetype consumed = 0;
         quint64 endOfJob = 0; // non-zero: a marker, no data
+        quint64 wordOfJob = 0; // non-zero: a word marker, no data
+        int position = 0;
+        int length = 0;
     };
 
     mutable std::mutex m_mutex;

@@ -5,6 +5,8 @@
 #include "platform/AudioPlayer.h"
 #include "platform/AudioQueue.h"
 #include "platform/EspeakRenderer.h"
+#include "platform/ParallelRenderer.h"
+#include "platform/RenderWorker.h"
 
 namespace {
 constexpr int kInvalidPropertyValue = 380;
@@ -24,6 +26,7 @@ EspeakEngine::EspeakEngine(QObject *parent)
 {
     m_player = new AudioPlayer(m_queue, m_synth->sampleRate(), this);
     connect(m_player, &AudioPlayer::jobPlayed, this, &EspeakEngine::jobPlayed);
+    connect(m_player, &AudioPlayer::wordPlayed, this, &EspeakEngine::wordPlayed);
     connect(m_player, &AudioPlayer::audioHanded, this, &EspeakEngine::AudioHanded);
     connect(m_player, &AudioPlayer::playingSilently, this, [this] {
         emit EngineEvent(QStringLiteral("No audio output device: speech is played into silence"));
@@ -94,6 +97,7 @@ void EspeakEngine::Speak(const QString &text)
     job.rate = m_speed;
     job.pitch = 50 + m_pitch * 5;
     job.queue = m_queue;
+    job.words = true;
     m_pending.append(job.id);
     m_synth->submit(std::move(job));
     m_player->play();
@@ -146,11 +150,18 @@ void EspeakEngine::setPitch(int pitch)
     m_pitch = pitch;
 }
 
-std::unique_ptr<SpeechRenderer> EspeakEngine::CreateRenderer() const
+std::unique_ptr<SpeechRenderer> EspeakEngine::CreateRenderer(int jobs) const
 {
     const QByteArray voice = m_voices.isEmpty() ? QByteArray() : m_voices[m_voice - 1].identifier;
     // The same voice, rate and pitch mapping as Speak, so a file sounds like the reading.
-    return std::make_unique<EspeakRenderer>(m_synth, voice, m_speed, 50 + m_pitch * 5);
+    const int pitch = 50 + m_pitch * 5;
+    // In worker processes wherever the program can start itself as one, even for one
+    // job: the parts then come out the same however many run side by side.
+    const QStringList worker = Seam::current<RenderWorker::ProgramSeam>();
+    if (!worker.isEmpty())
+        return std::make_unique<ParallelRenderer>(worker, jobs, m_synth->sampleRate(), voice,
+                                                  m_speed, pitch);
+    return std::make_unique<EspeakRenderer>(m_synth, voice, m_speed, pitch);
 }
 
 void EspeakEngine::jobPlayed(quint64 job)
@@ -159,6 +170,13 @@ void EspeakEngine::jobPlayed(quint64 job)
     if (!m_pending.removeOne(job))
         return;
     emit SpeakingDone();
+}
+
+void EspeakEngine::wordPlayed(quint64 job, int position, int length)
+{
+    // A word of a call that was stopped is no longer spoken.
+    if (m_pending.contains(job))
+        emit SpeakingWord(position, length);
 }
 
 int EspeakEngine::sampleRate() const

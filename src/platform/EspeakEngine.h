@@ -46,7 +46,8 @@ public:
     void setSpeed(int wordsPerMinute) override;
     int Pitch() const override;
     void setPitch(int pitch) override;
-    std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
+    std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const override;
+    using SpeechEngine::CreateRenderer;
 
     // For tests and benchmarks: the sample rate, the most audio ever queued at once
     // (bytes), whether the output is the silent stand-in, and the audio handed so far.
@@ -63,6 +64,7 @@ signals:
 private:
     void checkVoice(int voice) const;
     void jobPlayed(quint64 job);
+    void wordPlayed(quint64 job, int position, int length);
 
     std::shared_ptr<EspeakSynthesizer> m_synth;
     std::shared_ptr<AudioQueue> m_queue;

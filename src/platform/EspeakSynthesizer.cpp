@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 #include "platform/AudioQueue.h"
 
+#include <algorithm>
 #include <cstring>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
@@ -19,18 +20,57 @@ struct PieceContext
     AudioQueue *queue = nullptr;
     quint64 generation = 0;
     bool stale = false;
+    // Word marks: the job, the piece's text and where it starts in the job's text.
+    quint64 job = 0;
+    bool words = false;
+    QStringView text;
+    qsizetype from = 0;
+    qint64 pushed = 0; // samples of this piece pushed so far
 };
 PieceContext *currentPiece = nullptr;
 
-int synthCallback(short *wav, int samples, espeak_EVENT *)
+// The library counts characters (code points) from 1; Orlin counts UTF-16 units from 0.
+qsizetype unitsOf(QStringView text, qsizetype codePoints)
+{
+    qsizetype units = 0;
+    for (qsizetype n = 0; n < codePoints && units < text.size(); ++n)
+        units += text[units].isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
+    return units;
+}
+
+bool push(PieceContext &piece, const short *wav, qsizetype samples)
+{
+    if (samples <= 0)
+        return true;
+    piece.pushed += samples;
+    if (!piece.queue->push(piece.generation, reinterpret_cast<const char *>(wav), samples * 2))
+        piece.stale = true;
+    return !piece.stale;
+}
+
+int synthCallback(short *wav, int samples, espeak_EVENT *events)
 {
     PieceContext *piece = currentPiece;
     if (!piece)
         return 0;
-    if (wav && samples > 0
-        && !piece->queue->push(piece->generation, reinterpret_cast<const char *>(wav),
-                               qsizetype(samples) * 2))
-        piece->stale = true;
+    qsizetype done = 0;
+    const qint64 first = piece->pushed; // the piece's sample count at this buffer's start
+    for (espeak_EVENT *e = events; piece->words && e && e->type != espeakEVENT_LIST_TERMINATED;
+         ++e) {
+        if (e->type != espeakEVENT_WORD || e->text_position < 1)
+            continue;
+        // The audio before the word goes first, so the mark sits where the word starts.
+        const qsizetype at =
+            std::clamp<qsizetype>(qsizetype(e->sample - first), done, wav ? qsizetype(samples) : 0);
+        if (wav && !push(*piece, wav + done, at - done))
+            return 1;
+        done = at;
+        const qsizetype start = unitsOf(piece->text, e->text_position - 1);
+        const qsizetype length = unitsOf(piece->text.sliced(start), e->length);
+        piece->queue->word(piece->generation, piece->job, int(piece->from + start), int(length));
+    }
+    if (wav && !push(*piece, wav + done, samples - done))
+        return 1;
     // A cleared queue means the engine stopped: abandon the rest of the piece.
     return piece->stale ? 1 : 0;
 }
@@ -117,7 +157,7 @@ EspeakSynthesizer::~EspeakSynthesizer()
         m_thread.join();
 }
 
-bool EspeakSynthesizer::initialise(QString *error)
+bool EspeakSynthesizer::initialiseLibrary(QString *error)
 {
     espeak_ng_InitializePath(nullptr);
     espeak_ng_ERROR_CONTEXT context = nullptr;
@@ -132,6 +172,19 @@ bool EspeakSynthesizer::initialise(QString *error)
             QStringLiteral("Speech engine cannot be created: ") + QString::fromLocal8Bit(message);
         return false;
     }
+    return true;
+}
+
+void EspeakSynthesizer::synthesise(const QByteArray &utf8, bool last)
+{
+    espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                 espeakCHARS_UTF8 | (last ? espeakENDPAUSE : 0), nullptr, nullptr);
+}
+
+bool EspeakSynthesizer::initialise(QString *error)
+{
+    if (!initialiseLibrary(error))
+        return false;
     espeak_SetSynthCallback(synthCallback);
     m_sampleRate = espeak_ng_GetSampleRate();
 
@@ -232,10 +285,16 @@ void EspeakSynthesizer::synthesisePiece(Job &job, qsizetype from, qsizetype to)
 
     const QByteArray text = job.text.mid(from, to - from).toUtf8();
     const bool last = to >= job.text.size();
-    PieceContext piece { job.queue.get(), job.generation, false };
+    PieceContext piece { job.queue.get(),
+                         job.generation,
+                         false,
+                         job.id,
+                         job.words,
+                         QStringView(job.text).sliced(from, to - from),
+                         from,
+                         0 };
     currentPiece = &piece;
-    espeak_Synth(text.constData(), size_t(text.size()) + 1, 0, POS_CHARACTER, 0,
-                 espeakCHARS_UTF8 | (last ? espeakENDPAUSE : 0), nullptr, nullptr);
+    synthesise(text, last);
     currentPiece = nullptr;
 }
 

@@ -42,6 +42,8 @@ public:
         int rate = 175; // words per minute
         int pitch = 50; // the library's 0..100
         std::shared_ptr<AudioQueue> queue;
+        // Mark in the queue where each word's audio begins (for a reading, not a file).
+        bool words = false;
     };
 
     // The process-wide instance, started on first use. Throws Failure 429 when the
@@ -70,6 +72,12 @@ public:
     static qsizetype preferredVoice(const QList<Voice> &voices, const QString &localeName);
     // The user's locale name as the C library sees it: LC_ALL, LC_MESSAGES or LANG.
     static QString systemLocaleName();
+
+    // The library started on the calling thread, in synchronous mode, as the worker
+    // thread starts it; a render worker process uses it without the worker thread.
+    static bool initialiseLibrary(QString *error);
+    // One espeak_Synth call of a piece; `last`: the piece ends its text (with a pause).
+    static void synthesise(const QByteArray &utf8, bool last);
 
     // Audio a queue may hold before its job's next piece waits, in bytes.
     qsizetype lowWaterBytes() const { return qsizetype(m_sampleRate) * 2 * 2; }

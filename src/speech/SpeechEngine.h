@@ -47,11 +47,21 @@ public:
     virtual void setPitch(int pitch) = 0;
 
     // A renderer with the current voice, speed and pitch, for writing speech into a
-    // file faster than it could be played; null when the engine cannot render.
-    virtual std::unique_ptr<SpeechRenderer> CreateRenderer() const { return nullptr; }
+    // file faster than it could be played, on up to `jobs` cores where the engine can
+    // (the audio is the same whatever the number); null when the engine cannot render.
+    virtual std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const
+    {
+        Q_UNUSED(jobs)
+        return nullptr;
+    }
+    std::unique_ptr<SpeechRenderer> CreateRenderer() const { return CreateRenderer(1); }
 
 signals:
     void SpeakingDone();
+    // The audio of a word has begun to play: the word at `position` (UTF-16 units from 0)
+    // of the text of the Speak call being spoken, `length` units long. Raised as the sound
+    // output reaches it, so none comes while the audio is paused.
+    void SpeakingWord(int position, int length);
     // A notable condition of the engine, worth a line in the event log.
     void EngineEvent(const QString &text);
 };

@@ -19,6 +19,8 @@ public:
         virtual bool audio(const int16_t *samples, qsizetype count) = 0;
         // Every sample of texts[index] has been handed over; false stops the rendering.
         virtual bool textDone(qsizetype index) = 0;
+        // Asked while the renderer waits for audio: true ends the rendering (a cancel).
+        virtual bool stopRequested() const { return false; }
     };
 
     virtual ~SpeechRenderer() = default;

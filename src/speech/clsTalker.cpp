@@ -112,6 +112,8 @@ void clsTalker::InitEngine()
                 Voice1 = SpeechEngineFactory::create();
                 connect(Voice1.get(), &SpeechEngine::SpeakingDone, this,
                         &clsTalker::Voice1_SpeakingDone);
+                connect(Voice1.get(), &SpeechEngine::SpeakingWord, this,
+                        &clsTalker::Voice1_SpeakingWord);
                 connect(Voice1.get(), &SpeechEngine::EngineEvent, this,
                         [](const QString &text) { Log().LogEvent(text); });
                 break;
@@ -214,8 +216,18 @@ void clsTalker::Voice1_SpeakingDone()
 {
     if (!Speaking)
         return;
+    emit SpeakingWord(m_sentence, -1, 0);
     if (!Trace::attempt(QStringLiteral("Voice1_SpeakingDone"), kModule, [&] { SpeakNext(); }))
         EndReading();
+}
+
+void clsTalker::Voice1_SpeakingWord(int position, int length)
+{
+    Q_UNUSED(length)
+    if (!Speaking)
+        return;
+    if (const auto word = m_words.shownWord(position))
+        emit SpeakingWord(m_sentence, word->start, word->length);
 }
 
 void clsTalker::SpeakNext()
@@ -236,6 +248,8 @@ void clsTalker::SpeakNext()
     QString spoken = CleanForSpeech(sentence);
     if (m_dict)
         Trace::quietly([&] { spoken = m_dict->TranslateText(spoken); });
+    m_sentence = sentence;
+    m_words = SpokenWordMap(sentence, spoken);
     // A sentence the engine refuses would never raise its done event and leave the
     // reading hanging, so that failure ends the reading instead of being ignored.
     engineRef().Speak(spoken);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "speech/SpokenWordMap.h"
 #include "speech/clsDict.h"
 #include "speech/clsStore.h"
 
@@ -52,9 +53,14 @@ public:
 
 signals:
     void SpeakingSentence(const QString &Sentence);
+    // The word now heard: characters start .. start + length - 1 (0-based) of the
+    // sentence as SpeakingSentence gave it, whatever cleaning and the pronunciation list
+    // made of it on its way to the engine. A start of -1: the sentence's audio has ended.
+    void SpeakingWord(const QString &Sentence, int start, int length);
 
 private:
     void Voice1_SpeakingDone();
+    void Voice1_SpeakingWord(int position, int length);
     void SpeakNext();
     void AdjustSpeed(int step);
     void EndReading();
@@ -68,4 +74,7 @@ private:
     // Bumped whenever a reading starts or stops, so a sentence whose highlight handler
     // pumped messages (and let a Stop or another Read run) is not spoken afterwards.
     quint64 m_readingGeneration = 0;
+    // The sentence with the engine and where its spoken words stand in it.
+    QString m_sentence;
+    SpokenWordMap m_words;
 };

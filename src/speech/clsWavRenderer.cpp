@@ -1,10 +1,10 @@
 #include "speech/clsWavRenderer.h"
 
 #include "base/Failure.h"
+#include "speech/AudioFileWriter.h"
 #include "speech/CleanForSpeech.h"
 #include "speech/SpeechRenderer.h"
 #include "speech/SubtitleWriter.h"
-#include "speech/WaveFileWriter.h"
 #include "speech/clsDict.h"
 #include "speech/clsStore.h"
 
@@ -17,7 +17,7 @@ namespace {
 class FileSink : public SpeechRenderer::Sink
 {
 public:
-    FileSink(WaveFileWriter &wav, SubtitleWriter &timings,
+    FileSink(AudioFileWriter &wav, SubtitleWriter &timings,
              const QList<clsWavRenderer::Sentence> &sentences, const std::atomic<bool> &cancel,
              std::function<void(int)> progress)
         : m_wav(wav)
@@ -35,6 +35,8 @@ public:
         m_wav.append(samples, count);
         return true;
     }
+
+    bool stopRequested() const override { return m_cancel.load(); }
 
     bool textDone(qsizetype index) override
     {
@@ -54,7 +56,7 @@ private:
         return m_wav.sampleRate() > 0 ? samples * 1000 / m_wav.sampleRate() : 0;
     }
 
-    WaveFileWriter &m_wav;
+    AudioFileWriter &m_wav;
     SubtitleWriter &m_timings;
     const QList<clsWavRenderer::Sentence> &m_sentences;
     const std::atomic<bool> &m_cancel;
@@ -137,7 +139,10 @@ clsWavRenderer::Result clsWavRenderer::run(SpeechRenderer &renderer,
                                            const QString &srtPath)
 {
     Result result;
-    WaveFileWriter wav(wavPath, renderer.sampleRate());
+    // The extension names the format; a name without a known one gets a wave file.
+    AudioFileWriter wav(
+        wavPath, renderer.sampleRate(),
+        AudioFileWriter::formatForFile(wavPath).value_or(AudioFileWriter::Format::Wave));
     SubtitleWriter timings;
     const int total = int(sentences.size());
     auto progress = [this, total](int done) {

@@ -10,9 +10,10 @@
 class clsDict;
 class SpeechRenderer;
 
-// Speaks a text into a wave file instead of the sound output: the sentences Read
+// Speaks a text into an audio file instead of the sound output: the sentences Read
 // would speak, in the same form, rendered on a worker thread as fast as the engine
-// goes. The wave file (and the timing file beside it) appear only when the whole
+// goes, in the format the file's extension names (AudioFileWriter; wave when it names
+// none). The file (and the timing file beside it) appear only when the whole
 // text has been rendered; a cancelled or failed rendering leaves no half file and an
 // existing file as it was. Progress and the end arrive as signals on this object's
 // thread.
@@ -37,7 +38,7 @@ public:
     // reading ends). `dict` may be null.
     static QList<Sentence> PrepareSentences(const QString &text, const clsDict *dict);
 
-    // The timing file for a wave file: the same name with the extension ".srt".
+    // The timing file for an audio file: the same name with the extension ".srt".
     static QString TimingFileFor(const QString &wavPath);
 
     // Starts rendering; an empty `srtPath` writes no timing file. One rendering per object.

@@ -7,6 +7,8 @@
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
 #include "platform/EspeakEngine.h"
+#include "platform/RenderWorker.h"
+#include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "speech/clsWavRenderer.h"
@@ -15,12 +17,41 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QTextDocument>
+#include <QThread>
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
 
 namespace {
 
-enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+enum Exit { Ok = 0, Failed = 1, Usage = 2, Cancelled = 130 };
+
+int g_interruptPipe[2] = { -1, -1 };
+
+void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_interruptPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM, turned into a notifier's signal on the event loop.
+QSocketNotifier *watchInterrupts(QObject *parent)
+{
+    if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return new QSocketNotifier(QSocketNotifier::Read, parent);
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    return new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, parent);
+}
 
 void say(const QString &text)
 {
@@ -84,6 +115,9 @@ bool intOption(const QCommandLineParser &parser, const QString &name, int low, i
 
 int main(int argc, char *argv[])
 {
+    // Started by a parallel rendering of its own to synthesise one share of the text.
+    if (const std::optional<int> worker = RenderWorker::runIfAsked(argc, argv))
+        return *worker;
     // QTextDocument needs a GUI application for its fonts; without a display the
     // offscreen platform serves.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
@@ -98,10 +132,13 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Speaks a text, HTML or RTF document into a wave file (16-bit PCM mono), as Orlin's\n"
-        "Read to WAV button does: the document is opened as the reader opens it, and the\n"
-        "pronunciation list ol1dict.txt of Orlin's program folder is applied.\n"
-        "Progress goes to standard error. Exit status: 0 done, 1 failure, 2 bad usage."));
+        "Speaks a text, HTML or RTF document into an audio file, as Orlin's Read to WAV\n"
+        "button does: the document is opened as the reader opens it, and the pronunciation\n"
+        "list ol1dict.txt of Orlin's program folder is applied. The output's extension names\n"
+        "the format: .wav (16-bit PCM mono; RF64 past 4 GB), .flac, .ogg (Vorbis), .opus or\n"
+        ".mp3; a name without an extension gets a wave file.\n"
+        "Progress goes to standard error. Exit status: 0 done, 1 failure, 2 bad usage,\n"
+        "130 interrupted (nothing written)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -118,12 +155,19 @@ int main(int argc, char *argv[])
           QStringLiteral("P") },
         { QStringLiteral("srt"),
           QStringLiteral("Also write a timing file OUTPUT.srt: one subtitle per sentence.") },
+        { QStringLiteral("jobs"),
+          QStringLiteral("Render on N cores at once, in separate processes (default: all %1 "
+                         "of this machine). The audio is the same for any N.")
+              .arg(QThread::idealThreadCount()),
+          QStringLiteral("N") },
         { QStringLiteral("list-voices"), QStringLiteral("List the voices and exit.") },
     });
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The document (.txt, .html, .rtf, ...)."));
-    parser.addPositionalArgument(QStringLiteral("OUTPUT.wav"),
-                                 QStringLiteral("The wave file to write (replaced whole)."));
+    parser.addPositionalArgument(
+        QStringLiteral("OUTPUT.wav"),
+        QStringLiteral(
+            "The audio file to write (replaced whole): .wav, .flac, .ogg, .opus, .mp3."));
     if (!parser.parse(QCoreApplication::arguments())) {
         say(parser.errorText() + QStringLiteral(" (see --help)"));
         return Usage;
@@ -134,6 +178,7 @@ int main(int argc, char *argv[])
         parser.showVersion();
 
     EspeakEngine::installAsSpeechEngine();
+    RenderWorker::installSelf();
     std::unique_ptr<SpeechEngine> engine;
     try {
         engine = SpeechEngineFactory::create();
@@ -157,7 +202,9 @@ int main(int argc, char *argv[])
     int voice = 1;
     int speed = engine->Speed();
     int pitch = 0;
+    int jobs = QThread::idealThreadCount();
     if (!intOption(parser, QStringLiteral("voice"), 1, engine->CountEngines(), &voice)
+        || !intOption(parser, QStringLiteral("jobs"), 1, 64, &jobs)
         || !intOption(parser, QStringLiteral("speed"), 80, 450, &speed)
         || !intOption(parser, QStringLiteral("pitch"), -10, 10, &pitch))
         return Usage;
@@ -169,6 +216,13 @@ int main(int argc, char *argv[])
         say(inputInfo.exists() ? QStringLiteral("cannot read %1").arg(input)
                                : QStringLiteral("%1 does not exist").arg(input));
         return Failed;
+    }
+    // An extension Orlin does not write is more likely a slip (the two names swapped) than
+    // a wish for a wave file under that name: nothing is written.
+    if (!QFileInfo(output).suffix().isEmpty() && !AudioFileWriter::formatForFile(output)) {
+        say(QStringLiteral("%1: the extension names no audio format Orlin writes (%2)")
+                .arg(output, AudioFileWriter::knownExtensions().join(QStringLiteral(", "))));
+        return Usage;
     }
     if (const QString problem = outputProblem(output); !problem.isEmpty()) {
         say(QStringLiteral("cannot write %1: %2").arg(output, problem));
@@ -194,7 +248,7 @@ int main(int argc, char *argv[])
         engine->Select(voice);
         engine->setSpeed(speed);
         engine->setPitch(pitch);
-        renderer = engine->CreateRenderer();
+        renderer = engine->CreateRenderer(jobs);
     } catch (const Failure &failure) {
         say(failure.description());
         return Failed;
@@ -217,6 +271,9 @@ int main(int argc, char *argv[])
         std::fflush(stderr);
     });
     QObject::connect(&rendering, &clsWavRenderer::Finished, &app, &QCoreApplication::quit);
+    // Ctrl+C or a termination request cancels: the workers end and no half file stays.
+    QSocketNotifier *interrupt = watchInterrupts(&app);
+    QObject::connect(interrupt, &QSocketNotifier::activated, &rendering, &clsWavRenderer::Cancel);
     const QString srt =
         parser.isSet(QStringLiteral("srt")) ? clsWavRenderer::TimingFileFor(output) : QString();
     rendering.Start(std::move(renderer), std::move(sentences), output, srt);
@@ -224,6 +281,10 @@ int main(int argc, char *argv[])
     if (lastShown >= 0)
         std::fputs("\n", stderr);
 
+    if (rendering.outcome() == clsWavRenderer::Outcome::Cancelled) {
+        say(QStringLiteral("cancelled: %1 was not written").arg(output));
+        return Cancelled;
+    }
     if (rendering.outcome() != clsWavRenderer::Outcome::Done) {
         say(QStringLiteral("cannot write %1: %2").arg(output, rendering.errorText()));
         return Failed;

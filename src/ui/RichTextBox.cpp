@@ -2,10 +2,13 @@
 
 #include "base/CodePage.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -281,4 +284,111 @@ QString RichTextBox::rtfToPlainText(const QString &rtf)
     while (out.endsWith(QLatin1Char('\n')))
         out.chop(1);
     return out;
+}
+
+namespace {
+// Tells the word mark apart from any other extra selection.
+constexpr int kWordMarkProperty = QTextFormat::UserProperty + 1;
+} // namespace
+
+QColor RichTextBox::wordMarkColor()
+{
+    return QColor(255, 196, 0);
+}
+
+void RichTextBox::setWordMark(int start, int length)
+{
+    const int end = std::clamp(start + length, 0, textLength());
+    start = std::clamp(start, 0, end);
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(document());
+    mark.cursor.setPosition(start);
+    mark.cursor.setPosition(end, QTextCursor::KeepAnchor);
+    mark.format.setBackground(wordMarkColor());
+    mark.format.setForeground(QColor(Qt::black));
+    mark.format.setProperty(kWordMarkProperty, true);
+    QList<QTextEdit::ExtraSelection> selections;
+    for (const QTextEdit::ExtraSelection &s : extraSelections()) {
+        if (!s.format.hasProperty(kWordMarkProperty))
+            selections.append(s);
+    }
+    if (end > start)
+        selections.append(mark);
+    setExtraSelections(selections);
+}
+
+void RichTextBox::clearWordMark()
+{
+    if (wordMark())
+        setWordMark(0, 0);
+}
+
+std::optional<std::pair<int, int>> RichTextBox::wordMark() const
+{
+    for (const QTextEdit::ExtraSelection &s : extraSelections()) {
+        if (s.format.hasProperty(kWordMarkProperty) && s.cursor.hasSelection())
+            return std::pair { s.cursor.selectionStart(),
+                               s.cursor.selectionEnd() - s.cursor.selectionStart() };
+    }
+    return std::nullopt;
+}
+
+void RichTextBox::paintEvent(QPaintEvent *event)
+{
+    QTextEdit::paintEvent(event);
+    paintWordMark();
+}
+
+// Qt paints the selection over the extra selections, which would hide the word inside the
+// spoken sentence: the marked word is painted once more on top, through the block's own
+// layout, so it looks exactly like the text with the mark's colours.
+void RichTextBox::paintWordMark()
+{
+    const std::optional<std::pair<int, int>> mark = wordMark();
+    if (!mark)
+        return;
+    QTextEdit::ExtraSelection selection;
+    for (const QTextEdit::ExtraSelection &s : extraSelections()) {
+        if (s.format.hasProperty(kWordMarkProperty))
+            selection = s;
+    }
+    const int start = mark->first;
+    const int end = mark->first + mark->second;
+    QPainter painter(viewport());
+    painter.translate(-horizontalScrollBar()->value(), -verticalScrollBar()->value());
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    for (QTextBlock block = document()->findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        QTextLayout *text = block.layout();
+        if (!text)
+            continue;
+        // Where the layout's own coordinates sit in the document (cells of a table have an
+        // offset of their own).
+        const QPointF origin = layout->blockBoundingRect(block).topLeft() - text->position();
+        QTextLayout::FormatRange range;
+        range.start = std::max(start, block.position()) - block.position();
+        range.length =
+            std::min(end, block.position() + block.length()) - block.position() - range.start;
+        range.format = selection.format;
+        QRegion clip;
+        for (int i = 0; i < text->lineCount(); ++i) {
+            const QTextLine line = text->lineAt(i);
+            const int from = std::max(range.start, line.textStart());
+            const int to =
+                std::min(range.start + range.length, line.textStart() + line.textLength());
+            if (from >= to)
+                continue;
+            const qreal x1 = line.cursorToX(from);
+            const qreal x2 = line.cursorToX(to);
+            const QRectF r(QPointF(std::min(x1, x2), line.y()),
+                           QPointF(std::max(x1, x2), line.y() + line.height()));
+            clip += r.translated(text->position() + origin).toAlignedRect();
+        }
+        if (clip.isEmpty())
+            continue;
+        painter.save();
+        painter.setClipRegion(clip);
+        text->draw(&painter, origin, { range });
+        painter.restore();
+    }
 }

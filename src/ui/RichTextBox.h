@@ -46,6 +46,16 @@ public:
     std::optional<double> TextFontSize() const;
     void setTextFontSize(double points);
 
+    // The word being heard, marked inside the selected sentence with a mark of its own
+    // (an amber background), held as one of the view's extra selections so it follows
+    // edits of the document. The selection is left exactly as it is.
+    void setWordMark(int start, int length);
+    void clearWordMark();
+    // The marked word as start and length; nothing when none is marked.
+    std::optional<std::pair<int, int>> wordMark() const;
+    // The mark's background colour.
+    static QColor wordMarkColor();
+
     // Turns RTF markup into this view's document. Until a full importer is set (the main
     // window sets Orlin's), the markup is stripped to its text.
     using RtfImporter = std::function<void(QTextDocument &document, const QString &rtf)>;
@@ -56,9 +66,11 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     int textLength() const { return int(Text().size()); }
+    void paintWordMark();
     double effectiveSize(const class QTextCharFormat &format) const;
     std::optional<double> fontSizeOf(const class QTextCursor &cursor) const;
 

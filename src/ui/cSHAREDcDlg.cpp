@@ -47,6 +47,7 @@ std::optional<QString> cSHAREDcDlg::ask(bool save) const
         dialog.selectFile(Filename);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    m_pickedFilter = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return dialog.selectedFiles().constFirst();
 }
 
@@ -109,10 +110,41 @@ bool cSHAREDcDlg::acceptable(const QString &path, bool save) const
     return true;
 }
 
+QString cSHAREDcDlg::withExtension(const QString &path) const
+{
+    if (DefaultExt.isEmpty())
+        return path;
+    // The extensions the filters name: "*.wav" gives "wav"; "*.*" and "*" give none.
+    const QStringList parts = Filter.split(QLatin1Char('|'));
+    QStringList known;
+    QList<QStringList> perFilter;
+    for (qsizetype i = 1; i < parts.size(); i += 2) {
+        QStringList extensions;
+        for (const QString &pattern : parts[i].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString p = pattern.trimmed();
+            if (p.startsWith(QLatin1String("*.")) && p.indexOf(QLatin1Char('*'), 1) < 0)
+                extensions << p.mid(2).toLower();
+        }
+        known += extensions;
+        perFilter << extensions;
+    }
+    const QFileInfo info(path);
+    if (!info.completeBaseName().isEmpty() && known.contains(info.suffix().toLower()))
+        return path;
+    QString extension = DefaultExt;
+    if (m_pickedFilter >= 1 && m_pickedFilter <= perFilter.size()
+        && perFilter[m_pickedFilter - 1].size() == 1)
+        extension = perFilter[m_pickedFilter - 1].constFirst();
+    return path + QLatin1Char('.') + extension;
+}
+
 void cSHAREDcDlg::show(bool save)
 {
     for (;;) {
-        const std::optional<QString> chosen = ask(save);
+        m_pickedFilter = 0;
+        std::optional<QString> chosen = ask(save);
+        if (chosen && save)
+            chosen = withExtension(*chosen);
         if (!chosen) {
             Filename.clear();
             if (CancelError)

@@ -38,6 +38,11 @@ public:
     // Files a save writes beside the chosen one (a timing file beside a wave file): the
     // overwrite question and the read-only check cover those that exist too, in one box.
     std::function<QStringList(const QString &chosen)> AlsoReplaced;
+    // Save dialogs: the extension (without the dot) given to a name typed with none of
+    // the filters' extensions ("book" becomes "book.wav"), before the overwrite question
+    // is asked. The filter the user picked wins when it names one extension. Empty: the
+    // name is taken as typed.
+    QString DefaultExt;
 
     void ShowSave();
     void ShowOpen();
@@ -60,6 +65,11 @@ private:
     std::optional<QString> ask(bool save) const;
     // Whether the chosen path passes the flags' checks (messages shown here).
     bool acceptable(const QString &path, bool save) const;
+    // The path with DefaultExt (or the picked filter's extension) added where needed.
+    QString withExtension(const QString &path) const;
+
+    // The filter the real dialog had selected when it closed (1-based), 0 when unknown.
+    mutable int m_pickedFilter = 0;
 
     QWidget *m_parent;
 };

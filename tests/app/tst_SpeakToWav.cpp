@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 namespace {
 
@@ -81,7 +82,11 @@ TEST_F(SpeakToWavTest, AsksWithTheWaveDialogAndCancelChangesNothing)
     EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, &dict));
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(title, QStringLiteral("Save to a Wave File"));
-    EXPECT_EQ(filter, QStringLiteral("All Files (*.*)|*.*|Wave Files (*.wav)|*.wav"));
+    // The wave filter stays where it was and preselected; the audiobook formats follow.
+    EXPECT_EQ(filter,
+              QStringLiteral("All Files (*.*)|*.*|Wave Files (*.wav)|*.wav|FLAC Files "
+                             "(*.flac)|*.flac|Ogg Vorbis Files (*.ogg)|*.ogg|Opus Files "
+                             "(*.opus)|*.opus|MP3 Files (*.mp3)|*.mp3"));
     EXPECT_EQ(filterIndex, 2);
     EXPECT_TRUE(cancelError);
     EXPECT_EQ(flags,
@@ -124,6 +129,35 @@ TEST_F(SpeakToWavTest, RendersFromTheCaretLikeRead)
         EXPECT_NEAR(double(entries.last().endMs), file.seconds() * 1000, 1.0);
     }
     EXPECT_TRUE(shownMessages.isEmpty());
+}
+
+// The extension names the format; a name typed without one becomes a wave file, and
+// the timing file sits beside whatever was written.
+TEST_F(SpeakToWavTest, TheFileNameChoosesTheFormat)
+{
+    const struct
+    {
+        const char *typed;
+        const char *written;
+        int container;
+    } cases[] = {
+        { "book", "book.wav", SF_FORMAT_WAVEX },
+        { "book.mp3", "book.mp3", SF_FORMAT_MPEG },
+        { "book.opus", "book.opus", SF_FORMAT_OGG },
+        { "book.flac", "book.flac", SF_FORMAT_FLAC },
+    };
+    for (const auto &c : cases) {
+        answer = folder.file(QString::fromUtf8(c.typed));
+        ASSERT_TRUE(SpeakToWav(nullptr, &talker, view, &dict)) << c.typed;
+        const QString written = folder.file(QString::fromUtf8(c.written));
+        EXPECT_EQ(talker.WavOutput(), written);
+        const WavFile file = WavFile::read(written);
+        ASSERT_TRUE(file.valid) << c.typed << ": " << qPrintable(file.problem);
+        EXPECT_EQ(file.container, c.container) << c.typed;
+        EXPECT_EQ(readSrt(folder.file("book.srt")).size(), 4) << c.typed;
+        QFile::remove(folder.file("book.srt"));
+    }
+    EXPECT_FALSE(QFile::exists(folder.file("book"))) << "nothing under the name as typed";
 }
 
 TEST_F(SpeakToWavTest, ReloadsThePronunciationListFromItsFile)
@@ -233,6 +267,44 @@ TEST_F(SpeakToWavTest, OneQuestionBeforeReplacingTheWaveOrTimingFile)
                 EXPECT_NE(folder.readBytes("out.srt"), "old") << what;
             }
         }
+    }
+}
+
+// The question names the files the rendering would replace: the name as the format
+// extension completes it, and the timing file beside that one.
+TEST_F(SpeakToWavTest, TheQuestionNamesTheFileAsWrittenAndItsTimingFile)
+{
+    const struct
+    {
+        const char *typed;
+        QStringList named, notNamed;
+    } cases[] = {
+        { "book", { "book.wav", "book.srt" }, { "book.mp3" } },
+        { "book.mp3", { "book.mp3", "book.srt" }, { "book.wav" } },
+    };
+    for (const auto &c : cases) {
+        for (const char *f : { "book.wav", "book.mp3", "book.srt" })
+            folder.writeBytes(QString::fromLatin1(f), "old");
+        QStringList questions;
+        MessageBoxes::ScopedHandler answers([&](const MessageBoxes::Message &m) {
+            questions.append(m.text);
+            return int(MessageBoxes::No);
+        });
+        asked = 0;
+        Seam::Override<cSHAREDcDlg::AnswerSeam> cancelSecond([&](const cSHAREDcDlg &) {
+            return ++asked == 1 ? std::optional(folder.file(QString::fromUtf8(c.typed)))
+                                : std::nullopt;
+        });
+        EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, &dict)) << c.typed;
+        ASSERT_EQ(questions.size(), 1) << c.typed;
+        for (const QString &name : c.named)
+            EXPECT_TRUE(questions[0].contains(folder.file(name)))
+                << c.typed << " " << qPrintable(name);
+        for (const QString &name : c.notNamed)
+            EXPECT_FALSE(questions[0].contains(folder.file(name)))
+                << c.typed << " " << qPrintable(name);
+        for (const char *f : { "book.wav", "book.mp3", "book.srt" })
+            EXPECT_EQ(folder.readBytes(QString::fromLatin1(f)), "old") << c.typed << " " << f;
     }
 }
 

@@ -96,10 +96,12 @@ TEST(frmMain, StartupBuildsTheDesignedControlBar)
     EXPECT_EQ(control<QTimer>(w, "Timer3")->interval(), 30000);
 
     const QList<QAction *> menu = control<QMenu>(w, "mnuSettings")->actions();
-    ASSERT_EQ(menu.size(), 3);
+    ASSERT_EQ(menu.size(), 4);
     EXPECT_EQ(menu[0]->menu(), control<QMenu>(w, "mnuLang"));
     EXPECT_EQ(menu[1], control<QAction>(w, "mnuPron"));
-    EXPECT_EQ(menu[2], control<QAction>(w, "mnuCheckForUpdate"));
+    EXPECT_EQ(menu[2], control<QAction>(w, "mnuMarkWord"));
+    EXPECT_TRUE(menu[2]->isCheckable() && menu[2]->isChecked()) << "the word mark is on";
+    EXPECT_EQ(menu[3], control<QAction>(w, "mnuCheckForUpdate"));
     ASSERT_FALSE(languageItems(w).isEmpty());
     EXPECT_EQ(languageItems(w)[0]->text(), QStringLiteral("English"));
     EXPECT_TRUE(languageItems(w)[0]->isChecked());

@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/Seam.h"
 #include "platform/AudioPlayer.h"
+#include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/VoiceList.h"
 
@@ -246,6 +247,84 @@ TEST(EspeakEngineReading, TalkerReadsEverySentenceToTheEnd)
               QStringList({ QStringLiteral("One."), QStringLiteral("Two: three."),
                             QStringLiteral("Four") }));
     EXPECT_EQ(talker.engine()->Speaking(), 0);
+}
+
+// The words the user hears, as the talker reports them on the sentence shown: in order,
+// each on a word of the sentence being spoken, none while the audio is paused, and on
+// again after Continue and after Faster, a pronunciation pair and a colon in between.
+TEST(EspeakEngineReading, WordMarksFollowTheAudioHeard)
+{
+    clsTalker talker;
+    talker.InitEngine();
+    clsDict dict;
+    dict.setFileName(QStringLiteral("/nonexistent/ol1dict.txt"));
+    dict.LoadWords();
+    auto pair = std::make_shared<clsWordPair>();
+    pair->OriginalWord = QStringLiteral("Dr");
+    pair->NewWord = QStringLiteral("Doctor");
+    dict.AddWordPair(pair);
+    talker.setDictionary(&dict);
+    talker.engine()->setSpeed(300);
+    struct Mark
+    {
+        QString sentence;
+        int start;
+        int length;
+        qint64 atMs;
+    };
+    QList<Mark> marks;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&talker, &clsTalker::SpeakingWord, &talker,
+                     [&](const QString &sentence, int start, int length) {
+                         if (start >= 0)
+                             marks.append({ sentence, start, length, clock.elapsed() });
+                     });
+    QSignalSpy words(&talker, &clsTalker::SpeakingWord);
+    const QString first = QStringLiteral("Dr Smith saw seven ships: all of them sailed at noon.");
+    const QString second =
+        QStringLiteral("The harbour master counted every one of them and wrote the numbers down.");
+    talker.StoreTextFile(first + QLatin1Char(' ') + second);
+    talker.ReadText();
+
+    // Pause on the third word: nothing is marked until Continue.
+    QTRY_VERIFY_WITH_TIMEOUT(marks.size() >= 3, kDoneTimeoutMs);
+    talker.Pause();
+    const qsizetype atPause = marks.size();
+    words.clear();
+    QTest::qWait(800);
+    // A word already on its way to the UI thread may still land right after the pause.
+    EXPECT_LE(marks.size(), atPause + 1) << "marks came while the audio was paused";
+    const qsizetype held = marks.size();
+    talker.Continue();
+    QTRY_VERIFY_WITH_TIMEOUT(marks.size() > held, kDoneTimeoutMs);
+    EXPECT_GE(marks[held].atMs - marks[held - 1].atMs, 700) << "the mark held during the pause";
+
+    // Faster in the second sentence: the marks go on, in step.
+    QTRY_VERIFY_WITH_TIMEOUT(!marks.isEmpty() && marks.last().sentence == second, kDoneTimeoutMs);
+    talker.Faster();
+    QTRY_VERIFY_WITH_TIMEOUT(!talker.isSpeaking(), kDoneTimeoutMs * 2);
+
+    QStringList heard;
+    for (qsizetype i = 0; i < marks.size(); ++i) {
+        const Mark &m = marks[i];
+        ASSERT_TRUE(m.sentence == first || m.sentence == second) << qPrintable(m.sentence);
+        ASSERT_GE(m.start, 0);
+        ASSERT_LE(m.start + m.length, m.sentence.size());
+        heard << m.sentence.mid(m.start, m.length);
+        if (i > 0 && marks[i - 1].sentence == m.sentence) {
+            EXPECT_GE(m.start, marks[i - 1].start) << "marks run backwards";
+        }
+        if (i > 0) {
+            EXPECT_FALSE(marks[i - 1].sentence == second && m.sentence == first);
+        }
+    }
+    // The spoken "Doctor" is marked on the "Dr" the user sees.
+    EXPECT_EQ(heard.first(), QStringLiteral("Dr")) << qPrintable(heard.join('|'));
+    for (const QString &word : { QStringLiteral("ships"), QStringLiteral("noon"),
+                                 QStringLiteral("harbour"), QStringLiteral("down") })
+        EXPECT_TRUE(heard.contains(word))
+            << qPrintable(word) << ": " << qPrintable(heard.join('|'));
 }
 
 TEST(EspeakEngineSilent, PlaysInRealTimeWithoutADevice)

@@ -47,9 +47,10 @@ public:
 };
 } // namespace
 
-std::unique_ptr<SpeechRenderer> FakeSpeechEngine::CreateRenderer() const
+std::unique_ptr<SpeechRenderer> FakeSpeechEngine::CreateRenderer(int jobs) const
 {
     record(QStringLiteral("CreateRenderer"));
+    renderJobs = jobs;
     auto renderer = std::make_unique<FakeRenderer>();
     renderer->rate = renderSampleRate;
     renderer->speed = speed;

@@ -55,6 +55,8 @@ public:
 
     // Ends the current speech as the real engine would once its audio has played.
     void emitDone();
+    // The word at `position` of the text being spoken starts to sound.
+    void emitWord(int position, int length) { emit SpeakingWord(position, length); }
 
     void setInitialized(int value) override;
     int CountEngines() const override;
@@ -79,7 +81,10 @@ public:
     // Runs on the rendering thread before each text (tests stall or count there).
     std::function<void(qsizetype index)> onRenderText;
     // "CreateRenderer" and "render" fail through failOperation like the rest.
-    std::unique_ptr<SpeechRenderer> CreateRenderer() const override;
+    std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const override;
+    using SpeechEngine::CreateRenderer;
+    // The jobs the last CreateRenderer was asked for.
+    mutable int renderJobs = 0;
 
     // Installs fakes as the engine factory for the lifetime of the scope and restores the
     // factory before it after (see base/Seam.h). `configure` runs on each new fake.

@@ -1,39 +1,47 @@
 #include "support/WavFile.h"
 
 #include <QFile>
-#include <QtEndian>
+#include <QFileInfo>
 #include <cstdlib>
+#include <sndfile.h>
 
 WavFile WavFile::read(const QString &path)
 {
     WavFile wav;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        wav.problem = QStringLiteral("cannot open");
+    SF_INFO info {};
+    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file) {
+        wav.problem =
+            QStringLiteral("cannot open: ") + QString::fromLocal8Bit(sf_strerror(nullptr));
         return wav;
     }
-    const QByteArray b = file.readAll();
-    auto u32 = [&](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
-    auto u16 = [&](int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
-    if (b.size() < 44 || !b.startsWith("RIFF") || b.mid(8, 8) != "WAVEfmt "
-        || b.mid(36, 4) != "data") {
-        wav.problem = QStringLiteral("not a canonical RIFF/WAVE file");
+    wav.sampleRate = info.samplerate;
+    wav.channels = info.channels;
+    wav.container = info.format & SF_FORMAT_TYPEMASK;
+    wav.samples.resize(size_t(info.frames > 0 ? info.frames : 0));
+    const sf_count_t got = sf_read_short(file, wav.samples.data(), sf_count_t(wav.samples.size()));
+    sf_close(file);
+    wav.samples.resize(size_t(got > 0 ? got : 0));
+    if (info.channels != 1) {
+        wav.problem = QStringLiteral("not mono");
         return wav;
     }
-    const quint32 dataBytes = u32(40);
-    if (u32(4) != quint32(b.size() - 8) || dataBytes != quint32(b.size() - 44)) {
-        wav.problem = QStringLiteral("header lengths disagree with the file length");
+    const int subtype = info.format & SF_FORMAT_SUBMASK;
+    const bool wave = wav.container == SF_FORMAT_WAV || wav.container == SF_FORMAT_WAVEX
+        || wav.container == SF_FORMAT_RF64;
+    if (wave && subtype != SF_FORMAT_PCM_16) {
+        wav.problem = QStringLiteral("not 16-bit PCM");
         return wav;
     }
-    if (u16(20) != 1 || u16(22) != 1 || u16(34) != 16 || u16(32) != 2 || u32(28) != u32(24) * 2) {
-        wav.problem = QStringLiteral("not 16-bit PCM mono");
-        return wav;
+    if (wave) {
+        // An overflowed or stale header reads as fewer (or more) frames than the data.
+        const qint64 size = QFileInfo(path).size();
+        const qint64 data = qint64(wav.samples.size()) * 2;
+        if (got != info.frames || data > size || size - data > 512) {
+            wav.problem = QStringLiteral("header lengths disagree with the file length");
+            return wav;
+        }
     }
-    wav.sampleRate = int(u32(24));
-    wav.samples.resize(dataBytes / 2);
-    if (!wav.samples.empty())
-        qFromLittleEndian<qint16>(b.constData() + 44, qsizetype(wav.samples.size()),
-                                  wav.samples.data());
     wav.valid = true;
     return wav;
 }

@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,6 +157,7 @@ TEST_F(OrlinSpeakTest, ClearMessagesAndExitCodesForMistakes)
         { "bad pitch", { "--pitch", "11", input, dir.filePath("o.wav") }, 2, "--pitch" },
         { "unknown option", { "--loud", input, dir.filePath("o.wav") }, 2, "loud" },
         { "one argument", { input }, 2, "INPUT and OUTPUT" },
+        { "unknown extension", { input, dir.filePath("o.txt") }, 2, "no audio format" },
         { "bad option keeps an existing file", { "--pitch", "x", input, existing }, 2, "--pitch" },
     };
     for (const auto &c : cases) {
@@ -166,6 +170,174 @@ TEST_F(OrlinSpeakTest, ClearMessagesAndExitCodesForMistakes)
     QFile keep(existing);
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     EXPECT_EQ(keep.readAll(), QByteArray("old wave"));
+}
+
+// What a player sees: each format checked by ffprobe (not by the library that wrote it)
+// for its codec, its rate and a duration within 1% of the wave rendering's.
+TEST_F(OrlinSpeakTest, EachFormatPlaysAsLongAsTheWaveRendering)
+{
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+        GTEST_SKIP() << "ffprobe is not installed (scripts/install-deps)";
+    const QString input = write("book.txt",
+                                QByteArray("It was a bright cold day in April. The clocks were "
+                                           "striking thirteen! Winston hurried home, his chin "
+                                           "nuzzled into his breast. ")
+                                    .repeated(4));
+    auto probe = [](const QString &file) {
+        QProcess p;
+        p.start("ffprobe",
+                { "-v", "error", "-show_entries",
+                  "format=format_name,duration:stream=codec_name,sample_rate", "-of",
+                  "default=noprint_wrappers=1", file });
+        p.waitForFinished(30000);
+        QMap<QString, QString> values;
+        for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                values[line.left(eq)] = line.mid(eq + 1).trimmed();
+        }
+        return values;
+    };
+    const struct
+    {
+        const char *extension;
+        const char *container;
+        const char *codec;
+        const char *rate;
+    } cases[] = {
+        { "wav", "wav", "pcm_s16le", "22050" }, { "flac", "flac", "flac", "22050" },
+        { "ogg", "ogg", "vorbis", "22050" },    { "opus", "ogg", "opus", "48000" },
+        { "mp3", "mp3", "mp3", "22050" },
+    };
+    double waveSeconds = 0;
+    for (const auto &c : cases) {
+        const QString out = dir.filePath(QStringLiteral("book.") + c.extension);
+        const Outcome r = run({ "--srt", input, out });
+        ASSERT_EQ(r.exitCode, 0) << c.extension << ": " << qPrintable(r.err);
+        const auto info = probe(out);
+        EXPECT_EQ(info.value("format_name"), c.container) << c.extension;
+        EXPECT_EQ(info.value("codec_name"), c.codec) << c.extension;
+        // Opus always decodes at 48 kHz; the stream itself is coded from 24 kHz.
+        EXPECT_EQ(info.value("sample_rate"), c.rate) << c.extension;
+        const double seconds = info.value("duration").toDouble();
+        if (waveSeconds == 0)
+            waveSeconds = seconds;
+        EXPECT_GT(seconds, 10.0) << c.extension;
+        EXPECT_NEAR(seconds, waveSeconds, waveSeconds * 0.01) << c.extension;
+        // Every format gets its timing file, covering the same audio.
+        const QList<SrtEntry> entries = readSrt(dir.filePath("book.srt"));
+        ASSERT_EQ(entries.size(), 12) << c.extension;
+        EXPECT_NEAR(entries.last().endMs / 1000.0, waveSeconds, 0.01) << c.extension;
+        QFile::remove(dir.filePath("book.srt"));
+    }
+}
+
+// Every process started under `pid`, found through the parent of each in /proc.
+QList<qint64> descendants(qint64 pid)
+{
+    QMultiMap<qint64, qint64> children;
+    for (const QString &entry : QDir("/proc").entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 child = entry.toLongLong(&number);
+        QFile stat("/proc/" + entry + "/stat");
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // "pid (name) state ppid ...": the name may hold blanks, so count from its end.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children.insert(fields[1].toLongLong(), child);
+    }
+    QList<qint64> all;
+    QList<qint64> open { pid };
+    while (!open.isEmpty()) {
+        const QList<qint64> found = children.values(open.takeFirst());
+        all += found;
+        open += found;
+    }
+    return all;
+}
+
+bool alive(qint64 pid)
+{
+    // A zombie still has its /proc entry: look at its state.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close > 0 && line.mid(close + 2, 1) != "Z";
+}
+
+QString sentences(int count)
+{
+    QString text;
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("Sentence number %1 tells of ships, kings and the sea. ").arg(i);
+    return text;
+}
+
+// The text is cut into parts rendered side by side; joined, they must be the one-job
+// rendering exactly: every sample, every timing.
+TEST_F(OrlinSpeakTest, OneJobAndTwoJobsWriteTheSameFile)
+{
+    const QString input = write("book.txt", sentences(250).toUtf8());
+    QByteArray wave[2], timings[2];
+    for (int jobs : { 1, 2 }) {
+        const QString out = dir.filePath(QStringLiteral("jobs%1.wav").arg(jobs));
+        const Outcome r = run({ "--jobs", QString::number(jobs), "--srt", input, out });
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+        QFile w(out), t(dir.filePath(QStringLiteral("jobs%1.srt").arg(jobs)));
+        ASSERT_TRUE(w.open(QIODevice::ReadOnly) && t.open(QIODevice::ReadOnly));
+        wave[jobs - 1] = w.readAll();
+        timings[jobs - 1] = t.readAll();
+    }
+    EXPECT_GT(wave[0].size(), 22050 * 2 * 60) << "more than a minute, several parts";
+    EXPECT_TRUE(wave[0] == wave[1]) << "the samples differ";
+    EXPECT_EQ(timings[0], timings[1]);
+    const QList<SrtEntry> entries = readSrt(dir.filePath("jobs2.srt"));
+    ASSERT_EQ(entries.size(), 250);
+    for (int i = 1; i < entries.size(); ++i)
+        ASSERT_EQ(entries[i].startMs, entries[i - 1].endMs) << "offsets run on across parts";
+}
+
+// A worker killed mid-book fails the rendering with a message that says so, and nothing
+// of the file is left; an interrupt cancels and ends every worker.
+TEST_F(OrlinSpeakTest, ADeadWorkerOrAnInterruptLeavesNoFileAndNoWorker)
+{
+    const QString input = write("long.txt", sentences(3000).toUtf8());
+    for (const bool interrupt : { false, true }) {
+        const QString out = dir.filePath("long.mp3");
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(program, { "--jobs", "2", input, out });
+        ASSERT_TRUE(p.waitForStarted());
+        p.setReadChannel(QProcess::StandardError);
+        QByteArray err;
+        while (!err.contains("sentence") && p.waitForReadyRead(60000))
+            err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("sentence")) << err.constData();
+        QList<qint64> workers = descendants(p.processId());
+        ASSERT_GE(workers.size(), 2) << "two workers, each with its part's process";
+        if (interrupt)
+            ::kill(pid_t(p.processId()), SIGINT);
+        else
+            ::kill(pid_t(workers.first()), SIGKILL);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        err += p.readAllStandardError();
+        if (interrupt) {
+            EXPECT_EQ(p.exitCode(), 130) << err.constData();
+            EXPECT_TRUE(err.contains("cancelled")) << err.constData();
+        } else {
+            EXPECT_EQ(p.exitCode(), 1) << err.constData();
+            EXPECT_TRUE(err.contains("ended unexpectedly")) << err.constData();
+        }
+        EXPECT_FALSE(QFile::exists(out));
+        EXPECT_EQ(QDir(dir.path()).entryList({ "*.mp3*", "*long*.srt" }, QDir::Files),
+                  QStringList());
+        for (qint64 worker : workers)
+            EXPECT_FALSE(alive(worker)) << "worker " << worker << " still runs";
+    }
 }
 
 TEST_F(OrlinSpeakTest, HelpDocumentsTheOptions)

@@ -85,4 +85,53 @@ TEST(cSHAREDcDlg, ExistingTargetAsksAndReadOnlyOrMissingFolderIsRefused)
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// A name typed without an extension gets the default one before anything is checked, so
+// the overwrite question names the file that would really be replaced.
+TEST(cSHAREDcDlg, NameWithoutAKnownExtensionGetsTheDefault)
+{
+    QTemporaryDir dir;
+    {
+        QFile f(dir.filePath("book.wav"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const struct
+    {
+        const char *typed;
+        const char *saved;
+        bool asked;
+    } cases[] = {
+        { "book", "book.wav", true }, // the existing book.wav is asked about
+        { "new", "new.wav", false },
+        { "song.MP3", "song.MP3", false },
+        { "chapter.flac", "chapter.flac", false },
+        { "vol.2", "vol.2.wav", false },
+        { "notes.txt", "notes.txt.wav", false },
+    };
+    for (const auto &c : cases) {
+        HookScope hook([&](const cSHAREDcDlg &) {
+            return std::optional<QString>(dir.filePath(QString::fromUtf8(c.typed)));
+        });
+        QStringList asked;
+        MessageBoxes::ScopedHandler boxes([&](const MessageBoxes::Message &m) {
+            asked << m.text;
+            return int(MessageBoxes::Yes);
+        });
+        cSHAREDcDlg dlg = waveDialog();
+        dlg.Filter += "|MP3 Files (*.mp3)|*.mp3|FLAC Files (*.flac)|*.flac";
+        dlg.DefaultExt = "wav";
+        dlg.ShowSave();
+        EXPECT_EQ(dlg.Filename, dir.filePath(QString::fromUtf8(c.saved))) << c.typed;
+        EXPECT_EQ(asked.size(), c.asked ? 1 : 0) << c.typed;
+        if (c.asked && !asked.isEmpty()) {
+            EXPECT_TRUE(asked[0].contains("book.wav")) << qPrintable(asked[0]);
+        }
+    }
+    // Without a default extension the name is taken as typed.
+    HookScope hook(
+        [&](const cSHAREDcDlg &) { return std::optional<QString>(dir.filePath("raw")); });
+    cSHAREDcDlg dlg = waveDialog();
+    dlg.ShowSave();
+    EXPECT_EQ(dlg.Filename, dir.filePath("raw"));
+}
+
 } // namespace
