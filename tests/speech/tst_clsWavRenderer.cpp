@@ -5,6 +5,7 @@
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
+#include "support/MemoryDictionary.h"
 #include "support/SrtFile.h"
 #include "support/TempProgramFolder.h"
 #include "support/WavFile.h"
@@ -54,12 +55,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 TEST(clsWavRenderer, PreparesWhatAReadingWouldSpeak)
 {
     clsDict dict;
-    dict.setFileName(QStringLiteral("/nonexistent/ol1dict.txt"));
-    dict.LoadWords();
-    auto pair = std::make_shared<clsWordPair>();
-    pair->OriginalWord = QStringLiteral("Dr");
-    pair->NewWord = QStringLiteral("Doctor");
-    dict.AddWordPair(pair);
+    FillDictionary(dict, { { "Dr", "Doctor" } });
 
     const QList<clsWavRenderer::Sentence> s = clsWavRenderer::PrepareSentences(
         QStringLiteral("  First: one; two.\r\nDr Who came?! - Last words"), &dict, SentenceRule());
