@@ -3,6 +3,7 @@
 // matters), and the same rendering against the baseline of writing that much audio
 // to a wave file without synthesising it.
 #include "base/ProcessServices.h"
+#include "base/SentenceRule.h"
 #include "platform/EspeakEngine.h"
 #include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
@@ -54,7 +55,8 @@ void BM_RenderText100KB(benchmark::State &state)
         QEventLoop loop;
         QObject::connect(&rendering, &clsWavRenderer::Finished, &loop, &QEventLoop::quit);
         const auto start = std::chrono::steady_clock::now();
-        rendering.Start(engine()->CreateRenderer(), clsWavRenderer::PrepareSentences(text, nullptr),
+        rendering.Start(engine()->CreateRenderer(),
+                        clsWavRenderer::PrepareSentences(text, nullptr, SentenceRule()),
                         dir.filePath("book.wav"), dir.filePath("book.srt"));
         loop.exec();
         const double wall =

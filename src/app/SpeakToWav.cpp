@@ -63,7 +63,8 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         const QString text = ReadingController::TextFromCaret(view.Text(), caret).text;
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
-        sentences = clsWavRenderer::PrepareSentences(text, dict);
+        // Cut as a Read in the chosen voice would cut it: its language's titles.
+        sentences = clsWavRenderer::PrepareSentences(text, dict, Talker->store().nextRule());
         // Every core: the engine renders parts side by side where it can.
         renderer = Talker->engine()->CreateRenderer(QThread::idealThreadCount());
         if (!renderer)

@@ -31,6 +31,11 @@ template<class Fn> void post(CurlInetControl *owner, Fn &&fn)
     QMetaObject::invokeMethod(owner, std::forward<Fn>(fn), Qt::QueuedConnection);
 }
 
+bool isSecure(const QByteArray &url)
+{
+    return url.left(8).compare("https://", Qt::CaseInsensitive) == 0;
+}
+
 bool curlStarted()
 {
     static const bool started = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -70,6 +75,8 @@ struct CurlInetControl::Outcome
     // The proxy's answer to CONNECT (https through a proxy), 0 when there was none.
     long connectCode = 0;
     bool bodyStarted = false;
+    // A secure request that was sent on to an address that is not.
+    bool insecureRedirect = false;
 };
 
 struct CurlInetControl::Request
@@ -311,7 +318,10 @@ private:
         static const QByteArray agent = "Orlin/" + ProgramInfo::versionText().toLatin1();
         curl_easy_setopt(e, CURLOPT_URL, r.url.constData());
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp");
+        // What came over a secure connection is never fetched over a plain one: a
+        // redirect from https may only lead to https.
+        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR,
+                         isSecure(r.url) ? "https" : "http,https,ftp");
         curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
@@ -386,6 +396,23 @@ private:
             || (!r.bodyStarted && status == 407);
         o.connectCode = connectCode;
         o.detail = QString::fromLocal8Bit(r.errorText[0] ? r.errorText : curl_easy_strerror(code));
+        if (code == CURLE_UNSUPPORTED_PROTOCOL && isSecure(r.url)) {
+            char *next = nullptr;
+            curl_easy_getinfo(r.easy, CURLINFO_REDIRECT_URL, &next);
+            long redirects = 0;
+            curl_easy_getinfo(r.easy, CURLINFO_REDIRECT_COUNT, &redirects);
+            if (next || redirects > 0) {
+                o.insecureRedirect = true;
+                // libcurl names the refused address on the first hop only; later ones
+                // are in the last answer's Location header.
+                if (next)
+                    o.detail = QString::fromUtf8(next);
+                for (const auto &[name, value] : r.headers) {
+                    if (!next && name.compare(QLatin1String("Location"), Qt::CaseInsensitive) == 0)
+                        o.detail = value;
+                }
+            }
+        }
         if (code == CURLE_OK && !o.proxyRefused && !r.bodyStarted)
             r.startBody();
         o.bodyStarted = r.bodyStarted;
@@ -648,6 +675,9 @@ QString CurlInetControl::describe(const Outcome &o) const
         return msg("The proxy server refused the user name or password.");
     if (o.code != CURLE_OK && o.connectCode >= 300)
         return msg("The proxy server refused the connection (%1).").arg(o.connectCode);
+    if (o.insecureRedirect)
+        return msg("The secure address redirects to an address that is not secure (%1).")
+            .arg(detail);
     switch (o.code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return msg("The server's address could not be found (%1).").arg(detail);

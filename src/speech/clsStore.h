@@ -28,6 +28,7 @@ public:
     const SentenceRule &rule() const { return m_rule; }
     // The rule for the next StoreInSentences.
     void setRule(const SentenceRule &rule) { m_nextRule = rule; }
+    const SentenceRule &nextRule() const { return m_nextRule; }
 
 private:
     QString m_text;

@@ -78,12 +78,13 @@ clsWavRenderer::~clsWavRenderer()
         m_thread.join();
 }
 
-QList<clsWavRenderer::Sentence> clsWavRenderer::PrepareSentences(const QString &text,
-                                                                 const clsDict *dict)
+QList<clsWavRenderer::Sentence>
+clsWavRenderer::PrepareSentences(const QString &text, const clsDict *dict, const SentenceRule &rule)
 {
     // The reading's own road: the store cuts and trims, the speech cleaning and the
     // pronunciation list rewrite only what the engine gets.
     clsStore store;
+    store.setRule(rule);
     store.StoreInSentences(text);
     QList<Sentence> sentences;
     sentences.reserve(store.Sentences());

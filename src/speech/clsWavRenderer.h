@@ -8,6 +8,7 @@
 #include <thread>
 
 class clsDict;
+class SentenceRule;
 class SpeechRenderer;
 
 // Speaks a text into an audio file instead of the sound output: the sentences Read
@@ -35,8 +36,10 @@ public:
     ~clsWavRenderer() override;
 
     // The sentences a reading of `text` would speak, up to the first empty one (where a
-    // reading ends). `dict` may be null.
-    static QList<Sentence> PrepareSentences(const QString &text, const clsDict *dict);
+    // reading ends), cut by `rule` as the reading cuts them (the voice's language's: the
+    // talker's store().nextRule()). `dict` may be null.
+    static QList<Sentence> PrepareSentences(const QString &text, const clsDict *dict,
+                                            const SentenceRule &rule);
 
     // The timing file for an audio file: the same name with the extension ".srt".
     static QString TimingFileFor(const QString &wavPath);

@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
+#include "base/SentenceRule.h"
 #include "documents/DocumentLoader.h"
 #include "documents/RtfImporter.h"
 #include "platform/EspeakEngine.h"
@@ -244,8 +245,11 @@ int main(int argc, char *argv[])
     }
 
     std::unique_ptr<SpeechRenderer> renderer;
+    SentenceRule rule;
     try {
         engine->Select(voice);
+        // The voice's language decides which titles end no sentence, as in the reader.
+        rule = SentenceRule::forLanguage(engine->ModeLanguage(voice));
         engine->setSpeed(speed);
         engine->setPitch(pitch);
         renderer = engine->CreateRenderer(jobs);
@@ -258,7 +262,7 @@ int main(int argc, char *argv[])
         return Failed;
     }
 
-    QList<clsWavRenderer::Sentence> sentences = clsWavRenderer::PrepareSentences(text, &dict);
+    QList<clsWavRenderer::Sentence> sentences = clsWavRenderer::PrepareSentences(text, &dict, rule);
     clsWavRenderer rendering;
     int lastShown = -1;
     QObject::connect(&rendering, &clsWavRenderer::Progress, [&](int done, int total) {

@@ -131,6 +131,37 @@ TEST_F(SpeakToWavTest, RendersFromTheCaretLikeRead)
     EXPECT_TRUE(shownMessages.isEmpty());
 }
 
+// The rendering cuts sentences as a Read in the chosen voice does: "Hr." before a name ends
+// no sentence for a German voice, and ends one for an English voice.
+TEST_F(SpeakToWavTest, TheVoicesLanguageCutsSentencesAsReadDoes)
+{
+    const struct
+    {
+        int voice;
+        QStringList sentences;
+    } cases[] = {
+        { 0, { "Hr.", "Meier traf Dr. Weber.", "Er ging." } },
+        { 1, { "Hr. Meier traf Dr. Weber.", "Er ging." } },
+    };
+    view.setText(QStringLiteral("Hr. Meier traf Dr. Weber. Er ging."));
+    for (const auto &c : cases) {
+        talker.SelectVoice(c.voice);
+        view.setSelStart(0);
+        answer = wav();
+        ASSERT_TRUE(SpeakToWav(nullptr, &talker, view, &dict)) << c.voice;
+        QStringList texts;
+        for (const SrtEntry &e : readSrt(srt()))
+            texts.append(e.text);
+        EXPECT_EQ(texts, c.sentences) << c.voice;
+
+        talker.StoreTextFile(view.Text());
+        QStringList read;
+        for (int i = 1; i <= talker.store().Sentences(); ++i)
+            read.append(talker.store().Sentence(i));
+        EXPECT_EQ(texts, read) << c.voice;
+    }
+}
+
 // The extension names the format; a name typed without one becomes a wave file, and
 // the timing file sits beside whatever was written.
 TEST_F(SpeakToWavTest, TheFileNameChoosesTheFormat)

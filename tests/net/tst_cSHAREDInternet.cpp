@@ -311,6 +311,45 @@ TEST_F(RealServers, HttpsIsVerifiedAndTunnelsThroughTheProxy)
         << proxy->output().data();
 }
 
+// What was asked for over a secure connection never arrives over a plain one.
+TEST_F(RealServers, SecureAddressesRedirectOnlyToSecureOnes)
+{
+    serve("secure.txt", "only over TLS");
+    auto https = TestServer::https(served.path());
+    auto http = TestServer::http(served.path());
+    REQUIRE_SERVER(https && http);
+    const QString ca = https->caFile();
+    Seam::Override<InetControls::FactorySeam> trusting([ca] {
+        auto control = std::make_unique<CurlInetControl>();
+        control->setCaBundle(ca);
+        return control;
+    });
+    const QString plain = http->url("/secure.txt");
+    const struct
+    {
+        QString url;
+        QString error;
+    } cases[] = {
+        { https->url("/redirect?to=/secure.txt"), {} },
+        { https->url("/redirect?to=" + plain),
+          "The secure address redirects to an address that is not secure (" + plain + ")." },
+        { https->url("/redirect?to=" + https->url("/redirect?to=" + plain)),
+          "The secure address redirects to an address that is not secure (" + plain + ")." },
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.url.toStdString());
+        cSHAREDInternet inet;
+        TransferEvents events(inet.transfer());
+        EXPECT_EQ(inet.GetFile(k.url, target, true), k.error.isEmpty());
+        if (k.error.isEmpty()) {
+            EXPECT_EQ(targetBytes(), "only over TLS");
+        } else {
+            EXPECT_EQ(events.only("Error: "), QStringList { k.error });
+            EXPECT_FALSE(QFile::exists(target));
+        }
+    }
+}
+
 TEST_F(RealServers, DirectAndSystemDefaultFollowTheEnvironmentAsTheUserChose)
 {
     serve("page.txt", "straight from the server");

@@ -6,6 +6,7 @@
 #include "platform/AudioPlayer.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
+#include "support/MemoryDictionary.h"
 #include "ui/VoiceList.h"
 
 #include <QComboBox>
@@ -257,12 +258,7 @@ TEST(EspeakEngineReading, WordMarksFollowTheAudioHeard)
     clsTalker talker;
     talker.InitEngine();
     clsDict dict;
-    dict.setFileName(QStringLiteral("/nonexistent/ol1dict.txt"));
-    dict.LoadWords();
-    auto pair = std::make_shared<clsWordPair>();
-    pair->OriginalWord = QStringLiteral("Dr");
-    pair->NewWord = QStringLiteral("Doctor");
-    dict.AddWordPair(pair);
+    FillDictionary(dict, { { "Dr", "Doctor" } });
     talker.setDictionary(&dict);
     talker.engine()->setSpeed(300);
     struct Mark

@@ -2,6 +2,7 @@
 
 #include "speech/CleanForSpeech.h"
 #include "speech/clsDict.h"
+#include "support/MemoryDictionary.h"
 #include "support/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -62,14 +63,7 @@ TEST(SpokenWordMap, SpokenWordsLandOnTheWordsTheUserSees)
     };
     for (const auto &c : cases) {
         clsDict dict;
-        dict.setFileName(QStringLiteral("/nonexistent/ol1dict.txt"));
-        dict.LoadWords();
-        for (const auto &[from, to] : c.pairs) {
-            auto pair = std::make_shared<clsWordPair>();
-            pair->OriginalWord = QString::fromUtf8(from);
-            pair->NewWord = QString::fromUtf8(to);
-            dict.AddWordPair(pair);
-        }
+        FillDictionary(dict, c.pairs);
         const QString shown = QString::fromUtf8(c.shown);
         // The talker's own road to the engine.
         const QString spoken = dict.TranslateText(CleanForSpeech(shown));

@@ -1,9 +1,11 @@
 #include "speech/clsWavRenderer.h"
 
+#include "base/SentenceRule.h"
 #include "speech/CleanForSpeech.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
+#include "support/MemoryDictionary.h"
 #include "support/SrtFile.h"
 #include "support/TempProgramFolder.h"
 #include "support/WavFile.h"
@@ -22,7 +24,8 @@ clsWavRenderer::Outcome render(clsWavRenderer &r, std::unique_ptr<SpeechRenderer
                                const clsDict *dict = nullptr)
 {
     QSignalSpy finished(&r, &clsWavRenderer::Finished);
-    r.Start(std::move(renderer), clsWavRenderer::PrepareSentences(text, dict), wav, srt);
+    r.Start(std::move(renderer), clsWavRenderer::PrepareSentences(text, dict, SentenceRule()), wav,
+            srt);
     if (!finished.wait(60000))
         return clsWavRenderer::Outcome::Running;
     return r.outcome();
@@ -52,15 +55,10 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 TEST(clsWavRenderer, PreparesWhatAReadingWouldSpeak)
 {
     clsDict dict;
-    dict.setFileName(QStringLiteral("/nonexistent/ol1dict.txt"));
-    dict.LoadWords();
-    auto pair = std::make_shared<clsWordPair>();
-    pair->OriginalWord = QStringLiteral("Dr");
-    pair->NewWord = QStringLiteral("Doctor");
-    dict.AddWordPair(pair);
+    FillDictionary(dict, { { "Dr", "Doctor" } });
 
     const QList<clsWavRenderer::Sentence> s = clsWavRenderer::PrepareSentences(
-        QStringLiteral("  First: one; two.\r\nDr Who came?! - Last words"), &dict);
+        QStringLiteral("  First: one; two.\r\nDr Who came?! - Last words"), &dict, SentenceRule());
     ASSERT_EQ(s.size(), 3);
     EXPECT_EQ(s[0].shown, QStringLiteral("First: one; two."));
     EXPECT_EQ(s[0].spoken, dict.TranslateText(CleanForSpeech(s[0].shown)));
@@ -69,8 +67,9 @@ TEST(clsWavRenderer, PreparesWhatAReadingWouldSpeak)
     EXPECT_TRUE(s[1].spoken.contains(QStringLiteral("Doctor Who")));
     EXPECT_EQ(s[2].shown, QStringLiteral("Last words"));
 
-    EXPECT_TRUE(clsWavRenderer::PrepareSentences(QString(), nullptr).isEmpty());
-    EXPECT_TRUE(clsWavRenderer::PrepareSentences(QStringLiteral(" \r\n "), nullptr).isEmpty());
+    EXPECT_TRUE(clsWavRenderer::PrepareSentences(QString(), nullptr, SentenceRule()).isEmpty());
+    EXPECT_TRUE(clsWavRenderer::PrepareSentences(QStringLiteral(" \r\n "), nullptr, SentenceRule())
+                    .isEmpty());
 }
 
 TEST(clsWavRenderer, TimingFileSitsBesideTheWaveFile)

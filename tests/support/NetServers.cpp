@@ -200,8 +200,17 @@ std::unique_ptr<TestServer> TestServer::https(const QString &folder)
     if (!made)
         return nullptr;
     const QString script = QStringLiteral(
-        "import http.server, ssl, sys, functools\n"
-        "h = functools.partial(http.server.SimpleHTTPRequestHandler, directory=sys.argv[1])\n"
+        "import http.server, ssl, sys, functools, urllib.parse\n"
+        "class H(http.server.SimpleHTTPRequestHandler):\n"
+        "    def do_GET(self):\n"
+        "        u = urllib.parse.urlsplit(self.path)\n"
+        "        if u.path != '/redirect':\n"
+        "            return super().do_GET()\n"
+        "        self.send_response(302)\n"
+        "        self.send_header('Location', urllib.parse.parse_qs(u.query)['to'][0])\n"
+        "        self.send_header('Content-Length', '0')\n"
+        "        self.end_headers()\n"
+        "h = functools.partial(H, directory=sys.argv[1])\n"
         "s = http.server.ThreadingHTTPServer(('127.0.0.1', 0), h)\n"
         "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\n"
         "c.load_cert_chain(sys.argv[2], sys.argv[3])\n"

@@ -25,7 +25,8 @@ public:
     // tinyproxy asking for Basic authentication with the given user and password.
     static std::unique_ptr<TestServer> proxy(const QString &user, const QString &password);
     // python3 -m http.server behind TLS with a certificate for 127.0.0.1 signed by a
-    // certificate authority of its own (caFile()), over a folder.
+    // certificate authority of its own (caFile()), over a folder; "/redirect?to=U"
+    // answers a redirect to U.
     static std::unique_ptr<TestServer> https(const QString &folder);
 
     int port() const { return m_port; }

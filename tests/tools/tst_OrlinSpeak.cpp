@@ -113,6 +113,35 @@ TEST_F(OrlinSpeakTest, RendersTextHtmlAndRtfAsTheReaderShowsThem)
     }
 }
 
+// The voice's language decides where sentences end, as in the reader: "Hr." before a name
+// ends one for the English default voice, not for a German voice.
+TEST_F(OrlinSpeakTest, TheVoicesLanguageCutsTheSentences)
+{
+    QString german;
+    for (const QString &line : run({ "--list-voices" }).out.split('\n')) {
+        const QStringList fields = line.split('\t');
+        if (fields.size() == 3 && fields[2] == "de")
+            german = fields[0];
+    }
+    if (german.isEmpty())
+        GTEST_SKIP() << "espeak-ng has no German voice here";
+    const QString input = write("de.txt", "Hr. Meier traf Dr. Weber. Er ging.");
+    const struct
+    {
+        QStringList options;
+        QStringList sentences;
+    } cases[] = {
+        { {}, { "Hr.", "Meier traf Dr. Weber.", "Er ging." } },
+        { { "--voice", german }, { "Hr. Meier traf Dr. Weber.", "Er ging." } },
+    };
+    for (const auto &c : cases) {
+        const Outcome r = run(c.options + QStringList { "--srt", input, dir.filePath("de.wav") });
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+        EXPECT_EQ(textsOf(readSrt(dir.filePath("de.srt"))), c.sentences)
+            << qPrintable(c.options.join(' '));
+    }
+}
+
 TEST_F(OrlinSpeakTest, OptionsAndThePronunciationListShapeTheAudio)
 {
     const QString input = write("in.txt", "Orlin reads aloud to you every day.");
