@@ -83,6 +83,11 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     m_splash = new frmSplash;
     m_window.fillLanguageMenu();
+    // An installed program takes them from its share folder: the log says which it found.
+    Log().LogEvent(QStringLiteral("Language files: %1 (%2)")
+                       .arg(cSharedLang::LanguagesFolder(Lang().LanguagePath()))
+                       .arg(Lang().LanguageCount()),
+                   false);
 
     // Made before the languages were loaded, so translated now that they are.
     FormTranslator::TranslateForm(m_splash);

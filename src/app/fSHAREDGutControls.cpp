@@ -72,11 +72,12 @@ void fSHAREDGutControls::setupUi(QDialog *window)
     ListView1->header()->setStretchLastSection(false);
     ListView1->header()->setSortIndicator(0, Qt::AscendingOrder);
     ListView1->setSortingEnabled(true);
+    ListView1->setAccessibleName(QStringLiteral("Books"));
 
     fraBottom = new QWidget(window);
     fraBottom->setObjectName(QStringLiteral("fraBottom"));
 
-    txtSearch = field(fraBottom, "txtSearch");
+    txtSearch = field(fraBottom, "txtSearch", "Words to find in the book list");
     cmdFind = button(fraBottom, "cmdFind", "Find");
     cmdFindNext = button(fraBottom, "cmdFindNext", "Next");
     auto *search = new QHBoxLayout;

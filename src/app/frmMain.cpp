@@ -257,10 +257,7 @@ void frmMain::cmdAbout_Click()
 void frmMain::mnuLanguage_Click(int Index)
 {
     const QString procedure = QStringLiteral("mnulanguage_click");
-    Trace::attempt(procedure, kModule, [&] {
-        FormTranslator::Localise(this, short(Index));
-        ui.translateSymbolWords();
-    });
+    Trace::attempt(procedure, kModule, [&] { FormTranslator::Localise(this, short(Index)); });
     Trace::attempt(procedure, kModule, [&] {
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget *window : windows) {

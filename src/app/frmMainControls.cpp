@@ -1,8 +1,8 @@
 #include "app/frmMainControls.h"
 
-#include "base/cSharedLang.h"
 #include "documents/RtfImporter.h"
 #include "ui/RichTextBox.h"
+#include "ui/ShortcutKeys.h"
 #include "ui/SymbolFonts.h"
 
 #include <QAction>
@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include <array>
@@ -122,6 +123,11 @@ void frmMainControls::setupUi(QMainWindow *window)
         this->*design.member = button;
     }
 
+    // Symbols and pictures say nothing to a screen reader: each reading button is announced by
+    // its word, translated with the window.
+    for (const SymbolButton &b : symbolButtons())
+        (this->*b.member)->setAccessibleName(QString::fromLatin1(b.word));
+
     cmbEngine = new QComboBox(Frame1);
     cmbEngine->setObjectName(QStringLiteral("cmbEngine"));
     cmbEngine->setToolTip(QStringLiteral("Select a voice"));
@@ -155,6 +161,50 @@ void frmMainControls::setupUi(QMainWindow *window)
     mnuMarkWord->setChecked(true);
     mnuCheckForUpdate = mnuSettings->addAction(QStringLiteral("Check for Update"));
     mnuCheckForUpdate->setObjectName(QStringLiteral("mnuCheckForUpdate"));
+
+    bindKeys(window);
+}
+
+void frmMainControls::bindKeys(QMainWindow *window)
+{
+    // Shortcuts users know from other desktop programs; keys the document view uses for
+    // editing (arrows alone, Ctrl+arrows left and right, Ctrl+Space for input methods)
+    // are left to it.
+    const std::pair<QPushButton * frmMainControls::*, QList<QKeySequence>> keys[] = {
+        { &frmMainControls::cmdLoad, { QKeySequence(Qt::CTRL | Qt::Key_O) } },
+        { &frmMainControls::cmdReload,
+          { QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) } },
+        { &frmMainControls::cmdQuit, { QKeySequence(Qt::CTRL | Qt::Key_Q) } },
+        { &frmMainControls::cmdRead, { QKeySequence(Qt::Key_F6) } },
+        { &frmMainControls::cmdPause, { QKeySequence(Qt::Key_F7) } },
+        { &frmMainControls::cmdStopReading, { QKeySequence(Qt::Key_Escape) } },
+        { &frmMainControls::cmdFaster, { QKeySequence(Qt::CTRL | Qt::Key_Up) } },
+        { &frmMainControls::cmdSlower, { QKeySequence(Qt::CTRL | Qt::Key_Down) } },
+        { &frmMainControls::cmdFontBigger,
+          { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) } },
+        { &frmMainControls::cmdFontSmaller, { QKeySequence(Qt::CTRL | Qt::Key_Minus) } },
+        { &frmMainControls::cmdSpeakToWav, { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S) } },
+        { &frmMainControls::cmdGUT, { QKeySequence(Qt::CTRL | Qt::Key_L) } },
+        { &frmMainControls::cmdAbout, { QKeySequence(Qt::Key_F1) } },
+    };
+    for (const auto &[member, sequences] : keys)
+        ShortcutKeys::bind(this->*member, sequences);
+
+    // The menu bar as the desktop opens it from the keyboard.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), window);
+    QObject::connect(menuKey, &QShortcut::activated, window, [this, window] {
+        window->menuBar()->setFocus(Qt::ShortcutFocusReason);
+        window->menuBar()->setActiveAction(mnuSettings->menuAction());
+    });
+
+    // Tab goes through the controls as they are laid out: the document, then the bar from
+    // left to right, each column from top to bottom.
+    const QList<QWidget *> order { RichTextBox1, cmdGUT,         cmbEngine,     cmdSlower,
+                                   cmdPause,     cmdStopReading, cmdSpeakToWav, cmdRead,
+                                   cmdFaster,    cmbPitch,       cmdFontBigger, cmdFontSmaller,
+                                   cmdAbout,     cmdLoad,        cmdReload,     cmdQuit };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
 void frmMainControls::replaceWebdingsSymbols(QMainWindow *window)
@@ -170,24 +220,14 @@ void frmMainControls::replaceWebdingsSymbols(QMainWindow *window)
         button->setFont(font);
     }
     // Word captions do not fit these small buttons in most languages ("Lesen" showed as
-    // ".eser"): the desktop's media pictures instead, the word as the accessible name; the
-    // tooltips say what each does.
+    // ".eser"): the desktop's media pictures instead; the tooltips and the accessible names
+    // say what each does.
     const QSize iconSize(px(300), px(300));
     for (const SymbolButton &b : symbolButtons()) {
         QPushButton *button = this->*b.member;
         button->setText(QString());
         button->setIcon(SymbolFonts::themeIcon(QString::fromLatin1(b.icon), b.fallback));
         button->setIconSize(iconSize);
-    }
-    translateSymbolWords();
-}
-
-void frmMainControls::translateSymbolWords()
-{
-    for (const SymbolButton &b : symbolButtons()) {
-        QPushButton *button = this->*b.member;
-        if (!button->icon().isNull())
-            button->setAccessibleName(Lang().GetTranslation(QString::fromLatin1(b.word)));
     }
 }
 

@@ -20,11 +20,8 @@ struct frmMainControls
     void setupUi(QMainWindow *window);
 
     // Where Webdings is not installed (most Linux desktops) the reading buttons' symbols
-    // mean nothing: the desktop's media pictures instead, each with its translated word
-    // as accessible name.
+    // mean nothing: the desktop's media pictures instead.
     void replaceWebdingsSymbols(QMainWindow *window);
-    // Those words again, in the language now chosen.
-    void translateSymbolWords();
     // Without Wingdings the two file buttons show the desktop's own pictures.
     void replaceWingdingsSymbols();
 
@@ -54,6 +51,9 @@ struct frmMainControls
     QAction *mnuCheckForUpdate = nullptr;
 
     // Sizes and positions are designed in twips, at 15 twips to the pixel.
+    // The keyboard shortcuts, the menu key and the tab order.
+    void bindKeys(QMainWindow *window);
+
     static int px(double twips) { return qRound(twips / 15.0); }
     static constexpr int kFrameWidthTwips = 8790;
     static constexpr int kFrameHeightTwips = 1155;

@@ -5,6 +5,7 @@
 #include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 #include <optional>
 
@@ -15,7 +16,9 @@ int main(int argc, char *argv[])
         return *worker;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlin"));
-    QApplication::setDesktopFileName(QStringLiteral("orlin"));
+    // The menu entry's name: the desktop matches the window to it for its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.orlin_reader.Orlin"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlin_reader.Orlin")));
     // The real parts behind the seams: message boxes a user answers, the error report
     // window, the espeak-ng voice.
     MessageBoxDialog::install();

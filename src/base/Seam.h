@@ -35,6 +35,7 @@
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
+//             ScreenReader::ListenerSeam    who else hears what assistive technology is told
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is
 // given as a parameter or owns, so tests pass their own instead.

@@ -131,10 +131,13 @@ struct cSharedLang::Data
             return;
         initialised = true;
         // A portable install carries its languages in the program folder; an installed
-        // program finds them beside the executable or in the shared data folder.
+        // program finds them beside the executable or in the shared data folder: its own
+        // prefix's (bin/../share/orlin, wherever the prefix was put), else the configured one.
         QStringList candidates { ProgramInfo::programFolder() };
-        if (QCoreApplication::instance())
-            candidates << QCoreApplication::applicationDirPath();
+        if (QCoreApplication::instance()) {
+            const QString exeDir = QCoreApplication::applicationDirPath();
+            candidates << exeDir << QDir(exeDir).filePath(QStringLiteral("../share/orlin"));
+        }
         candidates << QStringLiteral(ORLIN_INSTALLED_LANGUAGE_PATH);
         languagePath = QDir::cleanPath(candidates.first());
         for (const QString &candidate : std::as_const(candidates)) {

@@ -1,5 +1,8 @@
 #include "ui/FormTexts.h"
 
+#include "ui/ScreenReader.h"
+#include "ui/ShortcutKeys.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -48,9 +51,11 @@ public:
             m_out.append(Text { value, std::move(set), owner, role });
     }
 
+    // A shortcut shown at the end of a tooltip is no part of its text.
     void addToolTip(QWidget *w)
     {
-        add(w, "toolTip", w->toolTip(), [w](const QString &t) { w->setToolTip(t); });
+        add(w, "toolTip", ShortcutKeys::plainToolTip(w),
+            [w](const QString &t) { ShortcutKeys::setToolTip(w, t); });
     }
 
     void walk(QWidget *parent)
@@ -110,6 +115,10 @@ private:
 
     void addControl(QWidget *w)
     {
+        // A name given for assistive technology; one derived from the tooltip follows it.
+        if (ScreenReader::hasOwnName(w))
+            add(w, "accessibleName", w->accessibleName(),
+                [w](const QString &t) { w->setAccessibleName(t); });
         if (auto *button = qobject_cast<QAbstractButton *>(w)) {
             auto *tool = qobject_cast<QToolButton *>(w);
             // A tool button showing an action takes its text from the action.

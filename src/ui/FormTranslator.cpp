@@ -5,6 +5,7 @@
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "ui/FormTexts.h"
+#include "ui/ScreenReader.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -106,6 +107,8 @@ void TranslateForm(QWidget *aForm)
             text.owner->setProperty(property, QStringList { english, shown });
         });
     }
+    Trace::attempt(QStringLiteral("TranslateForm"), kModule,
+                   [&] { ScreenReader::nameControls(aForm); });
 }
 
 void Localise(QWidget *MainForm, short LanguageIndex)

@@ -13,7 +13,8 @@ class QWidget;
 // name it has always had on the translator.
 namespace FormTranslator {
 
-// Every text of the window (FormTexts) through GetTranslation, after the window's font.
+// Every text of the window (FormTexts) through GetTranslation, after the window's font;
+// then the controls' names for assistive technology in that language (ScreenReader).
 void TranslateForm(QWidget *aForm);
 // Back to English and into the language LanguageIndex (0 English), translating each time;
 // Qt's own texts follow (UseToolkitLanguage).

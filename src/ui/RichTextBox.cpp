@@ -1,8 +1,10 @@
 #include "ui/RichTextBox.h"
 
 #include "base/CodePage.h"
+#include "ui/ScreenReader.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -37,6 +39,10 @@ RichTextBox::RichTextBox(QWidget *parent)
     : QTextEdit(parent)
 {
     setAcceptRichText(false);
+    // Tab moves on to the next control: a reader's keyboard user must not be caught here.
+    setTabChangesFocus(true);
+    // Translated with the window, as its other texts.
+    setAccessibleName(QStringLiteral("Document"));
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int, int, int) { m_textValid = false; });
 }
@@ -113,6 +119,12 @@ void RichTextBox::selectRange(int start, int length)
     const int top = cursorRect(startCursor).top();
     if (top < 0)
         verticalScrollBar()->setValue(verticalScrollBar()->value() + top);
+    // Each spoken sentence reaches a screen reader as the selection and the caret, whatever
+    // Qt itself reports for a selection made by the program.
+    QAccessibleTextSelectionEvent selected(this, from, to);
+    ScreenReader::notify(selected);
+    QAccessibleTextCursorEvent caret(this, to);
+    ScreenReader::notify(caret);
 }
 
 double RichTextBox::effectiveSize(const QTextCharFormat &format) const

@@ -32,7 +32,8 @@ public:
     int SelLength() const;
     // Selects from SelStart on; 0 leaves only the caret.
     void setSelLength(int length);
-    // Selects in one step and scrolls the selection into view (the spoken sentence).
+    // Selects in one step and scrolls the selection into view (the spoken sentence), and tells
+    // assistive technology which text is now selected.
     void selectRange(int start, int length);
 
     // The size in points of the selected characters (of the character before the

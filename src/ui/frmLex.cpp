@@ -27,6 +27,7 @@ frmLex::frmLex(clsDict *dict, QWidget *parent)
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("Pronunciations"));
     ListView1->setColumnCount(2);
     ListView1->setHeaderLabels({ QStringLiteral("Original"), QStringLiteral("New") });
     ListView1->setRootIsDecorated(false);

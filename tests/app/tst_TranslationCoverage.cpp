@@ -373,18 +373,18 @@ TEST(TranslationCoverage, MainWindowSwitchesBetweenShippedLanguages)
     const QStringList english = shownTexts(&w);
 
     w.mnuLanguage_Click(1);
-    EXPECT_EQ(control<QPushButton>(w, "cmdRead")->toolTip(), "Ab Cursorposition vorlesen");
+    EXPECT_EQ(control<QPushButton>(w, "cmdRead")->toolTip(), "Ab Cursorposition vorlesen (F6)");
     EXPECT_EQ(control<QMenu>(w, "mnuSettings")->title(), "Einstellungen");
     EXPECT_EQ(Settings().sGet("LangID").toString(), "Deutsch");
 
     w.mnuLanguage_Click(2);
     EXPECT_EQ(control<QPushButton>(w, "cmdRead")->toolTip(),
-              QString::fromUtf8("Leer desde la posición del cursor"));
+              QString::fromUtf8("Leer desde la posición del cursor (F6)"));
     EXPECT_EQ(languageItems(w).at(0)->text(), "English");
     EXPECT_EQ(Settings().sGet("LangID").toString(), QString::fromUtf8("Español"));
 
     w.mnuLanguage_Click(3);
-    EXPECT_EQ(control<QPushButton>(w, "cmdQuit")->toolTip(), "Quitter");
+    EXPECT_EQ(control<QPushButton>(w, "cmdQuit")->toolTip(), "Quitter (Ctrl+Q)");
     w.mnuLanguage_Click(0);
     EXPECT_EQ(shownTexts(&w), english);
     EXPECT_EQ(Settings().sGet("LangID").toString(), "English");

@@ -6,6 +6,7 @@
 #include "documents/mSharedBookmarks.h"
 #include "support/MainWindowHarness.h"
 #include "ui/RichTextBox.h"
+#include "ui/ShortcutKeys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,7 @@ TEST(frmMain, StartupBuildsTheDesignedControlBar)
     ASSERT_TRUE(h.start());
     frmMain &w = *h.window;
 
+    // Each tooltip ends with the button's keyboard shortcut.
     struct Expected
     {
         const char *name;
@@ -56,20 +58,20 @@ TEST(frmMain, StartupBuildsTheDesignedControlBar)
         QRect geometry;
     };
     const Expected controls[] = {
-        { "cmdGUT", "Project Gutenberg Downloads", pixels(90, 225, 465, 465) },
+        { "cmdGUT", "Project Gutenberg Downloads (Ctrl+L)", pixels(90, 225, 465, 465) },
         { "cmbEngine", "Select a voice", pixels(720, 225, 3210, 315) },
-        { "cmdFontBigger", "Make the font bigger", pixels(4605, 240, 435, 375) },
-        { "cmdFontSmaller", "Make the font smaller", pixels(4605, 660, 435, 375) },
-        { "cmdAbout", "About", pixels(5175, 225, 735, 795) },
-        { "cmdLoad", "Load a file", pixels(6030, 225, 780, 795) },
-        { "cmdReload", "Reload current file", pixels(6930, 225, 780, 795) },
-        { "cmdQuit", "Quit", pixels(7875, 225, 795, 795) },
-        { "cmdSlower", "Speak Slower", pixels(720, 630, 435, 375) },
-        { "cmdPause", "Pause", pixels(1260, 630, 495, 375) },
-        { "cmdStopReading", "Stop Speaking", pixels(1845, 630, 540, 375) },
-        { "cmdSpeakToWav", "Read to WAV file", pixels(2430, 630, 390, 375) },
-        { "cmdRead", "Read from cursor position", pixels(2880, 630, 435, 375) },
-        { "cmdFaster", "Speak Faster", pixels(3375, 630, 525, 375) },
+        { "cmdFontBigger", "Make the font bigger (Ctrl++)", pixels(4605, 240, 435, 375) },
+        { "cmdFontSmaller", "Make the font smaller (Ctrl+-)", pixels(4605, 660, 435, 375) },
+        { "cmdAbout", "About (F1)", pixels(5175, 225, 735, 795) },
+        { "cmdLoad", "Load a file (Ctrl+O)", pixels(6030, 225, 780, 795) },
+        { "cmdReload", "Reload current file (F5)", pixels(6930, 225, 780, 795) },
+        { "cmdQuit", "Quit (Ctrl+Q)", pixels(7875, 225, 795, 795) },
+        { "cmdSlower", "Speak Slower (Ctrl+Down)", pixels(720, 630, 435, 375) },
+        { "cmdPause", "Pause (F7)", pixels(1260, 630, 495, 375) },
+        { "cmdStopReading", "Stop Speaking (Esc)", pixels(1845, 630, 540, 375) },
+        { "cmdSpeakToWav", "Read to WAV file (Ctrl+Shift+S)", pixels(2430, 630, 390, 375) },
+        { "cmdRead", "Read from cursor position (F6)", pixels(2880, 630, 435, 375) },
+        { "cmdFaster", "Speak Faster (Ctrl+Up)", pixels(3375, 630, 525, 375) },
     };
     for (const Expected &c : controls) {
         auto *shown =
@@ -160,7 +162,7 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
             EXPECT_TRUE(button->text().isEmpty()) << name;
             EXPECT_FALSE(button->icon().isNull()) << name;
             EXPECT_EQ(button->accessibleName(), QString::fromLatin1(word)) << name;
-            EXPECT_EQ(button->toolTip(), QString::fromLatin1(tip)) << name;
+            EXPECT_EQ(ShortcutKeys::plainToolTip(button), QString::fromLatin1(tip)) << name;
         }
         // In another language the words follow it.
         w.mnuLanguage_Click(1);
@@ -171,7 +173,8 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
         EXPECT_FALSE(control<QPushButton>(w, "cmdSpeakToWav")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdLoad")->icon().isNull());
         EXPECT_FALSE(control<QPushButton>(w, "cmdReload")->icon().isNull());
-        EXPECT_EQ(control<QPushButton>(w, "cmdLoad")->toolTip(), QStringLiteral("Load a file"));
+        EXPECT_EQ(ShortcutKeys::plainToolTip(control<QPushButton>(w, "cmdLoad")),
+                  QStringLiteral("Load a file"));
         // The buttons that never used the symbol font keep theirs.
         EXPECT_EQ(control<QPushButton>(w, "cmdQuit")->font().family(), QStringLiteral("Arial"));
     }
