@@ -15,8 +15,7 @@ QString resolveProgramFolder()
 {
     QString exeDir =
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    QFileInfo info(exeDir);
-    if (info.isDir() && info.isWritable())
+    if (ProgramInfo::isPortableFolder(exeDir))
         return QDir::cleanPath(exeDir);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty())
@@ -28,6 +27,13 @@ QString resolveProgramFolder()
 } // namespace
 
 namespace ProgramInfo {
+
+bool isPortableFolder(const QString &exeDir)
+{
+    const QFileInfo info(exeDir);
+    return info.isDir() && info.isWritable()
+        && !QFileInfo(QDir(exeDir).filePath(QStringLiteral("../share/orlin"))).isDir();
+}
 
 QString programFolder()
 {

@@ -10,6 +10,12 @@ namespace ProgramInfo {
 // use), otherwise the per-user data folder, created on first use. Resolved once.
 QString programFolder();
 
+// Whether a program in this folder keeps its files beside itself: the folder is writable
+// and is not the bin folder of an installation (one with share/orlin beside it), where
+// settings must not land among the programs even when the user may write there (root, or
+// a prefix the user owns).
+bool isPortableFolder(const QString &exeDir);
+
 // Another program folder than the resolved one (see base/Seam.h): tests and tools point the
 // program elsewhere. Empty: the resolved folder.
 struct FolderSeam
