@@ -2,25 +2,14 @@
 // name that says what it does, in the window's language; the document view reports the
 // sentence being read; the main window's buttons answer their shortcuts.
 #include "OrlinVersion.h"
-#include "app/fSHAREDErrorRpt.h"
-#include "app/fSHAREDGut.h"
-#include "app/fSHAREDInternet.h"
-#include "app/fSHAREDProxy.h"
-#include "app/fSHAREDUpdater.h"
-#include "app/frmAbout.h"
-#include "app/frmSplash.h"
 #include "base/InstalledFonts.h"
 #include "base/Seam.h"
 #include "base/cSharedLang.h"
-#include "speech/clsDict.h"
-#include "speech/clsWavRenderer.h"
 #include "support/MainWindowHarness.h"
+#include "support/ProgramWindows.h"
 #include "ui/FormTexts.h"
 #include "ui/FormTranslator.h"
 #include "ui/ScreenReader.h"
-#include "ui/frmLex.h"
-#include "ui/frmRenderProgress.h"
-#include "ui/frmWordPair.h"
 
 #include <QAccessible>
 #include <QDir>
@@ -80,20 +69,8 @@ QList<Named> namesOf(QWidget *window)
 QList<Named> everyWindowsNames(MainWindowHarness &harness)
 {
     QList<Named> out = namesOf(harness.window.get());
-    clsDict dict;
-    clsWavRenderer renderer;
-    std::vector<std::unique_ptr<QWidget>> windows;
-    windows.emplace_back(std::make_unique<frmSplash>());
-    windows.emplace_back(std::make_unique<frmAbout>());
-    windows.emplace_back(std::make_unique<frmLex>(&dict));
-    windows.emplace_back(std::make_unique<frmWordPair>());
-    windows.emplace_back(std::make_unique<frmRenderProgress>(&renderer));
-    windows.emplace_back(std::make_unique<fSHAREDProxy>());
-    windows.emplace_back(std::make_unique<fSHAREDInternet>());
-    windows.emplace_back(std::make_unique<fSHAREDErrorRpt>());
-    windows.emplace_back(std::make_unique<fSHAREDGut>());
-    windows.emplace_back(std::make_unique<fSHAREDUpdater>());
-    for (const auto &w : windows) {
+    ProgramWindows windows;
+    for (const auto &w : windows.all()) {
         FormTranslator::TranslateForm(w.get());
         out.append(namesOf(w.get()));
     }
