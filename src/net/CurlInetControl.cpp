@@ -405,11 +405,13 @@ private:
                 o.insecureRedirect = true;
                 // libcurl names the refused address on the first hop only; later ones
                 // are in the last answer's Location header.
-                if (next)
+                if (next) {
                     o.detail = QString::fromUtf8(next);
-                for (const auto &[name, value] : r.headers) {
-                    if (!next && name.compare(QLatin1String("Location"), Qt::CaseInsensitive) == 0)
-                        o.detail = value;
+                } else {
+                    for (const auto &[name, value] : r.headers) {
+                        if (name.compare(QLatin1String("Location"), Qt::CaseInsensitive) == 0)
+                            o.detail = value;
+                    }
                 }
             }
         }
