@@ -1,13 +1,11 @@
 #include "app/ReaderLifecycle.h"
 
 #include "app/DocumentController.h"
+#include "app/ReaderWindow.h"
 #include "app/ReadingController.h"
-#include "app/frmMain.h"
+#include "app/SettingsSaver.h"
 #include "app/frmSplash.h"
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
@@ -15,14 +13,15 @@
 #include "base/cSharedLogging.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
+#include "ui/ShowErr.h"
 #include "ui/SymbolFonts.h"
-#include "ui/VoiceList.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
-#include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -42,8 +41,11 @@ QString settingsFile()
 
 } // namespace
 
-ReaderLifecycle::ReaderLifecycle(frmMain &window)
+ReaderLifecycle::ReaderLifecycle(ReaderWindow &window, ReadingController &reading,
+                                 DocumentController &documents)
     : m_window(window)
+    , m_reading(reading)
+    , m_documents(documents)
 {
 }
 
@@ -66,19 +68,16 @@ bool ReaderLifecycle::Startup(const QString &CommandLine)
 
 void ReaderLifecycle::runStartup(const QString &CommandLine)
 {
-    frmMainControls &ui = m_window.ui;
-    ReadingController &reading = *m_window.m_reading;
-    for (int pitch = -10; pitch <= 10; ++pitch)
-        ui.cmbPitch->addItem(QString::number(pitch));
-    ui.cmbPitch->setCurrentIndex(10);
-
-    reading.CreateDictionary();
-    ui.cmdReload->setEnabled(false);
+    m_window.fillPitchList();
+    m_reading.CreateDictionary();
+    m_window.setReloadEnabled(false);
     const QString exeAndVersion =
         ProgramInfo::exeName() + QLatin1Char(' ') + ProgramInfo::versionText();
-    m_window.setWindowTitle(exeAndVersion);
+    m_window.setCaption(exeAndVersion);
 
-    Settings().LoadSettings(settingsFile());
+    // A line of the file that cannot be read is told and skipped; the rest still counts.
+    for (const QString &problem : Settings().LoadSettings(settingsFile()))
+        ShowErr(problem);
     Log().LogEvent(QStringLiteral("Program startup.  ") + exeAndVersion, true);
 
     m_splash = new frmSplash;
@@ -101,14 +100,17 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     Log().LogEvent(QStringLiteral("Initialising Talker"), false);
     splashMessage(message("Initialising Talker"));
-    reading.CreateTalker();
+    m_reading.CreateTalker();
 
     splashMessage(message("Initialising Speech Engine"));
     Log().LogEvent(QStringLiteral("Initialising Speech Engine"), false);
-    reading.Talker()->InitEngine();
+    // Busy while the engine starts; a failure leaves it busy until the message is shown.
+    MousePointer::BusyMouse();
+    m_reading.Talker()->InitEngine();
+    MousePointer::NormalMouse();
 
     splashMessage(message("Filling voice list"));
-    VoiceList::FillEngine(ui.cmbEngine, *reading.Talker());
+    m_window.fillVoiceList(*m_reading.Talker());
 
     splashMessage(message("Setting voice to last used"));
     selectSavedVoice();
@@ -125,31 +127,30 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     if (!CommandLine.trimmed().isEmpty()) {
         Log().LogEvent(QStringLiteral("Loading ") + CommandLine, false);
-        m_window.LoadDocument(CommandLine);
+        m_documents.LoadDocument(CommandLine);
         Log().LogEvent(QStringLiteral("Reading ") + CommandLine, false);
-        m_window.cmdRead_Click();
+        m_reading.Read();
     } else {
-        ui.Timer3->start();
+        m_window.setUpdateTimer(true);
     }
 }
 
 void ReaderLifecycle::selectSavedVoice()
 {
-    QComboBox *voices = m_window.ui.cmbEngine;
+    const QStringList voices = m_window.voiceList();
+    const QString saved = Settings().sGet(QStringLiteral("LastVoice")).toString();
     // The voice by name where it is still installed: its place in the list depends on the
     // locale and on which voices are installed.
-    int voice = voices->findText(Settings().sGet(QStringLiteral("LastVoice")).toString(),
-                                 Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (voice < 0 || Settings().sGet(QStringLiteral("LastVoice")).toString().isEmpty()) {
+    int voice = saved.isEmpty() ? -1 : int(voices.indexOf(saved));
+    if (voice < 0) {
         voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
-        if (voice >= voices->count())
-            voice = voices->count() - 1;
+        if (voice >= voices.size())
+            voice = int(voices.size()) - 1;
         // A negative number in a hand-edited settings file would otherwise end the program.
         voice = std::max(voice, 0);
     }
-    voices->setCurrentIndex(voice);
-    m_window.cmbEngine_Click();
-    m_window.m_reading->Talker()->SelectVoice(voice);
+    m_window.chooseVoice(voice);
+    m_reading.Talker()->SelectVoice(voice);
 }
 
 void ReaderLifecycle::startupFailed(int code, const QString &description)
@@ -167,12 +168,13 @@ void ReaderLifecycle::startupFailed(int code, const QString &description)
             + ProgramInfo::webSite() + message(" for more information.");
     } else {
         text = QStringLiteral("Error %1 - %2").arg(code).arg(description);
-        Trace::quietly([&] { Log().LogEvent(text, false); });
+        Trace::quietly("a log that cannot be written cannot keep this either; the message shows",
+                       [&] { Log().LogEvent(text, false); });
     }
     MessageBoxes::show(nullptr, MessageBoxes::Critical, title, text, MessageBoxes::Ok);
 
     delete m_splash;
-    m_window.m_reading->ReleaseTalker();
+    m_reading.ReleaseTalker();
     CloseDown();
 }
 
@@ -185,18 +187,16 @@ void ReaderLifecycle::splashMessage(const QString &message)
 
 void ReaderLifecycle::checkSymbolFonts()
 {
-    frmMainControls &ui = m_window.ui;
-    if (SymbolFonts::isInstalled(QStringLiteral("WEBDINGS"))) {
+    const bool webdings = SymbolFonts::isInstalled(QStringLiteral("WEBDINGS"));
+    if (webdings) {
         splashMessage(message("Using Webdings"));
     } else {
         Log().LogEvent(QStringLiteral("Webdings font not found. Replacing with MS Sans Serif."),
                        false);
         splashMessage(message("Finding alternate font"));
         Log().LogEvent(QStringLiteral("Webdings font not found. Changing button text."), false);
-        ui.replaceWebdingsSymbols(&m_window);
     }
-    if (!SymbolFonts::isInstalled(QStringLiteral("WINGDINGS")))
-        ui.replaceWingdingsSymbols();
+    m_window.useSymbolFallbacks(!webdings, !SymbolFonts::isInstalled(QStringLiteral("WINGDINGS")));
 }
 
 void ReaderLifecycle::CloseDown()
@@ -205,33 +205,36 @@ void ReaderLifecycle::CloseDown()
         return;
     m_closingDown = true;
     const QString procedure = QStringLiteral("CloseDown");
-    ReadingController &reading = *m_window.m_reading;
-    DocumentController &documents = *m_window.m_documents;
 
-    Trace::attempt(procedure, kModule, [&] { reading.Stop(); });
-    Trace::attempt(procedure, kModule, [&] { reading.ReleaseTalker(); });
-    Trace::attempt(procedure, kModule, [&] { reading.ReleaseDictionary(); });
-    Trace::attempt(procedure, kModule, [&] { documents.StoreCurrentBookmark(); });
-    Trace::attempt(procedure, kModule, [&] { documents.SaveBookmarks(); });
-    Trace::attempt(procedure, kModule, [&] { Settings().SaveSettings(settingsFile()); });
+    // Each step is taken whatever became of the one before: what can be kept is kept.
+    Trace::attempt(procedure, kModule, [&] { m_reading.Stop(); });
+    Trace::attempt(procedure, kModule, [&] { m_reading.ReleaseTalker(); });
+    Trace::attempt(procedure, kModule, [&] { m_reading.ReleaseDictionary(); });
+    Trace::attempt(procedure, kModule, [&] { m_documents.StoreCurrentBookmark(); });
+    Trace::attempt(procedure, kModule, [&] { m_documents.SaveBookmarks(); });
+    Trace::attempt(procedure, kModule, [&] {
+        SettingsSaver::Save([] { return Settings().SaveSettings(settingsFile()); },
+                            m_window.dialogParent());
+    });
     Trace::attempt(procedure, kModule, [&] { closeOtherWindows(); });
-    Trace::quietly([&] { Log().WriteActionsToLog(); });
+    Trace::quietly("a log that cannot be written has nowhere to say so",
+                   [] { Log().WriteActionsToLog(); });
 
-    m_window.ui.Timer3->stop();
-    m_window.close();
-    emit m_window.closedDown();
+    m_window.setUpdateTimer(false);
+    m_window.closeWindow();
     QCoreApplication::quit();
 }
 
 void ReaderLifecycle::closeOtherWindows()
 {
     // Closing one window may delete another, so each is checked again before its turn.
+    const QWidget *main = m_window.dialogParent();
     QList<QPointer<QWidget>> windows;
     for (QWidget *window : QApplication::topLevelWidgets())
         windows.append(window);
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
         QWidget *window = *it;
-        if (!window || window == &m_window || !window->isVisible())
+        if (!window || window == main || !window->isVisible())
             continue;
         window->close();
         MessagePump::DoEvents();

@@ -3,21 +3,24 @@
 #include <QPointer>
 #include <QString>
 
-class frmMain;
+class DocumentController;
+class ReaderWindow;
+class ReadingController;
 class frmSplash;
 
 // The reader's start-up and close-down, each a fixed list of steps run in order on the
-// main window, its reading and its document. Start-up: the controls' lists, settings, the
+// window, its reading and its document. Start-up: the controls' lists, settings, the
 // log's first event, the splash, the language menu and translation, the symbol-font
 // check, the talker and its engine, the voice list and the saved voice, the window's
 // smallest size, then the document on the command line (loaded and read at once) or the
 // update timer. Close-down: stop reading, let the talker and the pronunciation list go,
 // keep the caret as a bookmark, save bookmarks and settings, close the other windows,
-// write the log's pending entries, and end the event loop.
+// write the log's pending entries, and close the window.
 class ReaderLifecycle
 {
 public:
-    explicit ReaderLifecycle(frmMain &window);
+    ReaderLifecycle(ReaderWindow &window, ReadingController &reading,
+                    DocumentController &documents);
     ~ReaderLifecycle();
 
     // False when a step failed: the user has been told and the program closed down.
@@ -34,7 +37,9 @@ private:
     void selectSavedVoice();
     void closeOtherWindows();
 
-    frmMain &m_window;
+    ReaderWindow &m_window;
+    ReadingController &m_reading;
+    DocumentController &m_documents;
     QPointer<frmSplash> m_splash;
     bool m_closingDown = false;
 };

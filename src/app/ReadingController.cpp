@@ -1,20 +1,19 @@
 #include "app/ReadingController.h"
 
-#include "app/SpeakToWav.h"
 #include "base/Failure.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
-#include "base/SentenceRule.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
-#include "documents/SentenceFinder.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
-#include "ui/RichTextBox.h"
+#include "ui/DocumentView.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
 
 #include <algorithm>
 
 namespace {
+
+const QString kModule = QStringLiteral("frmMain");
 
 template<class T> T &required(T *object)
 {
@@ -25,7 +24,7 @@ template<class T> T &required(T *object)
 
 } // namespace
 
-ReadingController::ReadingController(RichTextBox &view, QObject *parent)
+ReadingController::ReadingController(DocumentView &view, QObject *parent)
     : QObject(parent)
     , m_view(view)
 {
@@ -37,8 +36,13 @@ ReadingController::FromCaret ReadingController::TextFromCaret(const QString &tex
 {
     if (caret >= int(text.size()) - 5)
         caret = 0;
-    // From the character just before the caret: HighlightStart points at it too.
+    // From the character just before the caret.
     return { caret, caret > 0 ? text.mid(caret - 1) : text };
+}
+
+ReadingController::FromCaret ReadingController::TextToRead() const
+{
+    return TextFromCaret(m_view.Text(), m_view.SelStart());
 }
 
 void ReadingController::CreateDictionary()
@@ -57,7 +61,8 @@ void ReadingController::CreateTalker()
     m_talker->setDictionary(m_dict.get());
     connect(m_talker, &clsTalker::SpeakingSentence, this,
             &ReadingController::Talker_SpeakingSentence);
-    connect(m_talker, &clsTalker::SpeakingWord, this, &ReadingController::SpeakingWord);
+    connect(m_talker, &clsTalker::SpeakingWord, this, &ReadingController::Talker_SpeakingWord);
+    connect(m_talker, &clsTalker::ReadingEnded, this, &ReadingController::Talker_ReadingEnded);
 }
 
 void ReadingController::ReleaseTalker()
@@ -74,13 +79,13 @@ void ReadingController::ReleaseTalker()
 
 void ReadingController::Stop()
 {
-    Trace::quietly([&] { m_paused = false; });
-    Trace::quietly([&] { required(m_talker).StopSpeaking(); });
-    Trace::quietly([&] { m_view.setSelLength(0); });
-    Trace::quietly([&] {
-        MousePointer::NormalMouse();
-        MessagePump::DoEvents();
-    });
+    m_paused = false;
+    if (m_talker)
+        m_talker->StopSpeaking();
+    m_view.setSelLength(0);
+    MousePointer::NormalMouse();
+    // A click waiting behind the stop (another Read) runs now, on a stopped reading.
+    MessagePump::DoEvents();
 }
 
 void ReadingController::Read()
@@ -91,60 +96,55 @@ void ReadingController::Read()
         const FromCaret from = TextFromCaret(m_view.Text(), caret);
         if (from.caret != caret)
             m_view.setSelStart(0);
-        m_highlightStart = std::max(from.caret, 1);
-        m_readOrigin = m_highlightStart;
         MousePointer::BackgroundBusyMouse();
         required(m_dict.get()).LoadWords();
-        required(m_talker).StoreTextFile(from.text);
+        required(m_talker).StoreTextFile(from.text, std::max(from.caret - 1, 0));
         m_talker->ReadText();
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        Trace::record(Trace::asFailure(e), QStringLiteral("cmdRead_Click"), kModule);
         Stop();
     }
 }
 
-void ReadingController::Talker_SpeakingSentence(const QString &Sentence)
+void ReadingController::Talker_SpeakingSentence(const QString &Sentence, int Start, int Length)
 {
     Q_UNUSED(Sentence)
-    const QString &text = m_view.Text();
-    std::optional<SentenceFinder::Found> found;
-    Trace::quietly([&] {
-        found = SentenceFinder::FindSentence(text, m_readOrigin, m_highlightStart,
-                                             m_talker ? m_talker->store().rule() : SentenceRule());
-    });
-    Trace::quietly([&] {
-        if (found) {
-            m_highlightStart = found->start;
-            m_highlightEnd = found->end;
-            m_spoken = { m_highlightStart - 1, m_highlightEnd - m_highlightStart + 1 };
-        } else {
-            // The view no longer holds what is being read: only the caret moves.
-            m_highlightEnd = m_highlightStart - 1;
-            m_spoken = { m_highlightStart - 1, 0 };
-        }
-        m_view.selectRange(m_spoken.first, m_spoken.second);
-    });
-    // A Read clicked in here highlights its own first sentence, so the step below then
-    // moves on from that sentence, as the new reading needs.
+    m_spoken = { Start, Length };
+    m_view.selectRange(Start, Length);
+    // Stop, Pause and Read stay usable while sentences are selected: a click waiting now
+    // runs here, and the talker speaks nothing a Stop or a new Read has overtaken.
     MessagePump::DoEvents();
-    m_highlightStart = m_highlightEnd + 1;
+}
+
+void ReadingController::Talker_SpeakingWord(const QString &Sentence, int start, int length)
+{
+    Q_UNUSED(Sentence)
+    if (start < 0 || !m_talker)
+        emit SpeakingWord(-1, 0);
+    else
+        emit SpeakingWord(m_talker->ShownPosition(start), length);
+}
+
+void ReadingController::Talker_ReadingEnded()
+{
+    MousePointer::NormalMouse();
 }
 
 void ReadingController::PauseOrContinue()
 {
-    Trace::quietly([&] {
-        if (m_paused) {
-            m_paused = false;
-            required(m_talker).Continue();
-        } else {
-            m_paused = true;
-            required(m_talker).Pause();
-        }
-    });
+    if (!m_talker)
+        return;
+    m_paused = !m_paused;
+    if (m_paused)
+        m_talker->Pause();
+    else
+        m_talker->Continue();
 }
 
 void ReadingController::Faster()
 {
-    Trace::quietly([&] { required(m_talker).Faster(); });
+    if (m_talker)
+        m_talker->Faster();
     // A speed change resumes the audio, so a paused reading is running again and the
     // next Pause must pause it rather than "continue".
     m_paused = false;
@@ -152,27 +152,24 @@ void ReadingController::Faster()
 
 void ReadingController::Slower()
 {
-    Trace::quietly([&] { required(m_talker).Slower(); });
+    if (m_talker)
+        m_talker->Slower();
     m_paused = false;
 }
 
 void ReadingController::SelectVoice(int index, const QString &name)
 {
-    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
-    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTVOICE"), name); });
-    Trace::quietly([&] { required(m_talker).SelectVoice(index); });
+    const QString procedure = QStringLiteral("cmbEngine_Click");
+    Trace::attempt(procedure, kModule, [&] {
+        Settings().sSet(QStringLiteral("LASTENGINE"), index);
+        Settings().sSet(QStringLiteral("LASTVOICE"), name);
+    });
+    if (m_talker)
+        m_talker->SelectVoice(index);
 }
 
 void ReadingController::ChangePitch(const QString &pitch)
 {
     if (m_talker)
-        Trace::quietly([&] { m_talker->ChangePitch(pitch); });
-}
-
-void ReadingController::SpeakToWav(QWidget *parent)
-{
-    // The file gets the reading's text and voice, but never while a reading runs; a
-    // cancelled dialog leaves the reading going.
-    if (m_talker)
-        ::SpeakToWav(parent, m_talker, m_view, m_dict.get(), [this] { Stop(); });
+        m_talker->ChangePitch(pitch);
 }

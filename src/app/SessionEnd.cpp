@@ -89,5 +89,6 @@ void SessionEnd::runCloseDown()
     if (m_ran)
         return;
     m_ran = true;
-    Trace::quietly([&] { m_closeDown(); });
+    Trace::quietly("close-down traces each of its own steps; the session ends either way",
+                   [&] { m_closeDown(); });
 }

@@ -1,14 +1,13 @@
 #include "app/SpeakToWav.h"
 
-#include "app/ReadingController.h"
-#include "base/MessageBoxes.h"
+#include "base/Failure.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/SpeechEngine.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "speech/clsWavRenderer.h"
-#include "ui/RichTextBox.h"
+#include "ui/MessageBoxes.h"
 #include "ui/cSHAREDcDlg.h"
 #include "ui/frmRenderProgress.h"
 
@@ -23,44 +22,38 @@ const QString kAudiobookFilters =
                    "|Opus Files (*.opus)|*.opus|MP3 Files (*.mp3)|*.mp3");
 } // namespace
 
-bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *dict,
+bool SpeakToWav(QWidget *parent, clsTalker *Talker, const QString &text, clsDict *dict,
                 const std::function<void()> &stopReading)
 {
-    // While a reading runs, the caret stands where the spoken sentence begins.
-    const int caret = view.SelStart();
-    // Cancel, or any failure up to handing the name over, ends here without a word.
-    const bool chosen = Trace::quietly([&] {
-        cSHAREDcDlg dialog(parent);
-        dialog.CancelError = true;
-        dialog.Flags = cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist
-            | cSHAREDcDlg::NoReadOnlyReturn;
-        dialog.DialogTitle = Lang().GetTranslation(QStringLiteral("Save to a Wave File"));
-        dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Wave Files ")
-            + QStringLiteral("(*.wav)|*.wav") + kAudiobookFilters;
-        dialog.FilterIndex = 2;
-        // The format follows the extension: a name typed without one is a wave file.
-        dialog.DefaultExt = QStringLiteral("wav");
-        // The name reaches here with its extension already given, so the timing file
-        // named is the one the rendering will write.
-        dialog.AlsoReplaced = [](const QString &chosen) {
-            return QStringList { clsWavRenderer::TimingFileFor(chosen) };
-        };
-        dialog.ShowSave();
-        if (!Talker)
-            throw Failure(91, QStringLiteral("Object variable or With block variable not set"));
-        Talker->SetWavOutput(dialog.Filename);
-    });
-    if (!chosen || !Talker->engine())
+    if (!Talker || !Talker->engine())
         return false;
+    cSHAREDcDlg dialog(parent);
+    dialog.Flags =
+        cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist | cSHAREDcDlg::NoReadOnlyReturn;
+    dialog.DialogTitle = Lang().GetTranslation(QStringLiteral("Save to a Wave File"));
+    dialog.Filter = QStringLiteral("All Files (*.*)|*.*|Wave Files ")
+        + QStringLiteral("(*.wav)|*.wav") + kAudiobookFilters;
+    dialog.FilterIndex = 2;
+    // The format follows the extension: a name typed without one is a wave file.
+    dialog.DefaultExt = QStringLiteral("wav");
+    // The name reaches here with its extension already given, so the timing file
+    // named is the one the rendering will write.
+    dialog.AlsoReplaced = [](const QString &chosen) {
+        return QStringList { clsWavRenderer::TimingFileFor(chosen) };
+    };
+    // Cancel, or a dialog that cannot be shown: nothing happens, not even to a reading going on.
+    if (!Trace::attempt(kProcedure, kModule, [&] { dialog.ShowSave(); })
+        || dialog.Filename.isEmpty())
+        return false;
+    Talker->SetWavOutput(dialog.Filename);
     if (stopReading)
-        Trace::quietly([&] { stopReading(); });
+        stopReading();
 
     const QString wavPath = Talker->WavOutput();
     std::unique_ptr<SpeechRenderer> renderer;
     QList<clsWavRenderer::Sentence> sentences;
     const bool prepared = Trace::attempt(kProcedure, kModule, [&] {
-        // The text Read would take; the caret stays where the user left it.
-        const QString text = ReadingController::TextFromCaret(view.Text(), caret).text;
+        // A list that cannot be read leaves the words as they were; the log says why.
         if (dict)
             Trace::attempt(kProcedure, kModule, [&] { dict->LoadWords(); });
         // Cut as a Read in the chosen voice would cut it: its language's titles.
@@ -90,7 +83,9 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
             Lang().GetTranslation(QStringLiteral("The wave file could not be written."))
                 + QStringLiteral("\n") + rendering.errorText());
         return false;
-    default:
-        return false;
+    case clsWavRenderer::Outcome::Cancelled:
+    case clsWavRenderer::Outcome::Running:
+        break;
     }
+    return false;
 }

@@ -3,17 +3,17 @@
 #include "base/Desktop.h"
 #include "base/ErrorReport.h"
 #include "base/Failure.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
 #include "base/PrivateFolder.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
-#include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
+#include "ui/ShowErr.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -4,9 +4,6 @@
 #include "app/fSHAREDProxy.h"
 #include "base/Desktop.h"
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
@@ -20,6 +17,9 @@
 #include "library/GutenbergHosts.h"
 #include "net/InternetTransfer.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
 
 #include <QDir>
 #include <QHeaderView>

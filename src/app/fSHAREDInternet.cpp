@@ -1,8 +1,8 @@
 #include "app/fSHAREDInternet.h"
 
-#include "base/MousePointer.h"
 #include "net/InternetTransfer.h"
 #include "ui/FormTranslator.h"
+#include "ui/MousePointer.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "app/fSHAREDProxy.h"
 
-#include "base/MessageBoxes.h"
-#include "base/MessagePump.h"
 #include "base/ProgramInfo.h"
 #include "base/cSharedLang.h"
 #include "net/ProxySetup.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessagePump.h"
 
 #include <QButtonGroup>
 #include <QFormLayout>

@@ -1,9 +1,6 @@
 #include "app/fSHAREDUpdater.h"
 
 #include "app/fSHAREDProxy.h"
-#include "base/MessageBoxes.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
@@ -11,6 +8,9 @@
 #include "net/UpdateHandOff.h"
 #include "net/UpdateSchedule.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
 #include "ui/StatusStrip.h"
 
 #include <QApplication>

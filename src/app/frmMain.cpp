@@ -3,14 +3,12 @@
 #include "app/DocumentController.h"
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
+#include "app/SpeakToWav.h"
 #include "app/WordMarkController.h"
 #include "app/fSHAREDGut.h"
 #include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
-#include "base/MessagePump.h"
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
@@ -19,7 +17,11 @@
 #include "net/UpdateCheck.h"
 #include "net/UpdateHandOff.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MessagePump.h"
+#include "ui/MousePointer.h"
 #include "ui/RichTextBox.h"
+#include "ui/VoiceList.h"
 #include "ui/frmLex.h"
 
 #include <QAction>
@@ -54,13 +56,11 @@ frmMain::frmMain(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     ui.setupUi(this);
+    ReaderWindow &window = *this;
     m_reading = std::make_unique<ReadingController>(*ui.RichTextBox1);
     m_wordMark = std::make_unique<WordMarkController>(*m_reading, *ui.RichTextBox1);
-    m_documents = std::make_unique<DocumentController>(*this, *ui.RichTextBox1);
-    // Reload is there for any open document: from the Load dialog, the command line, the
-    // catalogue browser or the first start's sample.
-    m_documents->setOpened([this] { ui.cmdReload->setEnabled(true); });
-    m_lifecycle = std::make_unique<ReaderLifecycle>(*this);
+    m_documents = std::make_unique<DocumentController>(window, *ui.RichTextBox1);
+    m_lifecycle = std::make_unique<ReaderLifecycle>(window, *m_reading, *m_documents);
     connectControls();
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
     Form_Resize();
@@ -149,11 +149,6 @@ void frmMain::cmdRead_Click()
     m_reading->Read();
 }
 
-void frmMain::Talker_SpeakingSentence(const QString &Sentence)
-{
-    m_reading->Talker_SpeakingSentence(Sentence);
-}
-
 void frmMain::cmdPause_Click()
 {
     m_reading->PauseOrContinue();
@@ -161,7 +156,7 @@ void frmMain::cmdPause_Click()
 
 void frmMain::cmdStopReading_Click()
 {
-    Trace::quietly([&] { m_reading->Stop(); });
+    m_reading->Stop();
 }
 
 void frmMain::cmdFaster_Click()
@@ -186,23 +181,26 @@ void frmMain::cmbPitch_Click()
 
 void frmMain::cmdSpeakToWav_Click()
 {
-    m_reading->SpeakToWav(this);
+    // What Read would read now, before the dialog opens and a reading moves the caret on.
+    const QString text = m_reading->TextToRead().text;
+    SpeakToWav(this, m_reading->Talker(), text, m_reading->Dictionary(),
+               [this] { m_reading->Stop(); });
 }
 
 // ---- Documents --------------------------------------------------------------------
 
 void frmMain::cmdLoad_Click()
 {
-    Trace::quietly([&] { m_reading->Stop(); });
-    m_documents->ChooseAndLoad();
-    Trace::quietly([] { MousePointer::NormalMouse(); });
+    m_reading->Stop();
+    Trace::attempt(QStringLiteral("cmdLoad_Click"), kModule, [&] { m_documents->ChooseAndLoad(); });
+    MousePointer::NormalMouse();
 }
 
 void frmMain::cmdReload_Click()
 {
-    Trace::quietly([&] { m_reading->Stop(); });
-    Trace::quietly([&] { m_documents->Reload(); });
-    Trace::quietly([] { MousePointer::NormalMouse(); });
+    m_reading->Stop();
+    m_documents->Reload();
+    MousePointer::NormalMouse();
 }
 
 void frmMain::cmdGUT_Click()
@@ -216,12 +214,9 @@ void frmMain::cmdGUT_Click()
     });
     if (book.isEmpty())
         return;
-    Trace::quietly([&] { m_reading->Stop(); });
-    Trace::attempt(procedure, kModule, [&] {
-        m_documents->LoadDocument(book);
-        ui.cmdReload->setEnabled(true);
-    });
-    Trace::quietly([] { MousePointer::NormalMouse(); });
+    m_reading->Stop();
+    m_documents->LoadDocument(book);
+    MousePointer::NormalMouse();
 }
 
 void frmMain::mnuPron_Click()
@@ -244,7 +239,7 @@ void frmMain::mnuMarkWord_Click()
 
 void frmMain::cmdQuit_Click()
 {
-    Trace::quietly([&] { CloseDown(); });
+    CloseDown();
 }
 
 void frmMain::cmdAbout_Click()
@@ -292,10 +287,8 @@ void frmMain::changeFontSize(int step)
     constexpr double kSmallest = 6;
     constexpr double kLargest = 96;
     RichTextBox *view = ui.RichTextBox1;
-    Trace::quietly([&] {
-        const std::optional<double> size = view->TextFontSize();
-        view->setTextFontSize(std::clamp(size ? *size + step : 18, kSmallest, kLargest));
-    });
+    const std::optional<double> size = view->TextFontSize();
+    view->setTextFontSize(std::clamp(size ? *size + step : 18, kSmallest, kLargest));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -382,6 +375,61 @@ void frmMain::Updater_InstallFile()
         return;
     }
     CloseDown();
+}
+
+// ---- What the controllers ask of the window ----------------------------------------
+
+void frmMain::setReloadEnabled(bool enabled)
+{
+    ui.cmdReload->setEnabled(enabled);
+}
+
+void frmMain::fillPitchList()
+{
+    for (int pitch = -10; pitch <= 10; ++pitch)
+        ui.cmbPitch->addItem(QString::number(pitch));
+    ui.cmbPitch->setCurrentIndex(10);
+}
+
+void frmMain::useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing)
+{
+    if (webdingsMissing)
+        ui.replaceWebdingsSymbols(this);
+    if (wingdingsMissing)
+        ui.replaceWingdingsSymbols();
+}
+
+void frmMain::fillVoiceList(const clsTalker &talker)
+{
+    VoiceList::FillEngine(ui.cmbEngine, talker);
+}
+
+QStringList frmMain::voiceList() const
+{
+    QStringList voices;
+    for (int i = 0; i < ui.cmbEngine->count(); ++i)
+        voices << ui.cmbEngine->itemText(i);
+    return voices;
+}
+
+void frmMain::chooseVoice(int index)
+{
+    ui.cmbEngine->setCurrentIndex(index);
+    cmbEngine_Click();
+}
+
+void frmMain::setUpdateTimer(bool running)
+{
+    if (running)
+        ui.Timer3->start();
+    else
+        ui.Timer3->stop();
+}
+
+void frmMain::closeWindow()
+{
+    close();
+    emit closedDown();
 }
 
 // ---- Layout -----------------------------------------------------------------------

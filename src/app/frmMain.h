@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ReaderWindow.h"
 #include "app/frmMainControls.h"
 
 #include <QMainWindow>
@@ -16,12 +17,13 @@ class WordMarkController;
 // The reader's main window: the document view and the control bar, wired to the classes
 // that do the work. Reading aloud (the talker, pause, the highlight of the spoken sentence)
 // is the ReadingController's, the open document and its bookmarks the DocumentController's,
-// start-up and close-down the ReaderLifecycle's. The window lays itself out and turns each
-// click into one call.
+// start-up and close-down the ReaderLifecycle's; they reach the window through ReaderWindow
+// and the view through DocumentView. The window lays itself out and turns each click into
+// one call.
 //
 // The controls are private; tests drive the window through the handlers below, as a click
 // would, and find a control by its name (findChild) where they must look at one.
-class frmMain : public QMainWindow
+class frmMain : public QMainWindow, private ReaderWindow
 {
     Q_OBJECT
 public:
@@ -50,7 +52,6 @@ public:
     void cmdSlower_Click();
     void cmbEngine_Click();
     void cmbPitch_Click();
-    void Talker_SpeakingSentence(const QString &Sentence);
     void cmdLoad_Click();
     void cmdSpeakToWav_Click();
     void mnuPron_Click();
@@ -93,15 +94,25 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    friend class ReaderLifecycle;
+    // ReaderWindow: what the controllers ask of the window.
+    QWidget *dialogParent() override { return this; }
+    void setCaption(const QString &caption) override { setWindowTitle(caption); }
+    void setReloadEnabled(bool enabled) override;
+    void fillPitchList() override;
+    void fillLanguageMenu() override;
+    void useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing) override;
+    void fillVoiceList(const clsTalker &talker) override;
+    QStringList voiceList() const override;
+    void chooseVoice(int index) override;
+    void fixMinimumSize() override;
+    void createUpdater() override;
+    void setUpdateTimer(bool running) override;
+    void closeWindow() override;
 
     void connectControls();
-    void fillLanguageMenu();
     void addLanguageItem(QAction *item, int index);
-    void fixMinimumSize();
     void changeFontSize(int step);
     void setWindowSizeTwips(double width, double height);
-    void createUpdater();
 
     frmMainControls ui;
     std::unique_ptr<ReadingController> m_reading;

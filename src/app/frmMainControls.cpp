@@ -1,6 +1,5 @@
 #include "app/frmMainControls.h"
 
-#include "documents/RtfImporter.h"
 #include "ui/RichTextBox.h"
 #include "ui/ShortcutKeys.h"
 #include "ui/SymbolFonts.h"
@@ -73,8 +72,6 @@ void frmMainControls::setupUi(QMainWindow *window)
     RichTextBox1->setFont(viewFont);
     RichTextBox1->document()->setDefaultFont(viewFont);
     RichTextBox1->setGeometry(px(135), px(180), px(8760), px(3945));
-    // Qt reads no RTF itself; every RTF document the view is given goes through Orlin's.
-    RichTextBox1->setRtfImporter(&RtfImporter::setDocumentRtf);
 
     Frame1 = new QFrame(client);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -7,7 +7,7 @@
 // A seam point is a small struct, declared beside the code that asks it, that names the type
 // of what it holds:
 //
-//     namespace MessageBoxes { struct HandlerSeam { using Type = Handler; }; }
+//     namespace Desktop { struct OpenSeam { using Type = std::function<bool(const QUrl &)>; }; }
 //
 // The code that asks reads Seam::current<Point>(); an empty value (an empty std::function, a
 // null pointer, false) means the behaviour the point documents as its default. The program
@@ -19,10 +19,7 @@
 //     Seam::Override<SpeechEngineFactory::FactorySeam> engines([] { return makeFake(); });
 //
 // The points in the program:
-//   base      MessageBoxes::HandlerSeam     who answers a message box (ui installs QMessageBox)
-//             ShowErrSeam                   who tells the user about a failure (app installs
-//                                           the error report window)
-//             Desktop::OpenSeam             who opens a file, a web page or a mail address
+//   base      Desktop::OpenSeam             who opens a file, a web page or a mail address
 //             FileTable::WriteFaultSeam     a write that fails as a full disk would
 //             InstalledFonts::FamiliesSeam  the installed font families
 //             ProgramInfo::FolderSeam       the program folder (TempProgramFolder in tests)
@@ -34,7 +31,11 @@
 //             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
-//   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
+//   ui        MessageBoxes::HandlerSeam     who answers a message box (the program installs
+//                                           QMessageBox)
+//             ShowErrSeam                   who tells the user about a failure (app installs
+//                                           the error report window)
+//             cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //             ScreenReader::ListenerSeam    who else hears what assistive technology is told
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is

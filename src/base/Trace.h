@@ -38,15 +38,24 @@ template<class Step> bool attempt(const QString &procedure, const QString &modul
     return false;
 }
 
-// The same without a trace entry, for the handlers whose Part says failures are ignored.
-template<class Step> bool quietly(Step &&step)
+// The same without a trace entry, for a failure that is ignored on purpose: `why` says in
+// words why nothing needs to be recorded or done ("a stopped engine may refuse to stop").
+template<class Step> bool quietly(const char *why, Step &&step)
 {
+    (void)why;
     try {
         std::forward<Step>(step)();
         return true;
     } catch (const std::exception &) {
+        // Ignored on purpose: the caller said why.
     }
     return false;
+}
+
+// The older form without a reason, for code not yet converted; new code gives one.
+template<class Step> bool quietly(Step &&step)
+{
+    return quietly("", std::forward<Step>(step));
 }
 
 } // namespace Trace

@@ -1,14 +1,9 @@
 #include "base/cSHAREDSettings.h"
 
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
-#include "base/MousePointer.h"
-#include "base/ProgramInfo.h"
 #include "base/Seam.h"
-#include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
-#include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
 
@@ -375,11 +370,12 @@ void cSHAREDSettings::SortSettings()
     d->reindex();
 }
 
-void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
+QStringList cSHAREDSettings::LoadSettings(const QString &SettingsFile)
 {
     DeleteAllSettings();
+    QStringList problems;
     if (!cSharedFileSubs::FileExists(SettingsFile))
-        return;
+        return problems;
     const QString content = cSharedFileSubs::ReadWholeFile(SettingsFile);
     const QStringView text(content);
     const QStringView lineEnd(u"\r\n");
@@ -417,15 +413,14 @@ void cSHAREDSettings::LoadSettings(const QString &SettingsFile)
             }
             AddSetting(name, value);
         } catch (const std::exception &e) {
-            const bool wasBusy = MousePointer::isBusy();
-            MousePointer::NormalMouse();
-            ShowErr(QStringLiteral("Error ") + QString::number(Trace::asFailure(e).code())
+            const Failure failure = Trace::asFailure(e);
+            Trace::record(failure, QStringLiteral("LoadSettings"), ClassName);
+            problems << QStringLiteral("Error ") + QString::number(failure.code())
                     + QStringLiteral(" in setting file. Line: ") + line.toString()
-                    + QStringLiteral(" of ") + SettingsFile);
-            if (wasBusy)
-                MousePointer::BusyMouse();
+                    + QStringLiteral(" of ") + SettingsFile;
         }
     }
+    return problems;
 }
 
 QString cSHAREDSettings::valueText(const QVariant &value)
@@ -461,49 +456,35 @@ void cSHAREDSettings::writePass(const QString &SettingsFile)
     cSharedFileSubs::ReplaceTextFile(SettingsFile, out, true);
 }
 
-bool cSHAREDSettings::SaveSettings(const QString &SettingsFile)
+cSHAREDSettings::SaveOutcome cSHAREDSettings::SaveSettings(const QString &SettingsFile)
 {
-    bool triedReadWrite = false;
-    // Every failed pass goes through the same handling; a failure escaping from here
-    // at close-down would end the program before the next file is saved.
-    for (;;) {
-        Failure failure(0, QString());
+    SaveOutcome outcome;
+    outcome.file = SettingsFile;
+    for (bool madeWritable = false;;) {
         try {
             writePass(SettingsFile);
-            return true;
+            return outcome;
         } catch (const std::exception &e) {
-            failure = Trace::asFailure(e);
+            const Failure failure = Trace::asFailure(e);
+            Trace::record(failure, QStringLiteral("SaveSettings"), ClassName);
+            outcome.code = failure.code();
+            outcome.description = failure.description();
         }
-        Trace::record(failure, QStringLiteral("SaveSettings"), ClassName);
-        switch (failure.code()) {
+        switch (outcome.code) {
         case FailureCode::BadFileNameOrNumber:
         case FailureCode::PathFileAccess:
-            if (!triedReadWrite && cSharedFileSubs::MakeReadWrite(SettingsFile)) {
-                triedReadWrite = true;
+            if (!madeWritable && cSharedFileSubs::MakeReadWrite(SettingsFile)) {
+                madeWritable = true;
                 continue;
             }
-            MessageBoxes::show(
-                nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                Lang().GetTranslation(QStringLiteral(
-                    "Your settings file is read-only and I can't change it. Save cancelled.")),
-                MessageBoxes::Ok);
-            return false;
+            outcome.result = SaveOutcome::ReadOnly;
+            return outcome;
         case FailureCode::DiskFull:
-            if (MessageBoxes::show(
-                    nullptr, MessageBoxes::Warning, ProgramInfo::exeName(),
-                    Lang().GetTranslation(QStringLiteral("You've run out of disk space on drive "))
-                        + cSharedFileSubs::DriveOnly(SettingsFile) + QStringLiteral(":\n")
-                        + Lang().GetTranslation(
-                            QStringLiteral("Please clear some space and then click Retry, else "
-                                           "click Cancel to abort.")),
-                    MessageBoxes::Retry | MessageBoxes::Cancel)
-                == MessageBoxes::Retry)
-                continue;
-            return false;
+            outcome.result = SaveOutcome::DiskFull;
+            return outcome;
         default:
-            ShowErr(QString::number(failure.code()) + QStringLiteral(" - ") + failure.description()
-                    + QStringLiteral(" in SaveSettings"));
-            return false;
+            outcome.result = SaveOutcome::Failed;
+            return outcome;
         }
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // The program's one configuration mechanism: an insertion-ordered table of named
@@ -21,11 +22,25 @@ public:
 
     // Replaces the store by the file; a missing file leaves it empty. Throws Failure
     // when the file exists but cannot be read (the store is then empty). A line that
-    // cannot be taken is shown to the user and skipped.
-    void LoadSettings(const QString &SettingsFile);
-    // Replaces the file whole: a failed or cancelled save leaves the previous file
-    // exactly as it was. False when cancelled or failed (the user has been told).
-    bool SaveSettings(const QString &SettingsFile);
+    // cannot be taken is skipped; what the user should be told about each comes back
+    // ("Error <code> in setting file. Line: <line> of <file>").
+    QStringList LoadSettings(const QString &SettingsFile);
+
+    // What became of a save. Only the caller talks to the user: a read-only file is told
+    // as such, a full disk is a question (Retry saves again), any other failure an error.
+    struct SaveOutcome
+    {
+        enum Result { Saved, ReadOnly, DiskFull, Failed };
+        Result result = Saved;
+        QString file;
+        // The failure's code and the system's words for it (Failed).
+        int code = 0;
+        QString description;
+        explicit operator bool() const { return result == Saved; }
+    };
+    // Replaces the file whole: a failed save leaves the previous file exactly as it was.
+    // A file that is only read-only is made writable and written; every failure is traced.
+    SaveOutcome SaveSettings(const QString &SettingsFile);
     void StoreSetting(const QString &SettingTitle, const QVariant &SettingValue);
     void sSet(const QString &SettingTitle, const QVariant &SettingValue);
     // The value, or the default; a value reading TRUE or FALSE (also in the user's

@@ -3,7 +3,6 @@
 #include "base/Desktop.h"
 #include "base/Failure.h"
 #include "base/FileTable.h"
-#include "base/MessagePump.h"
 #include "base/PrivateFolder.h"
 #include "base/TextFileEncoding.h"
 #include "base/Trace.h"
@@ -83,7 +82,8 @@ void upgradeLegacyFile(const QString &Filename)
 // worth reporting.
 void closeQuietly(int number)
 {
-    Trace::quietly([&] { FileTable::close(number); });
+    Trace::quietly("the failure that brought us here is the one reported",
+                   [&] { FileTable::close(number); });
 }
 
 } // namespace
@@ -530,7 +530,6 @@ void cSharedFileSubs::FillFiles(const QString &BasePath, const QString &ValidExt
     if (!QFileInfo(folder).isDir())
         throw Failure(FailureCode::PathNotFound, QStringLiteral("Path not found"), folder);
     QDirIterator it(folder, QDir::Files | QDir::Hidden);
-    int seen = 0;
     while (it.hasNext()) {
         it.next();
         const QString name = cSharedText::cTrim(it.fileName());
@@ -538,7 +537,5 @@ void cSharedFileSubs::FillFiles(const QString &BasePath, const QString &ValidExt
         if (ValidExtensionList.isEmpty()
             || (dot >= 0 && ValidExtensionList.contains(name.mid(dot + 1), Qt::CaseInsensitive)))
             AllFiles << name;
-        if (++seen % 20 == 0)
-            MessagePump::DoEvents();
     }
 }

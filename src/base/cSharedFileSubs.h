@@ -95,7 +95,8 @@ public:
     static int RunFile(const QString &Filename, const QString &Path = {});
     // Appends the names (no folder) of the files directly in BasePath whose extension
     // occurs in ValidExtensionList, ignoring case (every file when the list is empty).
-    // Throws Failure when the folder cannot be listed.
+    // Throws Failure when the folder cannot be listed. A folder of thousands of files takes a
+    // while: a window that lists one keeps itself responsive by asking from a worker.
     static void FillFiles(const QString &BasePath, const QString &ValidExtensionList,
                           QStringList &AllFiles);
 };

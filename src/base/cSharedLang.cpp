@@ -3,7 +3,6 @@
 #include "OrlinVersion.h"
 #include "base/Failure.h"
 #include "base/InstalledFonts.h"
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
 #include "base/Trace.h"
@@ -424,7 +423,6 @@ void cSharedLang::OverrideLanguagePath(const QString &NewPath)
 void cSharedLang::UpdateTemplates(const QString &LanguagePath)
 {
     d->EnsureInitialised();
-    MousePointer::BusyMouse();
     OverrideLanguagePath(LanguagePath);
     LoadAllLanguages();
     Trace::attempt(QStringLiteral("UpdateTemplates"), kModule, [&] {
@@ -467,7 +465,6 @@ void cSharedLang::UpdateTemplates(const QString &LanguagePath)
             });
         }
     });
-    MousePointer::NormalMouse();
 }
 
 cSharedLang &cSharedLang::instance()

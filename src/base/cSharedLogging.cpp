@@ -23,7 +23,8 @@ Failure badFileNumber(const QString &path)
 // Closes the log after a failed write; the write's failure is the one to report.
 void closeAfterFailure(int number)
 {
-    Trace::quietly([&] { cSharedFileSubs::CloseFile(number); });
+    Trace::quietly("the write's failure is the one reported",
+                   [&] { cSharedFileSubs::CloseFile(number); });
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "documents/RtfImporter.h"
 
-#include "base/CodePage.h"
 #include "documents/RtfCodePages.h"
 #include "documents/RtfKeywords.h"
 
@@ -13,6 +12,7 @@
 #include <climits>
 #include <map>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,7 +32,7 @@ struct CharProps
     bool operator==(const CharProps &) const = default;
 };
 
-enum class Dest : unsigned char { Text, FontTable, ColorTable };
+enum class Dest : unsigned char { Text, FontTable, ColorTable, Info, Title };
 
 struct State
 {
@@ -55,8 +55,9 @@ constexpr size_t kMaxDepth = 4096;
 class Parser
 {
 public:
-    Parser(const QByteArray &rtf, QTextDocument *doc)
-        : m_p(rtf.constData())
+    Parser(const QByteArray &rtf, QTextDocument *doc, QString *title)
+        : m_title(title)
+        , m_p(rtf.constData())
         , m_end(rtf.constData() + rtf.size())
         , m_cursor(doc)
     {
@@ -92,7 +93,13 @@ private:
     QTextCharFormat formatFor(const CharProps &props) const;
     void commitFont();
     void commitColor();
+    void titleText(QStringView text);
+    void flushTitleBytes();
+    void appendTitle(QStringView text);
 
+    // The \title of the document's information, when the caller wants it.
+    QString *m_title;
+    QByteArray m_titleBytes;
     const char *m_p;
     const char *m_end;
     QTextCursor m_cursor;
@@ -195,6 +202,8 @@ void Parser::closeGroup()
     if (m_stack.size() <= 1)
         return;
     const Dest closing = state().dest;
+    if (closing == Dest::Title)
+        flushTitleBytes();
     m_stack.pop_back();
     if (closing == Dest::FontTable)
         commitFont();
@@ -357,6 +366,15 @@ void Parser::keyword(std::string_view word, bool hasParam, int param)
         break;
     case Kw::Skip:
         enterSkip();
+        break;
+    case Kw::Info:
+        s.dest = Dest::Info;
+        break;
+    case Kw::Title:
+        if (s.dest == Dest::Info && m_title)
+            s.dest = Dest::Title;
+        else
+            enterSkip();
         break;
     case Kw::FontTable:
         s.dest = Dest::FontTable;
@@ -561,6 +579,12 @@ void Parser::addByte(unsigned char byte)
         if (byte == ';')
             commitColor();
         return;
+    case Dest::Info:
+        return;
+    case Dest::Title:
+        if (m_titleBytes.size() < 4000)
+            m_titleBytes.append(char(byte));
+        return;
     case Dest::Text:
         break;
     }
@@ -577,6 +601,8 @@ void Parser::addByte(unsigned char byte)
 void Parser::emitChars(QStringView text)
 {
     const State &s = state();
+    if (s.dest == Dest::Title)
+        titleText(text);
     if (s.dest != Dest::Text || s.chars.hidden)
         return;
     beforeOutput();
@@ -672,6 +698,7 @@ void Parser::paragraph()
 
 void Parser::finish()
 {
+    flushTitleBytes();
     flushRun();
     const Qt::Alignment align = state().align;
     if (align != m_blockAlign) {
@@ -738,6 +765,29 @@ void Parser::commitFont()
     m_fontEntryCodePage = 0;
 }
 
+void Parser::flushTitleBytes()
+{
+    if (m_titleBytes.isEmpty())
+        return;
+    const QString decoded = m_codePages.decode(currentCodePage(), m_titleBytes);
+    m_titleBytes.clear();
+    appendTitle(decoded);
+}
+
+void Parser::titleText(QStringView text)
+{
+    flushTitleBytes();
+    appendTitle(text);
+}
+
+void Parser::appendTitle(QStringView text)
+{
+    // A title is a line; a file that pours a book into it gets the first of it.
+    constexpr qsizetype kLongest = 1000;
+    if (m_title && m_title->size() < kLongest)
+        m_title->append(text.first(std::min(text.size(), kLongest - m_title->size())));
+}
+
 void Parser::commitColor()
 {
     // A colour table is small; a garbage file full of ";" must not make it huge.
@@ -758,28 +808,26 @@ bool RtfImporter::looksLikeRtf(const QByteArray &bytes)
     return QByteArrayView(bytes).sliced(i).startsWith("{\\rtf");
 }
 
-bool RtfImporter::import(const QByteArray &rtf, QTextDocument *doc)
+bool RtfImporter::import(const QByteArray &rtf, QTextDocument *doc, QString *title)
 {
     if (!doc || !looksLikeRtf(rtf))
         return false;
+    if (title)
+        title->clear();
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     doc->clear();
     {
-        Parser parser(rtf, doc);
+        Parser parser(rtf, doc, title);
         QTextCursor batch(doc);
         batch.beginEditBlock();
         parser.run();
         batch.endEditBlock();
     }
     doc->setUndoRedoEnabled(undo);
+    if (title)
+        *title = title->simplified();
     return true;
-}
-
-void RtfImporter::setDocumentRtf(QTextDocument &doc, const QString &rtf)
-{
-    if (!import(CodePage::fromUnicode(rtf), &doc))
-        doc.setPlainText(rtf);
 }
 
 QString RtfImporter::plainText(const QByteArray &rtf)

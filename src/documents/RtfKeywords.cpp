@@ -77,7 +77,7 @@ const std::unordered_map<std::string_view, Kw> &keywords()
         { "zwnj", Kw::Zwnj },
         // Destinations whose content is not part of the text a reader shows.
         { "stylesheet", Kw::Skip },
-        { "info", Kw::Skip },
+        { "info", Kw::Info },
         { "pict", Kw::Skip },
         { "header", Kw::Skip },
         { "headerl", Kw::Skip },
@@ -121,7 +121,7 @@ const std::unordered_map<std::string_view, Kw> &keywords()
         { "pgdsctbl", Kw::Skip },
         { "operator", Kw::Skip },
         { "author", Kw::Skip },
-        { "title", Kw::Skip },
+        { "title", Kw::Title },
         { "subject", Kw::Skip },
         { "keywords", Kw::Skip },
         { "comment", Kw::Skip },

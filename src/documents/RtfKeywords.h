@@ -3,7 +3,8 @@
 #include <string_view>
 
 // The RTF control words the importer acts on. Skip marks a destination whose content
-// is not text a reader shows; KeepContent an optional destination whose content is.
+// is not text a reader shows; KeepContent an optional destination whose content is. Info
+// holds the document's properties, of which Title is the one the reader keeps.
 enum class Kw {
     Unknown,
     Bin,
@@ -57,6 +58,8 @@ enum class Kw {
     Zwj,
     Zwnj,
     KeepContent,
+    Info,
+    Title,
 };
 
 // The control word's meaning; Kw::Unknown for every word the importer ignores.

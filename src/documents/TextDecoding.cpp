@@ -52,7 +52,12 @@ Encoding detect(const QByteArray &bytes)
 
 QString decodeDocument(const QByteArray &bytes)
 {
-    switch (detect(bytes)) {
+    return decodeDocument(bytes, detect(bytes));
+}
+
+QString decodeDocument(const QByteArray &bytes, Encoding encoding)
+{
+    switch (encoding) {
     case Encoding::Utf16LE:
         return decodeUtf16(bytes.constData() + 2, bytes.size() - 2, true);
     case Encoding::Utf16BE:

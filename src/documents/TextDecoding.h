@@ -16,5 +16,7 @@ Encoding detect(const QByteArray &bytes);
 
 // The text of the document; a byte-order mark is not part of it.
 QString decodeDocument(const QByteArray &bytes);
+// The same for bytes whose encoding detect() has already named.
+QString decodeDocument(const QByteArray &bytes, Encoding encoding);
 
 } // namespace TextDecoding

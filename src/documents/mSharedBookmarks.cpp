@@ -63,13 +63,15 @@ int mSharedBookmarks::RetrieveBookmark(const QString &FilePath)
     return position;
 }
 
-void mSharedBookmarks::SaveBookmarks()
+cSHAREDSettings::SaveOutcome mSharedBookmarks::SaveBookmarks()
 {
     InitialiseIfNecessary();
+    cSHAREDSettings::SaveOutcome outcome;
     Trace::attempt(QStringLiteral("sub savebookmarks"), Module, [&] {
         if (m_store)
-            m_store->SaveSettings(m_file);
+            outcome = m_store->SaveSettings(m_file);
     });
+    return outcome;
 }
 
 void mSharedBookmarks::LoadBookmarks()
@@ -77,6 +79,6 @@ void mSharedBookmarks::LoadBookmarks()
     InitialiseIfNecessary();
     Trace::attempt(QStringLiteral("sub loadbookmarks"), Module, [&] {
         if (m_store)
-            m_store->LoadSettings(m_file);
+            m_loadProblems += m_store->LoadSettings(m_file);
     });
 }

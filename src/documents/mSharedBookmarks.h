@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QString>
-#include <memory>
+#include "base/cSHAREDSettings.h"
 
-class cSHAREDSettings;
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <utility>
 
 // Where the user left each document: one caret position per file name (without folder,
 // upper-cased) in a bookmark file, loaded on first use and saved when asked (at close-down).
@@ -20,9 +22,13 @@ public:
 
     void StoreBookmark(const QString &FilePath, int Position);
     int RetrieveBookmark(const QString &FilePath);
-    void SaveBookmarks();
+    // The file written whole; what became of it is the caller's to tell (see SaveSettings).
+    cSHAREDSettings::SaveOutcome SaveBookmarks();
     // Reads the file again, dropping what was only in memory.
     void LoadBookmarks();
+    // What the user should be told about lines of the file that could not be read, since
+    // the last call; the file is read on first use, so the caller asks after any operation.
+    QStringList TakeLoadProblems() { return std::exchange(m_loadProblems, {}); }
 
 private:
     void InitialiseIfNecessary();
@@ -30,4 +36,5 @@ private:
     bool m_initialised = false;
     std::unique_ptr<cSHAREDSettings> m_store;
     QString m_file;
+    QStringList m_loadProblems;
 };

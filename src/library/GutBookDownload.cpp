@@ -1,11 +1,11 @@
 #include "library/GutBookDownload.h"
 
-#include "base/MessagePump.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "library/GutBookInfo.h"
 #include "library/cSHAREDUnzip2.h"
+#include "ui/MessagePump.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "library/GutCatalogue.h"
 
-#include "base/MessagePump.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "library/GutBookList.h"
 #include "library/GutIndexFormat.h"
+#include "ui/MessagePump.h"
 
 #include <QDir>
 #include <QFileInfo>

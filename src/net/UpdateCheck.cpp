@@ -1,6 +1,5 @@
 #include "net/UpdateCheck.h"
 
-#include "base/MousePointer.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
@@ -11,6 +10,7 @@
 #include "net/UpdateHandOff.h"
 #include "net/UpdateSchedule.h"
 #include "net/cSHAREDInternet.h"
+#include "ui/MousePointer.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,6 +8,7 @@ void clsStore::StoreInSentences(const QString &FullText)
     m_rule = m_nextRule;
     m_spans.clear();
     m_readIndex = 0;
+    m_last = Place();
     const QStringView text(m_text);
     qsizetype from = 0;
     while (const std::optional<SentenceRule::Span> span = m_rule.next(text, from)) {
@@ -32,7 +33,10 @@ QString clsStore::NextSentence()
     // A sentence holds a word, so cleaning never leaves it empty: only the end of the
     // text ends a reading.
     QString sentence = Sentence(m_readIndex);
+    const qsizetype cut = sentence.size();
     cSharedText::EatCrapFromStart(sentence);
+    const SentenceRule::Span &span = m_spans[size_t(m_readIndex - 1)];
+    m_last = { span.begin, span.end, span.begin + (cut - sentence.size()) };
     cSharedText::EatCrapFromEnd(sentence);
     return sentence;
 }

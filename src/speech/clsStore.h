@@ -18,6 +18,17 @@ public:
     // empty once every sentence has been handed out.
     QString NextSentence();
 
+    // Where the sentence NextSentence handed out last lies in the stored text: the
+    // sentence as cut, from `begin` to just before `end` (what the view selects while it
+    // is spoken, dashes and all), and where its cleaned text starts.
+    struct Place
+    {
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        qsizetype textBegin = 0;
+    };
+    const Place &LastPlace() const { return m_last; }
+
     // The sentences as cut, numbered from 1: from the first word to the end marks.
     int Sentences() const { return int(m_spans.size()); }
     QString Sentence(int number) const;
@@ -34,6 +45,7 @@ private:
     QString m_text;
     std::vector<SentenceRule::Span> m_spans;
     int m_readIndex = 0;
+    Place m_last;
     SentenceRule m_rule;
     SentenceRule m_nextRule;
 };

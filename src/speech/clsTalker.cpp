@@ -1,10 +1,9 @@
 #include "speech/clsTalker.h"
 
 #include "base/Failure.h"
-#include "base/MousePointer.h"
 #include "base/Trace.h"
-#include "speech/CleanForSpeech.h"
 #include "speech/SpeechEngine.h"
+#include "speech/SpokenForm.h"
 
 #include <optional>
 
@@ -25,7 +24,8 @@ clsTalker::~clsTalker()
     Speaking = false;
     if (Voice1) {
         Voice1->disconnect(this);
-        Trace::quietly([&] { Voice1->StopSpeaking(); });
+        Trace::quietly("an engine going away may refuse to stop; nothing follows from it",
+                       [&] { Voice1->StopSpeaking(); });
     }
 }
 
@@ -63,46 +63,45 @@ void clsTalker::SelectVoice(int VoiceNum)
     // Titles that do not end a sentence are the voice's language's: the store cuts, and the
     // highlight follows, by that language's table.
     if (selected)
-        Trace::quietly([&] {
+        Trace::quietly("a voice without a language keeps the English titles", [&] {
             Store.setRule(SentenceRule::forLanguage(engineRef().ModeLanguage(VoiceNum + 1)));
         });
     if (!selected && previous)
-        Trace::quietly([&] { engineRef().Select(*previous); });
+        Trace::quietly("the failed selection is traced; going back is the best left to try",
+                       [&] { engineRef().Select(*previous); });
 }
 
 void clsTalker::Pause()
 {
-    Trace::quietly([&] { engineRef().AudioPause(); });
+    Trace::quietly("without an engine there is no audio to pause",
+                   [&] { engineRef().AudioPause(); });
 }
 
 void clsTalker::Continue()
 {
-    Trace::quietly([&] { engineRef().AudioResume(); });
+    Trace::quietly("without an engine there is no audio to resume",
+                   [&] { engineRef().AudioResume(); });
 }
 
 void clsTalker::InitEngine()
 {
     // Each step runs under its label; an invalid call (code 5) is stepped over, anything
-    // else reaches the caller with the label of the step that failed.
-    enum Step { Busy, Create, Initialize, CheckCount, RaiseNoEngine, EndIf, Normal, Done };
+    // else reaches the caller with the label of the step that failed. The busy pointer
+    // around it is the caller's.
+    enum Step { Create, Initialize, CheckCount, RaiseNoEngine, EndIf, Done };
     static const char *const labels[] = {
-        "Call cSubs.BusyMouse",
         "Set Voice1 = New TextToSpeech",
         "Voice1.initialized = 1",
         "If Voice1.CountEngines = 0 Then",
         "Err.Raise NO_SPEECH_ENGINE, '', 'No speech engines'",
         "End If",
-        "Call cSubs.NormalMouse",
     };
 
-    int step = Busy;
+    int step = Create;
     while (step != Done) {
         int next = step + 1;
         try {
             switch (step) {
-            case Busy:
-                MousePointer::BusyMouse();
-                break;
             case Create:
                 if (Voice1) {
                     Voice1->disconnect(this);
@@ -122,15 +121,12 @@ void clsTalker::InitEngine()
                 break;
             case CheckCount:
                 if (engineRef().CountEngines() != 0)
-                    next = Normal;
+                    next = Done;
                 break;
             case RaiseNoEngine:
                 throw Failure(FailureCode::NoSpeechEngine, QStringLiteral("No speech engines"),
                               kModule);
             case EndIf:
-                break;
-            case Normal:
-                MousePointer::NormalMouse();
                 break;
             }
         } catch (const std::exception &e) {
@@ -150,18 +146,20 @@ void clsTalker::StopSpeaking()
     // Speaking is cleared first, so the done event that stopping may raise starts nothing.
     Speaking = false;
     ++m_readingGeneration;
-    Trace::quietly([&] { engineRef().StopSpeaking(); });
+    Trace::quietly("an engine that cannot stop is not speaking either",
+                   [&] { engineRef().StopSpeaking(); });
 }
 
-void clsTalker::StoreTextFile(const QString &TextToStore)
+void clsTalker::StoreTextFile(const QString &TextToStore, int ShownStart)
 {
-    Trace::quietly([&] { Store.StoreInSentences(TextToStore); });
+    m_shownStart = ShownStart;
+    Store.StoreInSentences(TextToStore);
 }
 
 void clsTalker::ReadText()
 {
     if (Store.Sentences() < 1) {
-        MousePointer::NormalMouse();
+        emit ReadingEnded();
         return;
     }
     Speaking = true;
@@ -199,13 +197,14 @@ void clsTalker::Faster()
 short clsTalker::TalkSpeed() const
 {
     short speed = 0;
-    Trace::quietly([&] { speed = short(engineRef().Speed()); });
+    Trace::quietly("a speed that cannot be read is 0, as callers expect",
+                   [&] { speed = short(engineRef().Speed()); });
     return speed;
 }
 
 void clsTalker::Say(const QString &StringToSay)
 {
-    Trace::quietly([&] {
+    Trace::quietly("a test word that cannot be spoken is simply not heard", [&] {
         SpeechEngine &engine = engineRef();
         if (engine.Speaking() == 0)
             engine.Speak(StringToSay);
@@ -232,22 +231,20 @@ void clsTalker::Voice1_SpeakingWord(int position, int length)
 
 void clsTalker::SpeakNext()
 {
-    QString sentence;
-    Trace::quietly([&] { sentence = Store.NextSentence(); });
+    const QString sentence = Store.NextSentence();
     if (sentence.isEmpty()) {
         EndReading();
         return;
     }
 
     const quint64 generation = m_readingGeneration;
-    Trace::quietly([&] { emit SpeakingSentence(sentence); });
+    const clsStore::Place &place = Store.LastPlace();
+    emit SpeakingSentence(sentence, m_shownStart + int(place.begin), int(place.end - place.begin));
     // The highlight handler pumps messages: a Stop or a new Read may have run inside it.
     if (!Speaking || generation != m_readingGeneration)
         return;
 
-    QString spoken = CleanForSpeech(sentence);
-    if (m_dict)
-        Trace::quietly([&] { spoken = m_dict->TranslateText(spoken); });
+    const QString spoken = SpokenForm(sentence, m_dict);
     m_sentence = sentence;
     m_words = SpokenWordMap(sentence, spoken);
     // A sentence the engine refuses would never raise its done event and leave the
@@ -258,7 +255,7 @@ void clsTalker::SpeakNext()
 void clsTalker::EndReading()
 {
     Speaking = false;
-    MousePointer::NormalMouse();
+    emit ReadingEnded();
 }
 
 void clsTalker::AdjustSpeed(int step)
@@ -273,7 +270,8 @@ void clsTalker::AdjustSpeed(int step)
     });
     if (adjusted)
         return;
+    // The failure is traced above; these only put back what they can.
     if (old)
-        Trace::quietly([&] { engineRef().setSpeed(*old); });
-    Trace::quietly([&] { engineRef().AudioResume(); });
+        Trace::quietly("the old speed was the engine's own", [&] { engineRef().setSpeed(*old); });
+    Trace::quietly("audio that cannot resume was not playing", [&] { engineRef().AudioResume(); });
 }

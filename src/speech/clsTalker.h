@@ -13,7 +13,8 @@ class SpeechEngine;
 
 // Wraps the speech engine: lists and selects voices, changes speed and pitch, and
 // reads a stored text aloud one sentence at a time, raising SpeakingSentence just
-// before each sentence goes to the engine.
+// before each sentence goes to the engine. It tells, and leaves showing to its listener:
+// where each sentence and word stands in the text the user sees, and when a reading ends.
 class clsTalker : public QObject
 {
     Q_OBJECT
@@ -29,7 +30,11 @@ public:
     // Creates and initialises the engine; its failures reach the caller.
     void InitEngine();
     void StopSpeaking();
-    void StoreTextFile(const QString &TextToStore);
+    // The text to read, cut into sentences. `ShownStart` is where it begins in the text the
+    // user sees (a reading from the caret takes the text from there on): the positions this
+    // talker reports count from the start of that text.
+    void StoreTextFile(const QString &TextToStore, int ShownStart = 0);
+    // Starts reading the stored text; with nothing stored, ReadingEnded follows at once.
     void ReadText();
     // The voices as the voice list shows them, "name - language", in the engine's order;
     // a voice the engine cannot describe is left out. Filling a list box with them is the
@@ -51,12 +56,26 @@ public:
     clsStore &store() { return Store; }
     bool isSpeaking() const { return Speaking; }
 
+    // Where character `SentenceOffset` of the sentence being spoken (as SpeakingSentence
+    // gave it) stands in the text the user sees.
+    int ShownPosition(int SentenceOffset) const
+    {
+        return m_shownStart + int(Store.LastPlace().textBegin) + SentenceOffset;
+    }
+
 signals:
-    void SpeakingSentence(const QString &Sentence);
+    // The next sentence, as the store hands it out, and the characters Start .. Start +
+    // Length - 1 of the text the user sees that hold it as cut (with the dashes and blanks
+    // its handed-out form loses at the ends): what the view selects while it is spoken.
+    void SpeakingSentence(const QString &Sentence, int Start, int Length);
     // The word now heard: characters start .. start + length - 1 (0-based) of the
     // sentence as SpeakingSentence gave it, whatever cleaning and the pronunciation list
-    // made of it on its way to the engine. A start of -1: the sentence's audio has ended.
+    // made of it on its way to the engine (ShownPosition places it in the text the user
+    // sees). A start of -1: the sentence's audio has ended.
     void SpeakingWord(const QString &Sentence, int start, int length);
+    // The reading is over by itself: the text is used up, nothing was stored, or a sentence
+    // could not be spoken. Not raised by StopSpeaking, whose caller knows.
+    void ReadingEnded();
 
 private:
     void Voice1_SpeakingDone();
@@ -71,6 +90,7 @@ private:
     bool Speaking = false;
     QString m_wavOutput;
     clsDict *m_dict = nullptr;
+    int m_shownStart = 0;
     // Bumped whenever a reading starts or stops, so a sentence whose highlight handler
     // pumped messages (and let a Stop or another Read run) is not spoken afterwards.
     quint64 m_readingGeneration = 0;

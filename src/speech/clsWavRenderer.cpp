@@ -2,8 +2,8 @@
 
 #include "base/Failure.h"
 #include "speech/AudioFileWriter.h"
-#include "speech/CleanForSpeech.h"
 #include "speech/SpeechRenderer.h"
+#include "speech/SpokenForm.h"
 #include "speech/SubtitleWriter.h"
 #include "speech/clsDict.h"
 #include "speech/clsStore.h"
@@ -92,10 +92,7 @@ clsWavRenderer::PrepareSentences(const QString &text, const clsDict *dict, const
         const QString shown = store.NextSentence();
         if (shown.isEmpty())
             break;
-        QString spoken = CleanForSpeech(shown);
-        if (dict)
-            spoken = dict->TranslateText(spoken);
-        sentences.append({ shown, spoken });
+        sentences.append({ shown, SpokenForm(shown, dict) });
     }
     return sentences;
 }

@@ -1,17 +1,19 @@
 // OrlinSpeak: speaks a document into a wave file from the command line, the way the
-// reader's Read to WAV button does, without a window.
+// reader's Read to WAV button does, without a window; or prints what the reader would show
+// of it (--text) or the sentences it would speak (--sentences).
 
 #include "base/Failure.h"
 #include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
 #include "base/SentenceRule.h"
 #include "documents/DocumentLoader.h"
-#include "documents/RtfImporter.h"
 #include "platform/EspeakEngine.h"
 #include "platform/RenderWorker.h"
 #include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
+#include "speech/SpokenForm.h"
 #include "speech/clsDict.h"
+#include "speech/clsStore.h"
 #include "speech/clsWavRenderer.h"
 
 #include <QCommandLineParser>
@@ -19,7 +21,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QTextDocument>
 #include <QThread>
 #include <csignal>
 #include <cstdio>
@@ -59,23 +60,51 @@ void say(const QString &text)
     std::fputs(qPrintable(QStringLiteral("OrlinSpeak: ") + text + QLatin1Char('\n')), stderr);
 }
 
-// The text the reader's view would show for the file, character for character: the
-// view's plain text of the imported RTF, or of the converted text with one "\n" per
-// line end.
-QString documentText(const QString &path, bool *read)
+// Text for standard output: UTF-8, as it is.
+void print(const QString &text)
 {
-    const DocumentContent content = DocumentLoader::Load(path);
-    *read = content.read;
-    QTextDocument doc;
-    if (content.rich) {
-        RtfImporter::setDocumentRtf(doc, content.text);
-    } else {
-        QString shown = content.text;
-        shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        doc.setPlainText(shown);
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+// The sentences a reading of the text would speak, after the pronunciation list, one per
+// line: a line end inside a sentence is spoken as a pause and printed as a blank.
+QString spokenSentences(const QString &text, const SentenceRule &rule, const clsDict &dict)
+{
+    QString out;
+    for (const clsWavRenderer::Sentence &sentence :
+         clsWavRenderer::PrepareSentences(text, &dict, rule)) {
+        QString line = sentence.spoken;
+        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        out += line + QLatin1Char('\n');
     }
-    return doc.toPlainText();
+    return out;
+}
+
+// The document as the reader opens it; nothing (and a line on standard error saying why)
+// when it cannot be read.
+std::optional<Document> openDocument(const QString &path)
+{
+    try {
+        return DocumentLoader::Load(path);
+    } catch (const std::exception &e) {
+        const QFileInfo info(path);
+        say(info.exists()
+                ? QStringLiteral("cannot read %1: %2").arg(path, QString::fromUtf8(e.what()))
+                : QStringLiteral("%1 does not exist").arg(path));
+    }
+    return std::nullopt;
+}
+
+// The pronunciation list of Orlin's program folder; a list that cannot be read is said and
+// left out, as the reader would read on without it.
+void loadPronunciations(clsDict &dict)
+{
+    try {
+        dict.LoadWords();
+    } catch (const std::exception &e) {
+        say(QStringLiteral("pronunciation list not used: ") + QString::fromUtf8(e.what()));
+    }
 }
 
 // Why the output cannot be written, or empty when it looks writable. Checked before
@@ -139,7 +168,11 @@ int main(int argc, char *argv[])
         "the format: .wav (16-bit PCM mono; RF64 past 4 GB), .flac, .ogg (Vorbis), .opus or\n"
         ".mp3; a name without an extension gets a wave file.\n"
         "Progress goes to standard error. Exit status: 0 done, 1 failure, 2 bad usage,\n"
-        "130 interrupted (nothing written)."));
+        "130 interrupted (nothing written).\n"
+        "With --text or --sentences only INPUT is given and nothing is spoken: --text prints\n"
+        "the text Orlin shows of the document (UTF-8, one LF per line end), --sentences the\n"
+        "sentences Orlin would speak, one per line, after the pronunciation list (a line end\n"
+        "inside a sentence is printed as a blank)."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
@@ -162,6 +195,11 @@ int main(int argc, char *argv[])
               .arg(QThread::idealThreadCount()),
           QStringLiteral("N") },
         { QStringLiteral("list-voices"), QStringLiteral("List the voices and exit.") },
+        { QStringLiteral("text"),
+          QStringLiteral("Print the text Orlin shows of INPUT and exit; no OUTPUT.") },
+        { QStringLiteral("sentences"),
+          QStringLiteral("Print the sentences Orlin would speak of INPUT, in the --voice's "
+                         "language, and exit; no OUTPUT.") },
     });
     parser.addPositionalArgument(QStringLiteral("INPUT"),
                                  QStringLiteral("The document (.txt, .html, .rtf, ...)."));
@@ -177,6 +215,24 @@ int main(int argc, char *argv[])
         parser.showHelp(Ok);
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
+
+    const QStringList args = parser.positionalArguments();
+    const bool printText = parser.isSet(QStringLiteral("text"));
+    const bool printSentences = parser.isSet(QStringLiteral("sentences"));
+    if (printText || printSentences) {
+        if (printText == printSentences || args.size() != 1) {
+            say(QStringLiteral("--text and --sentences take INPUT only, one of them at a time "
+                               "(see --help)"));
+            return Usage;
+        }
+        if (printText) {
+            const std::optional<Document> document = openDocument(args.at(0));
+            if (!document)
+                return Failed;
+            print(document->text);
+            return Ok;
+        }
+    }
 
     EspeakEngine::installAsSpeechEngine();
     RenderWorker::installSelf();
@@ -195,7 +251,19 @@ int main(int argc, char *argv[])
         return Ok;
     }
 
-    const QStringList args = parser.positionalArguments();
+    if (printSentences) {
+        int voice = 1;
+        if (!intOption(parser, QStringLiteral("voice"), 1, engine->CountEngines(), &voice))
+            return Usage;
+        const std::optional<Document> document = openDocument(args.at(0));
+        if (!document)
+            return Failed;
+        clsDict dict;
+        loadPronunciations(dict);
+        print(spokenSentences(document->text,
+                              SentenceRule::forLanguage(engine->ModeLanguage(voice)), dict));
+        return Ok;
+    }
     if (args.size() != 2) {
         say(QStringLiteral("expected INPUT and OUTPUT.wav (see --help)"));
         return Usage;
@@ -230,19 +298,13 @@ int main(int argc, char *argv[])
         return Failed;
     }
 
-    bool read = false;
-    const QString text = documentText(input, &read);
-    if (!read) {
-        say(QStringLiteral("cannot read %1").arg(input));
+    const std::optional<Document> document = openDocument(input);
+    if (!document)
         return Failed;
-    }
+    const QString &text = document->text;
 
     clsDict dict;
-    try {
-        dict.LoadWords();
-    } catch (const Failure &failure) {
-        say(QStringLiteral("pronunciation list not used: ") + failure.description());
-    }
+    loadPronunciations(dict);
 
     std::unique_ptr<SpeechRenderer> renderer;
     SentenceRule rule;

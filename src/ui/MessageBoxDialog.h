@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 // The real message box behind MessageBoxes: a modal QMessageBox with the message's icon,
 // title, text and buttons.

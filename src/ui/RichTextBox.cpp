@@ -1,6 +1,6 @@
 #include "ui/RichTextBox.h"
 
-#include "base/CodePage.h"
+#include "documents/Document.h"
 #include "ui/ScreenReader.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -14,27 +14,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// Groups whose content is not document text.
-bool isSkippedDestination(const QString &word)
-{
-    static const QStringList destinations {
-        QStringLiteral("fonttbl"),    QStringLiteral("colortbl"),
-        QStringLiteral("stylesheet"), QStringLiteral("info"),
-        QStringLiteral("pict"),       QStringLiteral("header"),
-        QStringLiteral("footer"),     QStringLiteral("headerl"),
-        QStringLiteral("headerr"),    QStringLiteral("footerl"),
-        QStringLiteral("footerr"),    QStringLiteral("object"),
-        QStringLiteral("listtable"),  QStringLiteral("listoverridetable"),
-        QStringLiteral("rsidtbl"),    QStringLiteral("generator"),
-        QStringLiteral("xmlnstbl"),
-    };
-    return destinations.contains(word);
-}
-
-} // namespace
-
 RichTextBox::RichTextBox(QWidget *parent)
     : QTextEdit(parent)
 {
@@ -43,8 +22,53 @@ RichTextBox::RichTextBox(QWidget *parent)
     setTabChangesFocus(true);
     // Translated with the window, as its other texts.
     setAccessibleName(QStringLiteral("Document"));
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int, int, int) { m_textValid = false; });
+    watchDocument();
+}
+
+RichTextBox::~RichTextBox()
+{
+    // The editor still points at the shared document while it is taken down: it gets a
+    // document of its own first, so the shared one may go with the last Document holding it.
+    if (m_formatted)
+        QTextEdit::setDocument(nullptr);
+}
+
+void RichTextBox::watchDocument()
+{
+    disconnect(m_contentsWatch);
+    m_contentsWatch = connect(document(), &QTextDocument::contentsChange, this,
+                              [this](int, int, int) { m_textValid = false; });
+    m_textValid = false;
+}
+
+void RichTextBox::useDocument(const std::shared_ptr<QTextDocument> &formatted)
+{
+    if (formatted == m_formatted)
+        return;
+    // The word mark's cursor belongs to the document going away.
+    setExtraSelections({});
+    const QFont shownFont = font();
+    QTextEdit::setDocument(formatted.get());
+    // A document that does not carry its own font sizes takes the view's, as typed text does.
+    document()->setDefaultFont(shownFont);
+    // Let go only once the editor no longer shows it.
+    m_formatted = formatted;
+    watchDocument();
+}
+
+void RichTextBox::showDocument(const Document &document)
+{
+    if (document.formatted) {
+        useDocument(document.formatted);
+        setTextCursor(QTextCursor(this->document()));
+        return;
+    }
+    useDocument(nullptr);
+    // Plain text takes the format at the caret; after a rich document that may be underlined
+    // or coloured, so it starts from the view's own plain format.
+    setCurrentCharFormat(QTextCharFormat());
+    setPlainText(document.text);
+    m_textValid = false;
 }
 
 const QString &RichTextBox::Text() const
@@ -58,21 +82,9 @@ const QString &RichTextBox::Text() const
 
 void RichTextBox::setText(const QString &text)
 {
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    setPlainText(shown);
-    m_textValid = false;
-}
-
-void RichTextBox::setTextRTF(const QString &rtf)
-{
-    if (m_rtfImporter) {
-        m_rtfImporter(*document(), rtf);
-        m_textValid = false;
-        return;
-    }
-    setText(rtfToPlainText(rtf));
+    Document plain;
+    plain.text = Document::ShownText(text);
+    showDocument(plain);
 }
 
 int RichTextBox::SelStart() const
@@ -207,95 +219,6 @@ void RichTextBox::showEvent(QShowEvent *event)
     QTextEdit::showEvent(event);
     // A highlight made while the window was still hidden scrolls into view now.
     ensureCursorVisible();
-}
-
-QString RichTextBox::rtfToPlainText(const QString &rtf)
-{
-    QString out;
-    out.reserve(rtf.size());
-    struct Group
-    {
-        bool skip;
-        int unicodeSkip;
-    };
-    QList<Group> groups { { false, 1 } };
-    int pendingSkip = 0; // fallback characters still to drop after a \uN
-    const qsizetype n = rtf.size();
-    auto put = [&](QChar ch) {
-        if (pendingSkip > 0) {
-            --pendingSkip;
-            return;
-        }
-        if (!groups.last().skip)
-            out.append(ch);
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar ch = rtf.at(i);
-        if (ch == QLatin1Char('{')) {
-            groups.append(groups.last());
-        } else if (ch == QLatin1Char('}')) {
-            if (groups.size() > 1)
-                groups.removeLast();
-        } else if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            continue;
-        } else if (ch != QLatin1Char('\\')) {
-            put(ch);
-        } else if (i + 1 < n) {
-            const QChar next = rtf.at(i + 1);
-            if (next.isLetter()) {
-                qsizetype j = i + 1;
-                while (j < n && rtf.at(j).isLetter())
-                    ++j;
-                const QString word = rtf.mid(i + 1, j - i - 1);
-                qsizetype k = j;
-                if (k < n && (rtf.at(k) == QLatin1Char('-') || rtf.at(k).isDigit()))
-                    ++k;
-                while (k < n && rtf.at(k).isDigit())
-                    ++k;
-                const bool hasParam = k > j;
-                const int param = hasParam ? rtf.mid(j, k - j).toInt() : 0;
-                if (k < n && rtf.at(k) == QLatin1Char(' '))
-                    ++k;
-                i = k - 1;
-                pendingSkip = 0;
-                if (word == QLatin1String("par") || word == QLatin1String("line"))
-                    put(QLatin1Char('\n'));
-                else if (word == QLatin1String("tab"))
-                    put(QLatin1Char('\t'));
-                else if (word == QLatin1String("uc"))
-                    groups.last().unicodeSkip = param;
-                else if (word == QLatin1String("u") && hasParam) {
-                    put(QChar(char16_t(param < 0 ? param + 65536 : param)));
-                    pendingSkip = groups.last().unicodeSkip;
-                } else if (isSkippedDestination(word))
-                    groups.last().skip = true;
-            } else if (next == QLatin1Char('\'') && i + 3 < n) {
-                bool ok = false;
-                const int byte = rtf.mid(i + 2, 2).toInt(&ok, 16);
-                if (ok)
-                    put(CodePage::byteToChar(static_cast<unsigned char>(byte)));
-                i += 3;
-            } else if (next == QLatin1Char('*')) {
-                groups.last().skip = true;
-                ++i;
-            } else {
-                if (next == QLatin1Char('\\') || next == QLatin1Char('{')
-                    || next == QLatin1Char('}'))
-                    put(next);
-                else if (next == QLatin1Char('~'))
-                    put(QChar(0x00A0));
-                else if (next == QLatin1Char('_'))
-                    put(QLatin1Char('-'));
-                else if (next == QLatin1Char('\r') || next == QLatin1Char('\n'))
-                    put(QLatin1Char('\n'));
-                ++i;
-            }
-        }
-    }
-    // Every RTF paragraph ends in \par; the last one is no line of its own.
-    while (out.endsWith(QLatin1Char('\n')))
-        out.chop(1);
-    return out;
 }
 
 namespace {

@@ -1,40 +1,46 @@
 #pragma once
 
+#include "ui/DocumentView.h"
+
 #include <QString>
 #include <QTextEdit>
-#include <functional>
+#include <memory>
 #include <optional>
 
+struct Document;
 class QTextDocument;
 
 // The document view: the open document, the caret and the highlight of the sentence
 // being spoken. Every offset counts characters of the string Text() returns, with one
 // "\n" per line end, so a position found by scanning Text() selects exactly those
 // characters.
-class RichTextBox : public QTextEdit
+class RichTextBox : public QTextEdit, public DocumentView
 {
     Q_OBJECT
 public:
     explicit RichTextBox(QWidget *parent = nullptr);
+    ~RichTextBox() override;
 
     // The displayed document as one plain string. Kept until the content changes, so
     // the reading code can ask for it once per sentence of a whole book.
-    const QString &Text() const;
-    // Replaces the content by plain text, shown unformatted: tags stay visible.
-    // CR LF and lone CR count as one line end, as the view shows them.
+    const QString &Text() const override;
+    // Shows a document: its formatting when it is rich (the view takes that formatted
+    // document over and shows it as it is), else its text, unformatted. Text() is then the
+    // document's text, character for character. The caret goes to the top.
+    void showDocument(const Document &document) override;
+    // Replaces the content by plain text, shown unformatted: tags stay visible. Line ends
+    // count as Document::ShownText counts them.
     void setText(const QString &text);
-    // Replaces the content by RTF markup, shown formatted through the RTF importer.
-    void setTextRTF(const QString &rtf);
 
-    int SelStart() const;
+    int SelStart() const override;
     // Moves the caret; the selection goes.
-    void setSelStart(int position);
-    int SelLength() const;
+    void setSelStart(int position) override;
+    int SelLength() const override;
     // Selects from SelStart on; 0 leaves only the caret.
-    void setSelLength(int length);
+    void setSelLength(int length) override;
     // Selects in one step and scrolls the selection into view (the spoken sentence), and tells
     // assistive technology which text is now selected.
-    void selectRange(int start, int length);
+    void selectRange(int start, int length) override;
 
     // The size in points of the selected characters (of the character before the
     // caret when nothing is selected); empty when the selection mixes sizes.
@@ -57,14 +63,6 @@ public:
     // The mark's background colour.
     static QColor wordMarkColor();
 
-    // Turns RTF markup into this view's document. Until a full importer is set (the main
-    // window sets Orlin's), the markup is stripped to its text.
-    using RtfImporter = std::function<void(QTextDocument &document, const QString &rtf)>;
-    void setRtfImporter(RtfImporter importer) { m_rtfImporter = std::move(importer); }
-    // The crude importer: control words, groups and destinations removed, \par as a
-    // line end, \'hh as a Windows-1252 character, \uN as that character.
-    static QString rtfToPlainText(const QString &rtf);
-
 protected:
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -75,7 +73,13 @@ private:
     double effectiveSize(const class QTextCharFormat &format) const;
     std::optional<double> fontSizeOf(const class QTextCursor &cursor) const;
 
-    RtfImporter m_rtfImporter;
+    void useDocument(const std::shared_ptr<QTextDocument> &formatted);
+    void watchDocument();
+
+    // The rich document shown now, shared with the Document it came from; null while the
+    // view shows its own.
+    std::shared_ptr<QTextDocument> m_formatted;
+    QMetaObject::Connection m_contentsWatch;
     mutable QString m_text;
     mutable bool m_textValid = false;
 };

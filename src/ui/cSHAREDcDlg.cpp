@@ -1,9 +1,9 @@
 #include "ui/cSHAREDcDlg.h"
 
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
 #include "base/cSharedLang.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

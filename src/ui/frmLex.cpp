@@ -1,10 +1,10 @@
 #include "ui/frmLex.h"
 
-#include "base/MessageBoxes.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
 #include "ui/frmWordPair.h"
 
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "ui/frmWordPair.h"
 
-#include "base/MessageBoxes.h"
-#include "base/MousePointer.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MousePointer.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

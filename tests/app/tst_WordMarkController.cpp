@@ -140,20 +140,4 @@ TEST(WordMarkController, TheMarkIsVisibleInsideTheSelectedSentence)
     EXPECT_EQ(count(other.adjusted(-4, 0, 4, 0), RichTextBox::wordMarkColor()), 0);
 }
 
-// The view range of a word when the store's sentence and the highlight disagree.
-TEST(WordMarkController, ViewRangeFindsTheWordNearTheHighlight)
-{
-    const QString text = QStringLiteral("One two. One two three. End.");
-    // The highlight of the second sentence, the store's form of it.
-    EXPECT_EQ(
-        WordMarkController::ViewRange(text, { 9, 14 }, QStringLiteral("One two three."), 4, 3),
-        std::pair(13, 3));
-    // A sentence the view does not hold as such: the word nearest its place.
-    EXPECT_EQ(
-        WordMarkController::ViewRange(text, { 9, 14 }, QStringLiteral("one  two three."), 5, 3),
-        std::pair(13, 3));
-    EXPECT_EQ(WordMarkController::ViewRange(text, { 9, 14 }, QStringLiteral("absent"), 0, 6),
-              std::nullopt);
-}
-
 } // namespace

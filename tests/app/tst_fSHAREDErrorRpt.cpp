@@ -1,14 +1,16 @@
 #include "app/fSHAREDErrorRpt.h"
 
+#include "app/SettingsSaver.h"
+
 #include "base/Desktop.h"
 #include "base/ErrorReport.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
-#include "base/ShowErr.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
+#include "ui/ShowErr.h"
 
 #include <QApplication>
 #include <QFile>
@@ -50,8 +52,10 @@ struct ReportSetting
 
 void useTheWindow(fSHAREDErrorRpt &w, ReportSetting &s)
 {
+    const QString error = "Cannot save the settings to " + s.folder.file("gone/Orlin.ini")
+        + ": No such file or directory";
     EXPECT_EQ(w.windowTitle(), "Error Reporter");
-    EXPECT_EQ(w.txtError->toPlainText(), "76 - No such file or directory in SaveSettings");
+    EXPECT_EQ(w.txtError->toPlainText(), error);
     EXPECT_TRUE(w.txtLog->toPlainText().contains("Program startup."));
     EXPECT_EQ(w.Frame2->title(), Log().CurrentLogFilename());
     EXPECT_TRUE(w.Frame2->isHidden());
@@ -75,13 +79,13 @@ void useTheWindow(fSHAREDErrorRpt &w, ReportSetting &s)
     QFile file(reportFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString report = QString::fromUtf8(file.readAll());
-    EXPECT_TRUE(report.contains("in SaveSettings\r\n\r\nSaved & lost 5%\r\n\r\n1 "))
+    EXPECT_TRUE(report.contains(error + "\r\n\r\nSaved & lost 5%\r\n\r\n1 "))
         << report.toStdString();
 
     EXPECT_EQ(s.opened[1].scheme(), "mailto");
     EXPECT_TRUE(QUrlQuery(s.opened[1])
                     .queryItemValue("body", QUrl::FullyDecoded)
-                    .contains("\r\n\r\nUser: Saved & lost 5%\r\n76 - No such file"));
+                    .contains("\r\n\r\nUser: Saved & lost 5%\r\n" + error));
     EXPECT_EQ(s.opened[2], QUrl(ProgramInfo::helpPage({})));
 }
 
@@ -99,7 +103,8 @@ TEST(fSHAREDErrorRpt, SettingsFailureOpensTheWindowThatWritesAndMailsTheReport)
         EXPECT_TRUE(w->Closed());
     });
     Settings().sSet("LastEngine", 2);
-    EXPECT_FALSE(Settings().SaveSettings(s.folder.file("gone/Orlin.ini")));
+    EXPECT_FALSE(SettingsSaver::Save(
+        [&] { return Settings().SaveSettings(s.folder.file("gone/Orlin.ini")); }));
     EXPECT_TRUE(shown);
 }
 

@@ -4,7 +4,6 @@
 #include "app/fSHAREDGut.h"
 
 #include "base/Desktop.h"
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
 #include "library/GutenbergHosts.h"
@@ -12,6 +11,7 @@
 #include "support/MainWindowHarness.h"
 #include "support/NetServers.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFile>
 #include <QItemSelectionModel>

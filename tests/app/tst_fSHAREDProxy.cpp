@@ -2,12 +2,12 @@
 // OK and Cancel store, and the passwords that must not be lost on the way.
 #include "app/fSHAREDProxy.h"
 
-#include "base/MessageBoxes.h"
 #include "base/cSHAREDSettings.h"
 #include "net/cSharedDecrypt.h"
 #include "net/cSharedEncrypt.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 
 #include <QFileInfo>
 #include <QGroupBox>

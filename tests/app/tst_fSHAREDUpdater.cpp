@@ -1,7 +1,6 @@
 // The update window against a real HTTP server on 127.0.0.1 holding the maker's files.
 #include "app/fSHAREDUpdater.h"
 
-#include "base/MessageBoxes.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
@@ -13,6 +12,7 @@
 #include "support/ScriptedInetControl.h"
 #include "support/TempProgramFolder.h"
 #include "support/UpdateServer.h"
+#include "ui/MessageBoxes.h"
 #include "ui/StatusStrip.h"
 
 #include <QCheckBox>

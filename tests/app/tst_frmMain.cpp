@@ -113,32 +113,6 @@ TEST(frmMain, StartupBuildsTheDesignedControlBar)
         EXPECT_FALSE(top->isVisible() && top != &w) << top->objectName().toStdString();
 }
 
-TEST(frmMain, StartupLogsEachStepInOrder)
-{
-    MainWindowHarness h;
-    FontsInstalled fonts({ QStringLiteral("DejaVu Sans") });
-    ASSERT_TRUE(h.start());
-    const QStringList events = h.logEvents();
-    const QStringList expected {
-        QStringLiteral("Program startup.  ") + ProgramInfo::exeName() + QLatin1Char(' ')
-            + ProgramInfo::versionText(),
-        QStringLiteral("Checking for Webdings font"),
-        QStringLiteral("Webdings font not found. Replacing with MS Sans Serif."),
-        QStringLiteral("Webdings font not found. Changing button text."),
-        QStringLiteral("Initialising Talker"),
-        QStringLiteral("Initialising Speech Engine"),
-        QStringLiteral("Startup Complete"),
-    };
-    qsizetype from = 0;
-    for (const QString &event : expected) {
-        const qsizetype at = events.indexOf(event, from);
-        EXPECT_GE(at, from) << event.toStdString() << "\nlog:\n"
-                            << events.join(QLatin1Char('\n')).toStdString();
-        if (at >= 0)
-            from = at + 1;
-    }
-}
-
 TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
 {
     {
@@ -194,98 +168,20 @@ TEST(frmMain, SymbolFontCheckDecidesCaptionsAndIcons)
     }
 }
 
+// The messages of each failure are the lifecycle's own tests; here the window as a whole
+// closes down after one.
 TEST(frmMain, StartupFailureShowsItsMessageThenClosesDown)
 {
-    struct Case
-    {
-        const char *what;
-        std::function<void(FakeSpeechEngine::Scope &)> arrange;
-        QString message;
-    };
-    const QString site = ProgramInfo::webSite();
-    const Case cases[] = {
-        { "no voices",
-          [](FakeSpeechEngine::Scope &s) {
-              s.configure = [](FakeSpeechEngine &e) { e.voices.clear(); };
-          },
-          QStringLiteral("You must install a Text To Speech engine to use this program.  Visit "
-                         "the Orlin page at ")
-              + site + QStringLiteral(" for more information.") },
-        { "engine missing", [](FakeSpeechEngine::Scope &s) { s.failCreation = true; },
-          QStringLiteral("One or more runtimes are not installed on your PC.  See the 'Runtimes' "
-                         "page at ")
-              + site + QStringLiteral(" for more information.") },
-        { "other failure",
-          [](FakeSpeechEngine::Scope &s) {
-              s.configure = [](FakeSpeechEngine &e) {
-                  e.failOperation(QStringLiteral("CountEngines"), 75,
-                                  QStringLiteral("Path/File access error"));
-              };
-          },
-          QStringLiteral("Error 75 - Path/File access error while If Voice1.CountEngines = 0 "
-                         "Then") },
-    };
-    for (const Case &c : cases) {
-        MainWindowHarness h;
-        c.arrange(h.engines);
-        EXPECT_FALSE(h.start()) << c.what;
-        ASSERT_EQ(h.messages.size(), 1) << c.what;
-        EXPECT_EQ(h.messages[0].text, c.message) << c.what;
-        EXPECT_TRUE(h.window->isClosedDown()) << c.what;
-        EXPECT_EQ(h.window->reading().Talker(), nullptr) << c.what;
-        EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini")))) << c.what;
-        for (QWidget *top : QApplication::topLevelWidgets())
-            EXPECT_FALSE(top->isVisible()) << c.what << top->objectName().toStdString();
-    }
-}
-
-TEST(frmMain, SavedVoiceIsSelectedAndOneBeyondTheListMeansTheLast)
-{
-    const std::pair<const char *, int> cases[] = {
-        { "1", 1 }, { "7", 1 }, { "0", 0 }, { "-3", 0 }
-    };
-    for (const auto &[saved, expected] : cases) {
-        MainWindowHarness h;
-        h.folder.writeBytes(QStringLiteral("Orlin.ini"),
-                            QByteArray("LASTENGINE,") + saved + "\r\n");
-        ASSERT_TRUE(h.start()) << saved;
-        EXPECT_EQ(control<QComboBox>(*h.window, "cmbEngine")->currentIndex(), expected) << saved;
-        EXPECT_EQ(settingToInt(Settings().sGet(QStringLiteral("LastEngine"))), expected) << saved;
-        EXPECT_EQ(h.engine()->selected, expected + 1) << saved;
-    }
-}
-
-// The list's order follows the locale and the installed voices, so the saved voice is found
-// by its name where it is still installed, and by its place in the list otherwise.
-TEST(frmMain, SavedVoiceIsFoundByNameWhateverTheListOrder)
-{
-    using Voice = FakeSpeechEngine::Voice;
-    const Voice en { QStringLiteral("English"), QStringLiteral("en") };
-    const Voice de { QStringLiteral("German"), QStringLiteral("de") };
-    const Voice fr { QStringLiteral("French"), QStringLiteral("fr") };
-    struct Case
-    {
-        QList<Voice> voices;
-        QByteArray saved;
-        int expected;
-    };
-    const Case cases[] = {
-        { { fr, en, de }, "LASTENGINE, 2 \r\nLASTVOICE,French - fr\r\n", 0 },
-        { { en, de, fr }, "LASTENGINE, 0 \r\nLASTVOICE,French - fr\r\n", 2 },
-        { { en, de }, "LASTENGINE, 1 \r\nLASTVOICE,French - fr\r\n", 1 },
-        { { en, de, fr }, "LASTENGINE, 1 \r\n", 1 },
-    };
-    for (const Case &c : cases) {
-        MainWindowHarness h;
-        h.engines.configure = [&](FakeSpeechEngine &e) { e.voices = c.voices; };
-        h.folder.writeBytes(QStringLiteral("Orlin.ini"), c.saved);
-        ASSERT_TRUE(h.start()) << c.saved.toStdString();
-        EXPECT_EQ(control<QComboBox>(*h.window, "cmbEngine")->currentIndex(), c.expected)
-            << c.saved.toStdString();
-        EXPECT_EQ(h.engine()->selected, c.expected + 1) << c.saved.toStdString();
-        EXPECT_EQ(Settings().sGet(QStringLiteral("LastVoice")).toString(),
-                  control<QComboBox>(*h.window, "cmbEngine")->currentText());
-    }
+    MainWindowHarness h;
+    h.engines.failCreation = true;
+    EXPECT_FALSE(h.start());
+    ASSERT_EQ(h.messages.size(), 1);
+    EXPECT_TRUE(h.messages[0].text.startsWith("One or more runtimes are not installed"));
+    EXPECT_TRUE(h.window->isClosedDown());
+    EXPECT_EQ(h.window->reading().Talker(), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(h.folder.file(QStringLiteral("Orlin.ini"))));
+    for (QWidget *top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(top->isVisible()) << top->objectName().toStdString();
 }
 
 TEST(frmMain, ChoosingAVoiceStoresItsIndexAndSelectsIt)

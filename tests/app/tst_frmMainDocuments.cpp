@@ -42,32 +42,6 @@ struct Documents : MainWindowHarness
 
 } // namespace
 
-TEST(frmMainDocuments, EachDocumentKeepsItsCaretAcrossSwitchesAndReload)
-{
-    Documents d;
-    const QString a = d.writeDocument(QStringLiteral("a.txt"), kLong);
-    const QString b = d.writeDocument(QStringLiteral("b.txt"), kLong + kLong);
-    d.window->LoadDocument(a);
-    EXPECT_EQ(d.caret(), 0) << "never opened before";
-    d.moveCaret(40);
-    d.window->LoadDocument(b);
-    EXPECT_EQ(d.caret(), 0);
-    d.moveCaret(100);
-    d.window->cmdReload_Click();
-    EXPECT_EQ(d.caret(), 100);
-    d.window->LoadDocument(a);
-    EXPECT_EQ(d.caret(), 40);
-    d.window->LoadDocument(b);
-    EXPECT_EQ(d.caret(), 100);
-
-    // a.txt shrinks below its bookmark while b.txt is open: it opens at the top.
-    d.writeDocument(QStringLiteral("a.txt"), QStringLiteral("Short now."));
-    d.window->LoadDocument(a);
-    EXPECT_EQ(d.shown(), QStringLiteral("Short now."));
-    EXPECT_EQ(d.caret(), 0);
-    EXPECT_EQ(d.window->windowTitle(), QStringLiteral("Orlin - a.txt"));
-}
-
 TEST(frmMainDocuments, QuotedCommandLinePathOpensAndIsKeptQuoted)
 {
     MainWindowHarness h;
@@ -113,68 +87,31 @@ TEST(frmMainDocuments, QuotedDocumentKeepsItsBookmarkUnderThePlainName)
     }
 }
 
-// A missing file, or a folder, named on the command line, in the Load dialog or gone
-// before Reload: the user is told which file and why, and the document open before stays
-// as it was, caret, title and all.
+// A missing file, or a folder, named on the command line: the user is told which file and
+// why, and the reader starts without a document (the Load dialog's and Reload's routes are
+// the document controller's own tests).
 TEST(frmMainDocuments, ADocumentThatCannotBeOpenedIsReportedAndChangesNothing)
 {
-    enum Route { CommandLine, LoadDialog, Reload };
-    struct Bad
-    {
-        bool folder;
-        QString reason;
-    };
-    const Bad bads[] = { { false, QStringLiteral("The file does not exist.") },
-                         { true, QStringLiteral("It is a folder, not a document.") } };
     QString startTitle;
     {
         MainWindowHarness plain;
         ASSERT_TRUE(plain.start());
         startTitle = plain.window->windowTitle();
     }
-    for (const Bad &bad : bads) {
-        for (const Route route : { CommandLine, LoadDialog, Reload }) {
-            Documents d;
-            const std::string what = bad.reason.toStdString() + " route " + std::to_string(route);
-            const QString badPath = d.folder.file(QStringLiteral("bad.txt"));
-            auto spoil = [&] {
-                QFile::remove(badPath);
-                if (bad.folder)
-                    QDir().mkpath(badPath);
-            };
-            if (route == CommandLine) {
-                spoil();
-                MainWindowHarness h;
-                ASSERT_TRUE(h.start(badPath)) << what;
-                EXPECT_EQ(h.window->windowTitle(), startTitle) << what;
-                EXPECT_TRUE(h.view()->Text().isEmpty()) << what;
-                EXPECT_TRUE(h.window->documents().CurrentFile().isEmpty()) << what;
-                ASSERT_EQ(h.messages.size(), 1) << what;
-                EXPECT_TRUE(h.messages[0].text.contains(badPath)) << what;
-                EXPECT_TRUE(h.messages[0].text.contains(bad.reason)) << what;
-                continue;
-            }
-            const QString open = route == Reload
-                ? d.writeDocument(QStringLiteral("bad.txt"), kLong)
-                : d.writeDocument(QStringLiteral("good.txt"), kLong);
-            d.window->LoadDocument(open);
-            d.moveCaret(20);
-            const QString title = d.window->windowTitle();
-            spoil();
-            if (route == LoadDialog) {
-                d.answerWith([&](const frmFileSelect &) { return badPath; });
-                d.window->cmdLoad_Click();
-            } else {
-                d.window->cmdReload_Click();
-            }
-            EXPECT_EQ(d.shown(), kLong) << what;
-            EXPECT_EQ(d.caret(), 20) << what;
-            EXPECT_EQ(d.window->windowTitle(), title) << what;
-            EXPECT_EQ(d.window->documents().CurrentFile(), open) << what;
-            ASSERT_EQ(d.messages.size(), 1) << what;
-            EXPECT_TRUE(d.messages[0].text.contains(badPath)) << what;
-            EXPECT_TRUE(d.messages[0].text.contains(bad.reason)) << what;
-        }
+    for (const bool asFolder : { false, true }) {
+        MainWindowHarness h;
+        const QString badPath = h.folder.file(QStringLiteral("bad.txt"));
+        if (asFolder)
+            QDir().mkpath(badPath);
+        ASSERT_TRUE(h.start(badPath)) << asFolder;
+        EXPECT_EQ(h.window->windowTitle(), startTitle) << asFolder;
+        EXPECT_TRUE(h.view()->Text().isEmpty()) << asFolder;
+        EXPECT_TRUE(h.window->documents().CurrentFile().isEmpty()) << asFolder;
+        ASSERT_EQ(h.messages.size(), 1) << asFolder;
+        EXPECT_EQ(
+            h.messages[0].text,
+            badPath + " could not be opened.\n"
+                + (asFolder ? "It is a folder, not a document." : "The file does not exist."));
     }
 }
 
@@ -207,37 +144,6 @@ TEST(frmMainDocuments, SampleShowsAtTheFirstStartOnlyAndKeepsNoBookmark)
     }
 }
 
-// Names in any script keep their own bookmarks across a restart (through a Windows-1252
-// file every Cyrillic name of one length was the same row of "?"), and a bookmark file of
-// an earlier installation, in Windows-1252, still loads.
-TEST(frmMainDocuments, BookmarksOfNamesInEveryScriptSurviveARestart)
-{
-    MainWindowHarness first;
-    const QString war = first.writeDocument(QString::fromUtf8("Война.txt"), kLong);
-    const QString lie = first.writeDocument(QString::fromUtf8("Ложна.txt"), kLong);
-    const QString polish = first.writeDocument(QString::fromUtf8("Łódź.txt"), kLong);
-    const QString old = first.writeDocument(QString::fromUtf8("Café.txt"), kLong);
-    first.folder.writeBytes(QStringLiteral("BookMarks.ini"), "CAF\xC9.TXT, 17 \r\n");
-    ASSERT_TRUE(first.start());
-    const std::pair<QString, int> places[] = { { war, 30 }, { lie, 0 }, { polish, 12 } };
-    for (const auto &[path, caret] : places) {
-        first.window->LoadDocument(path);
-        first.view()->setSelStart(caret);
-    }
-    first.window->LoadDocument(old);
-    EXPECT_EQ(first.view()->SelStart(), 17) << "the old file's bookmark";
-    first.window->cmdQuit_Click();
-    EXPECT_TRUE(first.folder.readBytes(QStringLiteral("BookMarks.ini"))
-                    .contains(QString::fromUtf8("ВОЙНА.TXT, 30 \r\n").toUtf8()));
-
-    // The next run reads the file the first one wrote.
-    mSharedBookmarks next;
-    EXPECT_EQ(next.RetrieveBookmark(war), 30);
-    EXPECT_EQ(next.RetrieveBookmark(lie), 0);
-    EXPECT_EQ(next.RetrieveBookmark(polish), 12);
-    EXPECT_EQ(next.RetrieveBookmark(old), 17);
-}
-
 // Reload is there whenever a document is open, however it came; not before, and not after
 // a document that could not be opened.
 TEST(frmMainDocuments, ReloadIsEnabledWhenAnyDocumentIsOpen)
@@ -264,87 +170,6 @@ TEST(frmMainDocuments, ReloadIsEnabledWhenAnyDocumentIsOpen)
         EXPECT_EQ(control<QPushButton>(*h.window, "cmdReload")->isEnabled(),
                   route != MissingOnCommandLine)
             << route;
-    }
-}
-
-TEST(frmMainDocuments, LoadDialogOpensTheChosenFileAndRemembersItsFolder)
-{
-    Documents d;
-    const QString path = d.writeDocument(QStringLiteral("chosen.txt"), kLong);
-    // A saved folder that has gone opens the dialog in the current folder.
-    Settings().sSet(QStringLiteral("Path"), d.folder.file(QStringLiteral("gone/")));
-    QString title, pattern, startFolder;
-    d.answerWith([&](const frmFileSelect &dialog) {
-        title = dialog.WindowTitle();
-        pattern = dialog.Filepattern();
-        startFolder = dialog.DefaultPath();
-        return path;
-    });
-    EXPECT_FALSE(control<QPushButton>(*d.window, "cmdReload")->isEnabled());
-    d.window->cmdLoad_Click();
-    EXPECT_EQ(title, QStringLiteral("Please select a file to open."));
-    EXPECT_EQ(pattern, QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
-    EXPECT_EQ(startFolder, QDir::currentPath());
-    EXPECT_EQ(d.shown(), kLong);
-    EXPECT_EQ(QDir::cleanPath(d.window->documents().CurrentFile()), QDir::cleanPath(path));
-    EXPECT_TRUE(control<QPushButton>(*d.window, "cmdReload")->isEnabled());
-    const QString saved = Settings().sGet(QStringLiteral("Path")).toString();
-    EXPECT_TRUE(saved.endsWith(QLatin1Char('/')));
-    EXPECT_EQ(QDir(saved).canonicalPath(), QDir(d.folder.file(QString())).canonicalPath());
-
-    // The next time the dialog starts in that folder.
-    d.answerWith([&](const frmFileSelect &dialog) {
-        startFolder = dialog.DefaultPath();
-        return QString();
-    });
-    d.window->cmdLoad_Click();
-    EXPECT_EQ(QDir(startFolder).canonicalPath(), QDir(saved).canonicalPath());
-}
-
-TEST(frmMainDocuments, CancellingTheDialogChangesNothing)
-{
-    for (const bool reloadBefore : { false, true }) {
-        Documents d;
-        const QString path = d.writeDocument(QStringLiteral("open.txt"), kLong);
-        d.window->LoadDocument(path);
-        d.moveCaret(12);
-        control<QPushButton>(*d.window, "cmdReload")->setEnabled(reloadBefore);
-        const QString title = d.window->windowTitle();
-        d.answerWith([](const frmFileSelect &) { return QString(); });
-        d.window->cmdLoad_Click();
-        EXPECT_EQ(control<QPushButton>(*d.window, "cmdReload")->isEnabled(), reloadBefore);
-        EXPECT_EQ(d.window->documents().CurrentFile(), path);
-        EXPECT_EQ(d.shown(), kLong);
-        EXPECT_EQ(d.caret(), 12);
-        EXPECT_EQ(d.window->windowTitle(), title);
-        EXPECT_FALSE(Settings().IsSettingPresent(QStringLiteral("Path")));
-    }
-}
-
-TEST(frmMainDocuments, EachKindOfFileShowsItsText)
-{
-    struct Case
-    {
-        const char *name;
-        QByteArray bytes;
-        QString shown;
-    };
-    const Case cases[] = {
-        { "emph.txt", "A <b>word</b> here.", QStringLiteral("A <emph>word</emph> here.") },
-        { "upper.txt", "A <B>word</B> here.", QStringLiteral("A word here.") },
-        { "utf8.txt", "Caf\xc3\xa9 \xe2\x80\x94 \xd0\x94\xd0\xb0.", QStringLiteral(u"Café — Да.") },
-        { "cp1252.txt",
-          "Caf\xe9 \x97 \x80"
-          "5.",
-          QStringLiteral(u"Café — €5.") },
-        { "page.html", "<html><head><title>T</title></head><body><p>One &amp; two</p></body>",
-          QStringLiteral("One & two") },
-    };
-    Documents d;
-    for (const Case &c : cases) {
-        d.folder.writeBytes(QString::fromLatin1(c.name), c.bytes);
-        d.window->LoadDocument(d.folder.file(QString::fromLatin1(c.name)));
-        EXPECT_EQ(d.shown().trimmed(), c.shown) << c.name;
     }
 }
 

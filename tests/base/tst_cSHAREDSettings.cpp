@@ -1,7 +1,7 @@
 #include "base/cSHAREDSettings.h"
 
+#include "base/Failure.h"
 #include "base/FileTable.h"
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
@@ -21,17 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Records every message box and answers from a list (Cancel when it runs out).
-struct Answers
-{
-    QList<MessageBoxes::Message> shown;
-    QList<int> replies;
-    MessageBoxes::ScopedHandler handler { [this](const MessageBoxes::Message &m) {
-        shown << m;
-        return replies.isEmpty() ? int(MessageBoxes::Cancel) : replies.takeFirst();
-    } };
-};
 
 // The immutable flag: the one way to make a file that even its owner, root
 // included, cannot make writable again.
@@ -315,13 +304,11 @@ TEST_F(SettingsFile, GapsInASetAreCountedAndReported)
 
 TEST_F(SettingsFile, ReadOnlyFilesAreMadeWritableAndReplaced)
 {
-    Answers answers;
     folder.writeBytes("Orlin.ini", "OLD,1\r\n");
     QFile::setPermissions(ini(), QFile::ReadOwner | QFile::ReadGroup);
     store.StoreSetting("New", 2);
     EXPECT_EQ(saved(), QByteArray("NEW, 2 \r\n"));
     EXPECT_TRUE(QFileInfo(ini()).isWritable());
-    EXPECT_TRUE(answers.shown.isEmpty());
 }
 
 TEST_F(SettingsFile, AFileThatStaysReadOnlyIsLeftAlone)
@@ -334,13 +321,11 @@ TEST_F(SettingsFile, AFileThatStaysReadOnlyIsLeftAlone)
         Immutable lock(ini());
         if (!lock.active())
             GTEST_SKIP() << "the immutable flag needs root";
-        Answers answers;
         store.StoreSetting("New", 2);
-        EXPECT_FALSE(store.SaveSettings(ini()));
-        ASSERT_EQ(answers.shown.size(), 1);
-        EXPECT_EQ(answers.shown[0].text,
-                  "Your settings file is read-only and I can't change it. Save cancelled.");
-        EXPECT_EQ(answers.shown[0].buttons, MessageBoxes::Ok);
+        const cSHAREDSettings::SaveOutcome outcome = store.SaveSettings(ini());
+        EXPECT_FALSE(outcome);
+        EXPECT_EQ(outcome.result, cSHAREDSettings::SaveOutcome::ReadOnly);
+        EXPECT_EQ(outcome.file, ini());
         EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("OLD,1\r\n"));
     }
     EXPECT_EQ(filesInFolder(), (QStringList { "Orlin.ini", "log.txt" }));
@@ -348,34 +333,21 @@ TEST_F(SettingsFile, AFileThatStaysReadOnlyIsLeftAlone)
         ini().toUtf8() + " is read only, can't change it to read write, can't update it"));
 }
 
-TEST_F(SettingsFile, AFullDiskAsksForRetryAndKeepsTheOldFile)
+TEST_F(SettingsFile, AFullDiskIsToldAndKeepsTheOldFile)
 {
     folder.writeBytes("Orlin.ini", "OLD,1\r\n");
     store.StoreSetting("New", 2);
-    int failuresLeft = 2;
+    int failuresLeft = 1;
     Seam::Override<FileTable::WriteFaultSeam> filling(
         [&](const QString &) { return failuresLeft-- > 0 ? ENOSPC : 0; });
-    {
-        Answers answers;
-        answers.replies = { MessageBoxes::Retry, MessageBoxes::Cancel };
-        EXPECT_FALSE(store.SaveSettings(ini()));
-        ASSERT_EQ(answers.shown.size(), 2);
-        EXPECT_EQ(answers.shown[0].text,
-                  "You've run out of disk space on drive " + ini()
-                      + ":\nPlease clear some space and then click Retry, else click "
-                        "Cancel to abort.");
-        EXPECT_EQ(answers.shown[0].buttons, MessageBoxes::Retry | MessageBoxes::Cancel);
-        EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("OLD,1\r\n"));
-        EXPECT_EQ(filesInFolder(), QStringList { "Orlin.ini" });
-    }
-    failuresLeft = 1;
-    {
-        Answers answers;
-        answers.replies = { MessageBoxes::Retry };
-        EXPECT_TRUE(store.SaveSettings(ini()));
-        EXPECT_EQ(answers.shown.size(), 1);
-        EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("NEW, 2 \r\n"));
-    }
+    const cSHAREDSettings::SaveOutcome full = store.SaveSettings(ini());
+    EXPECT_EQ(full.result, cSHAREDSettings::SaveOutcome::DiskFull);
+    EXPECT_EQ(full.file, ini());
+    EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("OLD,1\r\n"));
+    EXPECT_EQ(filesInFolder(), QStringList { "Orlin.ini" });
+    // Space again: the next save (a Retry) writes.
+    EXPECT_TRUE(store.SaveSettings(ini()));
+    EXPECT_EQ(folder.readBytes("Orlin.ini"), QByteArray("NEW, 2 \r\n"));
 }
 
 TEST_F(SettingsFile, ARealFullDeviceIsReportedAsDiskFull)
@@ -383,11 +355,8 @@ TEST_F(SettingsFile, ARealFullDeviceIsReportedAsDiskFull)
     if (!QFile::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     ASSERT_TRUE(QFile::link("/dev/full", ini()));
-    Answers answers;
     store.StoreSetting("New", 2);
-    EXPECT_FALSE(store.SaveSettings(ini()));
-    ASSERT_EQ(answers.shown.size(), 1);
-    EXPECT_TRUE(answers.shown[0].text.startsWith("You've run out of disk space on drive "));
+    EXPECT_EQ(store.SaveSettings(ini()).result, cSHAREDSettings::SaveOutcome::DiskFull);
     EXPECT_EQ(QFileInfo(ini()).symLinkTarget(), "/dev/full");
 }
 
@@ -405,23 +374,15 @@ TEST_F(SettingsFile, AFilledFilesystemKeepsTheOldFile)
     for (int i = 0; i < 2000; ++i)
         store.StoreSetting(QString("BOOK%1.TXT").arg(i), i);
     disk.fill();
-    Answers answers;
-    EXPECT_FALSE(store.SaveSettings(file));
-    EXPECT_EQ(answers.shown.size(), 1);
+    EXPECT_EQ(store.SaveSettings(file).result, cSHAREDSettings::SaveOutcome::DiskFull);
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("OLD,1\r\n"));
     EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               (QStringList { "Orlin.ini", "filler" }));
 
-    // Space freed while the message is up: Retry then saves.
-    answers.replies = { MessageBoxes::Retry };
-    answers.shown.clear();
-    MessageBoxes::ScopedHandler freeing([&](const MessageBoxes::Message &) {
-        QFile::remove(disk.file("filler"));
-        return int(MessageBoxes::Retry);
-    });
-    disk.fill();
+    // Space freed (while the question is up): the next save writes.
+    QFile::remove(disk.file("filler"));
     EXPECT_TRUE(store.SaveSettings(file));
     cSHAREDSettings again;
     again.LoadSettings(file);
@@ -439,18 +400,20 @@ TEST_F(SettingsFile, SavingThroughALinkReplacesItsTarget)
     EXPECT_EQ(folder.readBytes("real/settings.ini"), QByteArray("NEW, 2 \r\n"));
 }
 
-TEST_F(SettingsFile, OtherFailuresAreShownAsErrors)
+TEST_F(SettingsFile, OtherFailuresComeBackWithTheirFileAndReason)
 {
-    Answers answers;
     store.StoreSetting("New", 2);
-    EXPECT_FALSE(store.SaveSettings(folder.file("missing/Orlin.ini")));
-    ASSERT_EQ(answers.shown.size(), 1);
-    EXPECT_EQ(answers.shown[0].text, "76 - No such file or directory in SaveSettings");
+    const cSHAREDSettings::SaveOutcome outcome =
+        store.SaveSettings(folder.file("missing/Orlin.ini"));
+    EXPECT_EQ(outcome.result, cSHAREDSettings::SaveOutcome::Failed);
+    EXPECT_EQ(outcome.file, folder.file("missing/Orlin.ini"));
+    EXPECT_EQ(outcome.code, FailureCode::PathNotFound);
+    EXPECT_EQ(outcome.description, "No such file or directory");
+    EXPECT_TRUE(Log().CurrentAction().endsWith("in SaveSettings of module cSHAREDSettings"));
 }
 
 TEST_F(SettingsFile, DamagedFilesLoadWithoutHarm)
 {
-    Answers answers;
     QRandomGenerator random(20240601);
     QByteArray bytes;
     QStringList wellFormed;
@@ -465,14 +428,14 @@ TEST_F(SettingsFile, DamagedFilesLoadWithoutHarm)
     }
     bytes += "\r\nLONG," + QByteArray(1024 * 1024, 'L');
     bytes += QByteArray("\r\nNUL,a\0b\r\nCR,a\rb\r\nX,1\r\0\nY,2\r\n", 30);
-    load(bytes);
+    folder.writeBytes("Orlin.ini", bytes);
+    EXPECT_EQ(store.LoadSettings(ini()), QStringList()) << "nothing to tell";
     for (int i = 0; i < wellFormed.size(); ++i)
         ASSERT_EQ(store.RetrieveSetting(wellFormed[i]), QVariant(QString("value %1").arg(i + 1)));
     EXPECT_EQ(store.RetrieveSetting("LONG").toString().size(), 1024 * 1024);
     EXPECT_EQ(store.RetrieveSetting("CR"), QVariant("a\rb"));
     EXPECT_EQ(store.RetrieveSetting("NUL"), QVariant(QString("a") + QChar(0) + "b"));
     EXPECT_EQ(store.RetrieveSetting("X"), QVariant(QString("1\r") + QChar(0) + "\nY,2"));
-    EXPECT_TRUE(answers.shown.isEmpty());
     EXPECT_TRUE(store.SaveSettings(ini()));
 }
 

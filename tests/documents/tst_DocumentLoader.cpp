@@ -1,9 +1,12 @@
 #include "documents/DocumentLoader.h"
 
+#include "base/Failure.h"
 #include "documents/RtfImporter.h"
+#include "support/Corpora.h"
 #include "support/TempProgramFolder.h"
 #include "ui/RichTextBox.h"
 
+#include <QDirIterator>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
@@ -37,42 +40,78 @@ TEST(DocumentLoader, TextAndHtmlDocumentsBecomePlainText)
         { "page.html",
           "<html><head><title>T</title><style>p{}</style></head><body><p>One &amp; "
           "<b>two</b><br>three&nbsp;&#8212; &#1044;</p></body></html>",
-          "One & <emph>two</emph>\r\nthree - Д" },
+          "One & <emph>two</emph>\nthree - Д" },
         { "noext", "<i>plain</i>", "plain" },
+        { "lines.txt",
+          "one\r\ntwo\rthree\u2028four\xc2\xa0"
+          "five",
+          "one\ntwo\nthree\nfour five" },
     };
     for (const auto &c : cases) {
         folder.writeBytes(QString::fromLatin1(c.name), c.bytes);
-        const DocumentContent content =
-            DocumentLoader::Load(folder.file(QString::fromLatin1(c.name)));
-        EXPECT_TRUE(content.read) << c.name;
-        EXPECT_FALSE(content.rich) << c.name;
-        EXPECT_EQ(content.text, u(c.shown)) << c.name;
+        const Document document = DocumentLoader::Load(folder.file(QString::fromLatin1(c.name)));
+        EXPECT_FALSE(document.rich()) << c.name;
+        EXPECT_EQ(document.text, u(c.shown)) << c.name;
+        EXPECT_TRUE(document.headings.isEmpty()) << c.name;
+        EXPECT_TRUE(document.complete) << c.name;
     }
 }
 
-TEST(DocumentLoader, RtfDocumentsComeBackAsMarkupForTheView)
+// The title, language and encoding the document states or its bytes show.
+TEST(DocumentLoader, TitleLanguageAndEncoding)
+{
+    TempProgramFolder folder;
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        const char *title;
+        const char *language;
+        const char *encoding;
+    } cases[] = {
+        { "book.html",
+          "<html lang=\"de-AT\"><head><title>Der  &amp;\n Titel</title></head>"
+          "<body>Text</body></html>",
+          "Der & Titel", "de-AT", "UTF-8" },
+        { "bare.html", "<HTML LANG=fr><HEAD><TITLE>Caf\xe9</TITLE></HEAD>x", "Caf\xc3\xa9", "fr",
+          "Windows-1252" },
+        // A title outside the head is text, and an attribute that is no language is none.
+        { "body.html", "<html lang=\"x;y\"><body><title>No</title></body>", "", "", "UTF-8" },
+        { "plain.txt", "\xff\xfeT\0", "", "", "UTF-16LE" },
+        { "doc.rtf", "{\\rtf1{\\info{\\title The \\'e9t\\u233?}{\\author Me}}Body\\par}",
+          "The \xc3\xa9t\xc3\xa9", "", "RTF" },
+        { "fake.rtf", "not rtf at all", "", "", "Windows-1252" },
+    };
+    for (const auto &c : cases) {
+        folder.writeBytes(QString::fromLatin1(c.name), c.bytes);
+        const Document document = DocumentLoader::Load(folder.file(QString::fromLatin1(c.name)));
+        EXPECT_EQ(document.title, u(c.title)) << c.name;
+        EXPECT_EQ(document.language, u(c.language)) << c.name;
+        EXPECT_EQ(document.encoding, u(c.encoding)) << c.name;
+    }
+}
+
+TEST(DocumentLoader, RtfDocumentsComeWithTheirFormatting)
 {
     TempProgramFolder folder;
     const QByteArray rtf = "{\\rtf1\\ansi {\\b caf\\'e9} <b>x</b>\\par}";
     for (const char *name : { "doc.rtf", "DOC.RTF", "doc.Rtf" }) {
         folder.writeBytes(QString::fromLatin1(name), rtf);
-        const DocumentContent content =
-            DocumentLoader::Load(folder.file(QString::fromLatin1(name)));
-        EXPECT_TRUE(content.rich) << name;
-        EXPECT_EQ(content.text, QString::fromLatin1(rtf)) << name;
-        QTextDocument doc;
-        RtfImporter::setDocumentRtf(doc, content.text);
+        const Document document = DocumentLoader::Load(folder.file(QString::fromLatin1(name)));
+        ASSERT_TRUE(document.rich()) << name;
         // No emphasis conversion on rich text: its own formatting shows.
-        EXPECT_EQ(doc.toPlainText(), u("café <b>x</b>")) << name;
+        EXPECT_EQ(document.text, u("café <b>x</b>")) << name;
+        EXPECT_EQ(document.formatted->toPlainText(), document.text) << name;
     }
-    // Bytes above 127 reach the importer unchanged through the view's text.
-    folder.writeBytes("high.rtf", "{\\rtf1 \x81\x8d\x8f\x90\x9d\xe9}");
-    const DocumentContent high = DocumentLoader::Load(folder.file("high.rtf"));
-    EXPECT_EQ(RtfImporter::plainText(QByteArray("{\\rtf1 \x81\x8d\x8f\x90\x9d\xe9}")), [&] {
-        QTextDocument doc;
-        RtfImporter::setDocumentRtf(doc, high.text);
-        return doc.toPlainText();
-    }());
+    // Every byte above 127 reaches the importer as it is in the file.
+    const QByteArray high = "{\\rtf1 \x81\x8d\x8f\x90\x9d\xe9\\u8364?}";
+    folder.writeBytes("high.rtf", high);
+    EXPECT_EQ(DocumentLoader::Load(folder.file("high.rtf")).text, RtfImporter::plainText(high));
+    // A file named .rtf that holds no RTF shows as the text it is, line ends and all.
+    folder.writeBytes("plain.rtf", "Just text,\r\nnot {\\rtf at all.");
+    const Document plain = DocumentLoader::Load(folder.file("plain.rtf"));
+    EXPECT_FALSE(plain.rich());
+    EXPECT_EQ(plain.text, "Just text,\nnot {\\rtf at all.");
 }
 
 TEST(DocumentLoader, QuotedPathsAndUnreadableFiles)
@@ -80,17 +119,63 @@ TEST(DocumentLoader, QuotedPathsAndUnreadableFiles)
     TempProgramFolder folder;
     folder.writeBytes("my book.txt", "quoted path works");
     const QString quoted = QLatin1Char('"') + folder.file("my book.txt") + QLatin1Char('"');
-    const DocumentContent content = DocumentLoader::Load(quoted);
-    EXPECT_TRUE(content.read);
-    EXPECT_EQ(content.text, "quoted path works");
+    const Document document = DocumentLoader::Load(quoted);
+    EXPECT_EQ(document.text, "quoted path works");
+    EXPECT_EQ(document.path, folder.file("my book.txt"));
 
-    const DocumentContent missing = DocumentLoader::Load(folder.file("missing.txt"));
-    EXPECT_FALSE(missing.read);
-    EXPECT_TRUE(missing.text.isEmpty());
-    const DocumentContent missingRtf = DocumentLoader::Load(folder.file("missing.rtf"));
-    EXPECT_FALSE(missingRtf.read);
-    EXPECT_TRUE(missingRtf.rich);
-    EXPECT_TRUE(DocumentLoader::Load(folder.path()).text.isEmpty());
+    // What cannot be read stops the load with the reason in the user's words.
+    folder.writeBytes("locked.txt", "secret");
+    QFile::setPermissions(folder.file("locked.txt"), QFileDevice::Permissions());
+    const bool root = QFile(folder.file("locked.txt")).open(QIODevice::ReadOnly);
+    const struct
+    {
+        QString path;
+        const char *reason;
+        int code;
+    } cases[] = {
+        { folder.file("missing.txt"), "The file does not exist.", FailureCode::FileNotFound },
+        { folder.file("missing.rtf"), "The file does not exist.", FailureCode::FileNotFound },
+        { folder.path(), "It is a folder, not a document.", FailureCode::PathFileAccess },
+        { folder.file("locked.txt"), "You are not allowed to read it.",
+          FailureCode::PathFileAccess },
+    };
+    for (const auto &c : cases) {
+        if (root && c.path.endsWith("locked.txt"))
+            continue; // root reads every file
+        try {
+            DocumentLoader::Load(c.path);
+            ADD_FAILURE() << qPrintable(c.path) << " loaded";
+        } catch (const Failure &failure) {
+            EXPECT_EQ(failure.description(), c.reason) << qPrintable(c.path);
+            EXPECT_EQ(failure.code(), c.code) << qPrintable(c.path);
+        }
+    }
+}
+
+// The one line-end rule is what a text view makes of a text: a view given Document::ShownText
+// of a text shows the same characters as a view given the text itself.
+TEST(DocumentLoader, ShownTextIsWhatATextViewShows)
+{
+    QStringList texts = {
+        QString(),
+        QStringLiteral("plain"),
+        QStringLiteral("a\r\nb\rc\nd\r\r\n\n\r"),
+        QString::fromUtf16(u"nbsp\u00a0ls\u2028ps\u2029frame\ufdd0\ufdd1end"),
+        QString::fromUtf16(u"nul\u0000 obj\ufffc tab\t ff\f lone\xd800 pair\U0001F600", 31),
+    };
+    // And whole documents as the loader prepares them, before the rule.
+    QDirIterator it(corporaFolder(), { "*.txt", "*.htm", "*.html" }, QDir::Files,
+                    QDirIterator::Subdirectories);
+    for (int n = 0; it.hasNext() && n < 40; ++n) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly) && file.size() < 2'000'000)
+            texts << DocumentLoader::PrepareText(QString::fromUtf8(file.readAll()));
+    }
+    for (const QString &text : texts) {
+        QTextDocument view;
+        view.setPlainText(text);
+        EXPECT_EQ(Document::ShownText(text), view.toPlainText()) << qPrintable(text.left(60));
+    }
 }
 
 // The document view with the importer installed, as the program runs it: formatted
@@ -107,7 +192,7 @@ TEST(DocumentLoader, BlankLinesSurviveWhateverTheLineEnds)
         folder.writeBytes("book.txt", body);
         folder.writeBytes("book.html", "<html><body><pre>" + body + "</pre></body></html>");
         for (const char *name : { "book.txt", "book.html" }) {
-            view.setText(DocumentLoader::Load(folder.file(QString::fromLatin1(name))).text);
+            view.showDocument(DocumentLoader::Load(folder.file(QString::fromLatin1(name))));
             EXPECT_EQ(view.Text(), "CHAPTER I\n\nIt begins.\nStill.\n\nNext.")
                 << name << " " << e.toHex().toStdString();
         }
@@ -118,13 +203,11 @@ TEST(DocumentLoader, ContentInTheDocumentView)
 {
     TempProgramFolder folder;
     RichTextBox view;
-    view.setRtfImporter(&RtfImporter::setDocumentRtf);
 
     folder.writeBytes("doc.rtf",
                       "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs24 First {\\b bold} "
                       "line.\\par\\qc Second\\~line \\u8364?5.\\par}");
-    const DocumentContent rtf = DocumentLoader::Load(folder.file("doc.rtf"));
-    view.setTextRTF(rtf.text);
+    view.showDocument(DocumentLoader::Load(folder.file("doc.rtf")));
     EXPECT_EQ(view.Text(), u("First bold line.\nSecond line €5."));
     const int bold = int(view.Text().indexOf(QLatin1String("bold")));
     view.setSelStart(bold);
@@ -135,8 +218,15 @@ TEST(DocumentLoader, ContentInTheDocumentView)
     EXPECT_EQ(view.SelStart(), int(view.Text().size()));
 
     folder.writeBytes("doc.html", "<p>One<br>Two &amp; <b>three</b></p>");
-    view.setText(DocumentLoader::Load(folder.file("doc.html")).text);
+    view.showDocument(DocumentLoader::Load(folder.file("doc.html")));
     EXPECT_EQ(view.Text(), "One\nTwo & <emph>three</emph>");
+    // Back to a rich document and once more plain: each shows as itself.
+    view.showDocument(DocumentLoader::Load(folder.file("doc.rtf")));
+    EXPECT_EQ(view.Text(), u("First bold line.\nSecond line €5."));
+    view.showDocument(DocumentLoader::Load(folder.file("doc.html")));
+    EXPECT_EQ(view.Text(), "One\nTwo & <emph>three</emph>");
+    view.setSelStart(0);
+    EXPECT_NE(view.textCursor().charFormat().fontWeight(), QFont::Bold);
 }
 
 TEST(DocumentLoader, RtfByExtensionOnly)

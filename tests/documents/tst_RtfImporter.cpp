@@ -1,5 +1,6 @@
 #include "documents/RtfImporter.h"
 
+#include "documents/DocumentLoader.h"
 #include "support/Corpora.h"
 
 #include <QDir>
@@ -226,11 +227,11 @@ TEST(RtfImporter, OnlyRtfIsImported)
     EXPECT_TRUE(RtfImporter::import(" \r\n{\\rtf1 x}", &doc));
     EXPECT_EQ(doc.toPlainText(), "x");
 
-    // The view's rich-text content: markup arrives as Windows-1252 text.
-    RtfImporter::setDocumentRtf(doc, u("{\\rtf1 caf\\'e9 \u00e9}"));
-    EXPECT_EQ(doc.toPlainText(), u("café é"));
-    RtfImporter::setDocumentRtf(doc, "not rtf {\\b at all}");
-    EXPECT_EQ(doc.toPlainText(), "not rtf {\\b at all}");
+    // A document's RTF reaches the importer as the file's bytes; a file named .rtf that holds
+    // no RTF is shown as the text it is.
+    EXPECT_EQ(DocumentLoader::FromBytes("doc.rtf", "{\\rtf1 caf\\'e9 \xe9}").text, u("café é"));
+    EXPECT_EQ(DocumentLoader::FromBytes("doc.rtf", "not rtf {\\b at all}").text,
+              "not rtf {\\b at all}");
 }
 
 // Real documents written by other programs, against the text their renderings show.

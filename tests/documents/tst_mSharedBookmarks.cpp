@@ -1,6 +1,5 @@
 #include "documents/mSharedBookmarks.h"
 
-#include "base/MessageBoxes.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
@@ -69,13 +68,10 @@ TEST_F(Bookmarks, AFolderInPlaceOfTheFileLeavesAnEmptyStore)
     QDir(folder.path()).mkdir("BookMarks.ini");
     bookmarks.StoreBookmark("a.txt", 4);
     EXPECT_EQ(bookmarks.RetrieveBookmark("a.txt"), 4);
-    QStringList shown;
-    MessageBoxes::ScopedHandler answer([&](const MessageBoxes::Message &m) {
-        shown << m.text;
-        return int(MessageBoxes::Ok);
-    });
-    bookmarks.SaveBookmarks();
-    EXPECT_EQ(shown.size(), 1);
+    // The saving fails, and says so to its caller, who tells the user.
+    const cSHAREDSettings::SaveOutcome outcome = bookmarks.SaveBookmarks();
+    EXPECT_FALSE(outcome);
+    EXPECT_EQ(outcome.file, folder.file("BookMarks.ini"));
     EXPECT_TRUE(Log().CurrentAction().endsWith("in SaveSettings of module cSHAREDSettings"));
 }
 

@@ -1,10 +1,10 @@
 #include "speech/clsTalker.h"
 
 #include "base/Failure.h"
-#include "base/MousePointer.h"
 #include "speech/CleanForSpeech.h"
 #include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
+#include "ui/MousePointer.h"
 #include "ui/VoiceList.h"
 
 #include <QComboBox>
@@ -42,7 +42,7 @@ protected:
 
 TEST_F(clsTalkerTest, ReadsStoredTextOneSentencePerDoneEvent)
 {
-    MousePointer::BackgroundBusyMouse();
+    QSignalSpy ended(&talker, &clsTalker::ReadingEnded);
     read(QStringLiteral("First: one. -- Second;two? Third!"));
 
     // Each sentence is raised as stored, before the engine gets its cleaned form.
@@ -57,13 +57,67 @@ TEST_F(clsTalkerTest, ReadsStoredTextOneSentencePerDoneEvent)
         EXPECT_TRUE(talker.isSpeaking());
         engine->emitDone();
     }
-    // "!" leaves an empty last sentence: the reading ends there, with the normal pointer.
+    // "!" leaves an empty last sentence: the reading ends there, and says so once.
     EXPECT_EQ(engine->spoken.size(), 3);
     EXPECT_FALSE(talker.isSpeaking());
-    EXPECT_FALSE(MousePointer::isBusy());
+    EXPECT_EQ(ended.count(), 1);
 
     engine->emitDone(); // a stray done event after the end starts nothing
     EXPECT_EQ(engine->spoken.size(), 3);
+    EXPECT_EQ(ended.count(), 1);
+}
+
+// Where each sentence and each heard word stands in the text the user sees: the store's text
+// starts at ShownStart of it, and the sentence is selected with the dashes, blanks and quotes
+// its spoken form loses.
+TEST_F(clsTalkerTest, ReportsWhereSentencesAndWordsStandInTheShownText)
+{
+    const QString shown = QStringLiteral("Before. \"Look,\" she said. -- Then all was well --\n\n"
+                                         "  Last one");
+    struct Expected
+    {
+        QString highlighted;
+        QString sentence;
+        QString word; // heard first in the sentence
+    };
+    const QList<Expected> expected = {
+        { QStringLiteral("\"Look,\" she said."), QStringLiteral("\"Look,\" she said."),
+          QStringLiteral("Look") },
+        { QStringLiteral("-- Then all was well --"), QStringLiteral("Then all was well"),
+          QStringLiteral("Then") },
+        { QStringLiteral("Last one"), QStringLiteral("Last one"), QStringLiteral("Last") },
+    };
+    const int from = int(shown.indexOf(QLatin1Char('"'))) - 1;
+    QList<std::pair<int, int>> spans;
+    QStringList sentences;
+    QObject::connect(&talker, &clsTalker::SpeakingSentence, &talker,
+                     [&](const QString &sentence, int start, int length) {
+                         sentences << sentence;
+                         spans.append({ start, length });
+                     });
+    QList<std::pair<int, int>> words;
+    QObject::connect(&talker, &clsTalker::SpeakingWord, &talker,
+                     [&](const QString &, int start, int length) {
+                         if (start >= 0)
+                             words.append({ talker.ShownPosition(start), length });
+                     });
+    talker.StoreTextFile(shown.mid(from), from);
+    talker.ReadText();
+    for (const Expected &e : expected) {
+        ASSERT_EQ(sentences.size(), spans.size());
+        ASSERT_FALSE(sentences.isEmpty());
+        EXPECT_EQ(sentences.last(), e.sentence);
+        EXPECT_EQ(shown.mid(spans.last().first, spans.last().second), e.highlighted);
+        // The engine hears the word at its place in what it was given.
+        const qsizetype at = engine->spoken.last().indexOf(e.word);
+        ASSERT_GE(at, 0) << qPrintable(e.word);
+        engine->emitWord(int(at), int(e.word.size()));
+        ASSERT_FALSE(words.isEmpty());
+        EXPECT_EQ(shown.mid(words.last().first, words.last().second), e.word);
+        engine->emitDone();
+    }
+    EXPECT_EQ(sentences.size(), 3);
+    EXPECT_FALSE(talker.isSpeaking());
 }
 
 TEST_F(clsTalkerTest, TextWithoutEndMarkIsSpokenOnce)
@@ -74,14 +128,14 @@ TEST_F(clsTalkerTest, TextWithoutEndMarkIsSpokenOnce)
     EXPECT_FALSE(talker.isSpeaking());
 }
 
-TEST_F(clsTalkerTest, EmptyStoreOnlyResetsThePointer)
+TEST_F(clsTalkerTest, EmptyStoreEndsTheReadingAtOnce)
 {
-    MousePointer::BusyMouse();
+    QSignalSpy ended(&talker, &clsTalker::ReadingEnded);
     read(QString());
     EXPECT_TRUE(engine->spoken.isEmpty());
     EXPECT_TRUE(raised.isEmpty());
     EXPECT_FALSE(talker.isSpeaking());
-    EXPECT_FALSE(MousePointer::isBusy());
+    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(clsTalkerTest, StopSuppressesTheNextSentence)
@@ -123,10 +177,10 @@ TEST_F(clsTalkerTest, StopOrNewReadInsideTheHighlightHandlerWins)
 TEST_F(clsTalkerTest, SpeakFailureEndsTheReading)
 {
     engine->failOperation(QStringLiteral("Speak"));
-    MousePointer::BackgroundBusyMouse();
+    QSignalSpy ended(&talker, &clsTalker::ReadingEnded);
     read(QStringLiteral("One. Two."));
     EXPECT_FALSE(talker.isSpeaking());
-    EXPECT_FALSE(MousePointer::isBusy());
+    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(clsTalkerTest, DictionaryShapesWhatIsHeardNotWhatIsShown)
@@ -285,15 +339,13 @@ TEST(clsTalkerInit, FailuresCarryTheirCodeAndStep)
         try {
             talker.InitEngine();
             EXPECT_EQ(c.code, 0) << c.name;
-            EXPECT_FALSE(MousePointer::isBusy()) << c.name;
         } catch (const Failure &f) {
             EXPECT_EQ(f.code(), c.code) << c.name;
             EXPECT_EQ(f.description(), QString::fromLatin1(c.description)) << c.name;
-            // The caller resets the pointer after a failed start.
-            EXPECT_TRUE(MousePointer::isBusy()) << c.name;
         }
+        // The pointer is the window's: the talker leaves it alone.
+        EXPECT_FALSE(MousePointer::isBusy()) << c.name;
     }
-    MousePointer::NormalMouse();
 }
 
 TEST(clsTalkerInit, OperationsWithoutAnEngineAreHarmless)

@@ -8,8 +8,13 @@ QString corporaFolder()
     QString source = qEnvironmentVariable("ORLIN_SOURCE_DIR");
     if (source.isEmpty()) // run by hand: this file lives in <source>/tests/support
         source = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..");
-    const QString folder = QDir::cleanPath(source + QStringLiteral("/../shared/corpora"));
-    return QFileInfo(folder).isDir() ? folder : QString();
+    // Beside the project, or beside the folder of worktrees a project may be checked out in.
+    for (const char *relative : { "/../shared/corpora", "/../../shared/corpora" }) {
+        const QString folder = QDir::cleanPath(source + QLatin1String(relative));
+        if (QFileInfo(folder).isDir())
+            return folder;
+    }
+    return {};
 }
 
 QString corporaFile(const QString &relative)

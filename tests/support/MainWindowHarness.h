@@ -3,9 +3,9 @@
 #include "app/DocumentController.h"
 #include "app/ReadingController.h"
 #include "app/frmMain.h"
-#include "base/MessageBoxes.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 #include "ui/RichTextBox.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Every test binary runs inside a QApplication on the offscreen platform, with the
 // program folder pointed at a fresh temporary folder.
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
 #include "platform/EspeakEngine.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,10 +1,15 @@
 // OrlinSpeak end to end: the built program, copied into a folder of its own (a portable
 // install, so that folder is its program folder), run on real documents.
+#include "documents/DocumentLoader.h"
+#include "support/Corpora.h"
+#include "support/QStringPrinter.h"
 #include "support/SrtFile.h"
 #include "support/WavFile.h"
+#include "ui/RichTextBox.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -44,7 +49,7 @@ protected:
         p.start(program, args);
         EXPECT_TRUE(p.waitForFinished(120000));
         return { p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-                 QString::fromLocal8Bit(p.readAllStandardOutput()),
+                 QString::fromUtf8(p.readAllStandardOutput()),
                  QString::fromLocal8Bit(p.readAllStandardError()) };
     }
 
@@ -369,11 +374,82 @@ TEST_F(OrlinSpeakTest, ADeadWorkerOrAnInterruptLeavesNoFileAndNoWorker)
     }
 }
 
+// --text prints what the reader's view shows of a document, character for character: every
+// document of the shared RTF, HTML and text corpora, against a view that opened it.
+TEST_F(OrlinSpeakTest, TextIsWhatTheViewShowsForEveryCorpusDocument)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    QStringList files;
+    for (const char *folder : { "rtf", "html_to_text", "gutenberg_books" }) {
+        QDirIterator it(corporaFolder() + QLatin1Char('/') + QLatin1String(folder),
+                        { "*.rtf", "*.html", "*.htm", "*.txt" }, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    }
+    ASSERT_GT(files.size(), 100);
+    files.sort();
+    int compared = 0;
+    for (const QString &file : std::as_const(files)) {
+        const Outcome r = run({ "--text", file });
+        RichTextBox view;
+        try {
+            view.showDocument(DocumentLoader::Load(file));
+        } catch (const std::exception &) {
+            EXPECT_NE(r.exitCode, 0) << qPrintable(file) << " opened by OrlinSpeak only";
+            continue;
+        }
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(file) << ": " << qPrintable(r.err);
+        if (r.out != view.Text()) {
+            qsizetype at = 0;
+            while (at < r.out.size() && at < view.Text().size() && r.out[at] == view.Text()[at])
+                ++at;
+            ADD_FAILURE() << qPrintable(file) << " differs at " << at << ": printed \""
+                          << qPrintable(r.out.mid(at, 40)) << "\", shown \""
+                          << qPrintable(view.Text().mid(at, 40)) << '"';
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, files.size());
+}
+
+// --sentences prints what the voice would be given, sentence by sentence: cleaned and through
+// the program folder's pronunciation list, one a line.
+TEST_F(OrlinSpeakTest, SentencesArePrintedAsTheyWouldBeSpoken)
+{
+    write("ol1dict.txt", "Dr,Doctor\r\n");
+    const QString input = write("in.html",
+                                "<p>Dr Who: here; there.</p><p>Next\nline \xe2\x80\x94 "
+                                "on. Hr. Weber kam.</p>");
+    const Outcome r = run({ "--sentences", input });
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    // As the voice gets it: the pronunciation list's matching leaves a blank before each.
+    EXPECT_EQ(r.out,
+              QStringLiteral(" Doctor Who      here      there.\n Next line   on.\n Hr.\n"
+                             " Weber kam.\n"));
+    const Outcome text = run({ "--text", input });
+    EXPECT_EQ(text.out,
+              QString::fromUtf8("Dr Who: here; there.\n\nNext\nline \xe2\x80\x94 on. Hr. "
+                                "Weber kam."));
+    // Misuse: both at once, or an output besides.
+    for (const QStringList &args : { QStringList { "--text", "--sentences", input },
+                                     QStringList { "--text", input, dir.filePath("o.wav") } }) {
+        const Outcome wrong = run(args);
+        EXPECT_EQ(wrong.exitCode, 2) << qPrintable(args.join(' '));
+        EXPECT_TRUE(wrong.out.isEmpty());
+    }
+    const Outcome missing = run({ "--text", dir.filePath("none.txt") });
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("does not exist")) << qPrintable(missing.err);
+}
+
 TEST_F(OrlinSpeakTest, HelpDocumentsTheOptions)
 {
     const Outcome r = run({ "--help" });
     EXPECT_EQ(r.exitCode, 0);
-    for (const char *word : { "--voice", "--speed", "--pitch", "--srt", "INPUT", "OUTPUT.wav" })
+    for (const char *word : { "--voice", "--speed", "--pitch", "--srt", "--text", "--sentences",
+                              "INPUT", "OUTPUT.wav" })
         EXPECT_TRUE(r.out.contains(QString::fromUtf8(word))) << word;
     const Outcome voices = run({ "--list-voices" });
     EXPECT_EQ(voices.exitCode, 0);

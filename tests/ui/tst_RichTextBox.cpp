@@ -1,5 +1,7 @@
 #include "ui/RichTextBox.h"
 
+#include "documents/DocumentLoader.h"
+
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -93,20 +95,45 @@ TEST(RichTextBox, RtfShowsOnlyItsText)
     };
     for (const Case &c : cases) {
         RichTextBox view;
-        view.setTextRTF(QString::fromLatin1(c.rtf));
+        const Document document = DocumentLoader::FromBytes("doc.rtf", c.rtf);
+        view.showDocument(document);
         EXPECT_EQ(view.Text(), c.text) << c.rtf;
+        EXPECT_EQ(view.Text(), document.text) << c.rtf;
     }
 }
 
-TEST(RichTextBox, AnInstalledRtfImporterFillsTheDocument)
+// The view shows a rich document's own formatting in its own font, and lets it go when
+// another document comes, however long the document outlives it.
+TEST(RichTextBox, ARichDocumentIsShownAsItIsAndLetGo)
 {
-    RichTextBox view;
-    view.setRtfImporter([](QTextDocument &document, const QString &) {
-        document.setHtml(QStringLiteral("<p><b>Bold</b> text</p>"));
-    });
-    view.setText(QStringLiteral("before"));
-    view.setTextRTF(QStringLiteral("{\\rtf1 ignored}"));
-    EXPECT_EQ(view.Text(), QStringLiteral("Bold text"));
+    auto view = std::make_unique<RichTextBox>();
+    QFont font = view->font();
+    font.setPointSizeF(17);
+    view->setFont(font);
+    Document rich =
+        DocumentLoader::FromBytes("doc.rtf", "{\\rtf1 Plain {\\b bold} {\\fs48 big}\\par}");
+    view->setText(QStringLiteral("before"));
+    view->setSelStart(3);
+    view->showDocument(rich);
+    EXPECT_EQ(view->document(), rich.formatted.get());
+    EXPECT_EQ(view->Text(), QStringLiteral("Plain bold big"));
+    EXPECT_EQ(view->SelStart(), 0);
+    EXPECT_EQ(view->document()->defaultFont().pointSizeF(), 17.0);
+    view->setWordMark(6, 4);
+    ASSERT_TRUE(view->wordMark());
+
+    // A plain document after it: the view's own plain format, in the view's font.
+    view->setText(QStringLiteral("Plain again"));
+    EXPECT_EQ(view->Text(), QStringLiteral("Plain again"));
+    EXPECT_NE(view->document(), rich.formatted.get());
+    EXPECT_EQ(view->document()->defaultFont().pointSizeF(), 17.0);
+    EXPECT_FALSE(view->wordMark()) << "the mark belonged to the document that went";
+    view->setSelStart(2);
+    EXPECT_NE(view->textCursor().charFormat().fontWeight(), QFont::Bold);
+    // Shown again, then the view goes first: the document stays whole for its other holders.
+    view->showDocument(rich);
+    view.reset();
+    EXPECT_EQ(rich.formatted->toPlainText(), QStringLiteral("Plain bold big"));
 }
 
 TEST(RichTextBox, SelectedRangeIsScrolledIntoView)

@@ -1,6 +1,6 @@
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
+#include "ui/MessageBoxes.h"
 #include "ui/cSHAREDcDlg.h"
 
 #include <QFile>

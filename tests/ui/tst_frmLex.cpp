@@ -1,9 +1,9 @@
 #include "ui/frmLex.h"
 
-#include "base/MessageBoxes.h"
 #include "speech/clsDict.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 #include "ui/frmWordPair.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "ui/frmWordPair.h"
 
-#include "base/MessageBoxes.h"
-#include "base/MousePointer.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "support/FakeSpeechEngine.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
+#include "ui/MousePointer.h"
 
 #include <QLabel>
 #include <QLineEdit>

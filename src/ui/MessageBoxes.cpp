@@ -1,4 +1,4 @@
-#include "base/MessageBoxes.h"
+#include "ui/MessageBoxes.h"
 
 namespace MessageBoxes {
 

@@ -1,4 +1,4 @@
-#include "base/MessagePump.h"
+#include "ui/MessagePump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "base/ShowErr.h"
+#include "ui/ShowErr.h"
 
-#include "base/cSHAREDShowError.h"
+#include "ui/cSHAREDShowError.h"
 
 void ShowErr(const QString &ErrorMessage, const QString &HelpPage)
 {

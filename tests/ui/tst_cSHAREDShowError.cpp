@@ -1,12 +1,12 @@
-#include "base/cSHAREDShowError.h"
+#include "ui/cSHAREDShowError.h"
 
 #include "base/Failure.h"
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
-#include "base/ShowErr.h"
 #include "base/cSharedLogging.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ShowErr.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

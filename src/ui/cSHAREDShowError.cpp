@@ -1,10 +1,10 @@
-#include "base/cSHAREDShowError.h"
+#include "ui/cSHAREDShowError.h"
 
-#include "base/MessageBoxes.h"
 #include "base/Seam.h"
-#include "base/ShowErr.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ShowErr.h"
 
 namespace {
 const QString kModule = QStringLiteral("cShowError");

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+struct Document;
+
+// What the reader's logic needs of the document view: showing a document, its text, the
+// caret and the selection. Every offset counts characters of Text(). The main window's
+// RichTextBox is one; a controller's tests use a plain one of their own.
+class DocumentView
+{
+public:
+    virtual ~DocumentView() = default;
+
+    // Shows the document; Text() is then its text. The caret goes to the top.
+    virtual void showDocument(const Document &document) = 0;
+    // The text shown, as one string with one "\n" per line end.
+    virtual const QString &Text() const = 0;
+    virtual int SelStart() const = 0;
+    // Moves the caret; the selection goes.
+    virtual void setSelStart(int position) = 0;
+    virtual int SelLength() const = 0;
+    // Selects from SelStart on; 0 leaves only the caret.
+    virtual void setSelLength(int length) = 0;
+    // Selects in one step and brings the selection into view (the spoken sentence).
+    virtual void selectRange(int start, int length) = 0;
+};
