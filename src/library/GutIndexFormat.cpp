@@ -1,5 +1,8 @@
 #include "library/GutIndexFormat.h"
 
+#include "base/CodePage.h"
+#include "base/TextFileEncoding.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -111,7 +114,9 @@ void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry 
     if (allDigits(num)) {
         const int idx = FindBookFile(sortedFiles, num.toString());
         if (idx >= 0) {
-            const QStringView text = beforeBracket(line.left(blank));
+            // A bracket inside the title ("The Cambrian Tourist [1828], by Anonymous") is
+            // part of it: only a line that starts with "[" is an attribute.
+            const QStringView text = line.left(blank).trimmed();
             if (!text.isEmpty()) {
                 entry.keep = true;
                 entry.path = sortedFiles.at(idx);
@@ -125,12 +130,20 @@ void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry 
 
 } // namespace
 
-QStringList filesFromListing(QStringView listing)
+QStringList filesFromListing(QStringView listing, const ProgressFn &progress)
 {
     QStringList files;
     bool inFolder = false;
+    bool stopped = false;
+    qint64 lineNo = 0;
     QString folder;
     forEachLine(listing, [&](QStringView raw) {
+        if (stopped)
+            return;
+        if (++lineNo % 4096 == 0 && progress && !progress(-1, -1)) {
+            stopped = true;
+            return;
+        }
         const QStringView line = raw.trimmed();
         if (!inFolder) {
             // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345.
@@ -155,8 +168,67 @@ QStringList filesFromListing(QStringView listing)
             }
         }
     });
+    if (stopped)
+        return {};
     SortArray(files);
     return files;
+}
+
+QString decodeLines(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? size : end + 1;
+        const char *line = bytes.constData() + start;
+        const qsizetype length = end - start;
+        if (TextFileEncoding::isValidUtf8(line, length))
+            text += QString::fromUtf8(line, length);
+        else
+            text += CodePage::toUnicode(line, length);
+        start = end;
+    }
+    return text;
+}
+
+namespace {
+
+bool hasLine(QByteArrayView head, const std::function<bool(QByteArrayView)> &wanted)
+{
+    qsizetype start = 0;
+    while (start < head.size()) {
+        qsizetype end = head.indexOf('\n', start);
+        if (end < 0)
+            end = head.size();
+        if (wanted(head.sliced(start, end - start).trimmed()))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+bool looksLikeListing(QByteArrayView head)
+{
+    return hasLine(head, [](QByteArrayView line) {
+        return line.size() >= 3 && line.startsWith("./") && line.endsWith(":");
+    });
+}
+
+bool looksLikeGutindex(QByteArrayView head)
+{
+    const QByteArray upper = head.toByteArray().toUpper();
+    return upper.contains("<==START GUTINDEX.ALL LISTINGS==>")
+        || upper.contains("<===LISTINGS===>");
+}
+
+bool looksLikeAustralian(QByteArrayView head)
+{
+    return hasLine(head, [](QByteArrayView line) { return line.count(',') >= 3; });
 }
 
 QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFiles,
@@ -165,6 +237,7 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
     QStringList out;
     const qint64 total = gutindex.count(u'\n') + (gutindex.endsWith(u'\n') ? 0 : 1);
     qint64 lineNo = 0;
+    bool stopped = false;
     bool inListings = false;
     qsizetype bracketDepth = 0;
     Entry entry;
@@ -174,8 +247,12 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         entry = Entry();
     };
     forEachLine(gutindex, [&](QStringView raw) {
-        if (++lineNo % 50 == 0 && progress)
-            progress(lineNo, total);
+        if (stopped)
+            return;
+        if (++lineNo % 50 == 0 && progress && !progress(lineNo, total)) {
+            stopped = true;
+            return;
+        }
         if (!inListings) {
             inListings = raw.contains(u"<==Start GUTINDEX.ALL listings==>", Qt::CaseInsensitive)
                 || raw.contains(u"<===LISTINGS===>", Qt::CaseInsensitive);
@@ -200,10 +277,9 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         // An indented line right under an entry continues its title and author; an
         // indented line after a blank one starts an entry of its own.
         if (entry.open && raw.front().isSpace()) {
-            const QStringView more = beforeBracket(line);
-            if (entry.keep && !entry.sawAttribute && !more.isEmpty()) {
+            if (entry.keep && !entry.sawAttribute) {
                 entry.text += u' ';
-                entry.text += more;
+                entry.text += line;
             }
             return;
         }
@@ -212,7 +288,7 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         numberedOrOldStyle(line, sortedFiles, entry);
     });
     flush();
-    if (progress)
+    if (progress && !stopped)
         progress(total, total);
     return out;
 }
