@@ -13,6 +13,7 @@
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
+#include "net/InternetTransfer.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/SymbolFonts.h"
@@ -208,6 +209,8 @@ void ReaderLifecycle::CloseDown()
     ReadingController &reading = *m_window.m_reading;
     DocumentController &documents = *m_window.m_documents;
 
+    // Hidden windows' transfers too (a silent update check): none may keep the process.
+    Trace::attempt(procedure, kModule, [&] { InternetTransfer::CancelAll(); });
     Trace::attempt(procedure, kModule, [&] { reading.Stop(); });
     Trace::attempt(procedure, kModule, [&] { reading.ReleaseTalker(); });
     Trace::attempt(procedure, kModule, [&] { reading.ReleaseDictionary(); });
