@@ -48,6 +48,18 @@ bool safeNamePart(QStringView s)
     return std::none_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 32; });
 }
 
+// A display text on one line of the index: a stray CR or other control character in
+// the source (old Mac line ends, a damaged file) becomes a blank.
+QString oneLine(QStringView s)
+{
+    QString out = s.toString();
+    for (QChar &c : out) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = u' ';
+    }
+    return out;
+}
+
 QStringView beforeBracket(QStringView s)
 {
     const qsizetype bracket = s.indexOf(u'[');
@@ -98,7 +110,7 @@ bool oldStyleEntry(QStringView line, Entry &entry)
     if (rest.isEmpty())
         return false;
     entry.path = QStringLiteral("/etext") + year.toString() + u'/' + code;
-    entry.text = rest.toString();
+    entry.text = oneLine(rest);
     return true;
 }
 
@@ -120,7 +132,7 @@ void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry 
             if (!text.isEmpty()) {
                 entry.keep = true;
                 entry.path = sortedFiles.at(idx);
-                entry.text = text.toString();
+                entry.text = oneLine(text);
             }
             return;
         }
@@ -146,10 +158,15 @@ QStringList filesFromListing(QStringView listing, const ProgressFn &progress)
         }
         const QStringView line = raw.trimmed();
         if (!inFolder) {
-            // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345.
-            if (line.size() >= 3 && line.front() == u'.' && line.indexOf(u':') == line.size() - 1) {
-                folder = line.sliced(1, line.size() - 2).toString();
-                inFolder = true;
+            // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345, ".:" the top one. A folder
+            // that would climb out of the tree or end an index path early opens nothing.
+            if (line.size() >= 2 && line.startsWith(u'.') && line.indexOf(u':') == line.size() - 1
+                && (line.size() == 2 || line.startsWith(u"./"))) {
+                const QStringView name = line.sliced(1, line.size() - 2);
+                if (name.isEmpty() || safeNamePart(name.sliced(1))) {
+                    folder = name.toString();
+                    inFolder = true;
+                }
             }
             return;
         }
@@ -158,7 +175,7 @@ QStringList filesFromListing(QStringView listing, const ProgressFn &progress)
             return;
         }
         const qsizetype dot = line.lastIndexOf(u'.');
-        if (dot < 0 || line.contains(u','))
+        if (dot < 0 || !safeNamePart(line))
             return;
         const QStringView ext = line.sliced(dot + 1);
         for (const char16_t *wanted : { u"txt", u"htm", u"html", u"zip" }) {
@@ -279,7 +296,7 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         if (entry.open && raw.front().isSpace()) {
             if (entry.keep && !entry.sawAttribute) {
                 entry.text += u' ';
-                entry.text += line;
+                entry.text += oneLine(line);
             }
             return;
         }
@@ -335,9 +352,9 @@ QStringList indexFromAustralian(QStringView catalogue)
         } else if (!name.isEmpty()) {
             path = u'/' + folder + u'/' + name + QStringLiteral(".txt");
         }
-        if (name.isEmpty() || !safeNamePart(folder) || !safeNamePart(name))
+        if (name.isEmpty() || folder.isEmpty() || !safeNamePart(folder) || !safeNamePart(name))
             return;
-        out.append(path + QStringLiteral(", *PG-OZ* ") + text.toString());
+        out.append(path + QStringLiteral(", *PG-OZ* ") + oneLine(text));
     });
     return out;
 }

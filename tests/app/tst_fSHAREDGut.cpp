@@ -12,17 +12,22 @@
 #include "support/MainWindowHarness.h"
 #include "support/NetServers.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxDialog.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -203,6 +208,32 @@ TEST(fSHAREDGut, EditedAddressesSurviveAndDefaultsComeBack)
     again.cmdDefaults_Click();
     EXPECT_EQ(text(again, "txtCatalogURL"), GutenbergHosts::FileTreeRoot());
     EXPECT_EQ(text(again, "txtDLSource"), GutenbergHosts::FileTreeRoot());
+}
+
+// What the window tells may carry a server's words or a title: the message box never
+// reads it as markup.
+TEST(fSHAREDGut, MessagesAreShownAsPlainText)
+{
+    TempProgramFolder folder;
+    folder.writeBytes("GutIndex.txt", "/9/91/91-0.txt, <h1>URGENT: CLICK</h1>, by Nobody\r\n");
+    MessageBoxes::ScopedHandler real(&MessageBoxDialog::exec);
+    fSHAREDGut w;
+    EXPECT_EQ(w.windowTitle(), "Project Gutenberg: 1 titles.");
+    std::optional<Qt::TextFormat> format;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            box->reject();
+        }
+    });
+    setField(w, "txtSearch", "<b>no such book</b>");
+    w.cmdFind_Click();
+    ASSERT_TRUE(format.has_value());
+    EXPECT_EQ(*format, Qt::PlainText);
+    setField(w, "txtSearch", "urgent");
+    w.cmdFind_Click();
+    EXPECT_EQ(control<QLabel>(w, "lblTitle")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(text(w, "lblTitle"), "<h1>URGENT: CLICK</h1>, by Nobody");
 }
 
 // Stop in the transfer window ends a book download as a failure: nothing is kept or

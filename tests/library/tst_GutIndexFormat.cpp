@@ -110,7 +110,10 @@ TEST(GutIndexFormat, ListingKeepsBookFilesOfEveryFolder)
         "./1/2/3/4/12345:\r\n12345-0.txt\r\n12345-h\r\n12345.ZIP\r\nREADME\r\nnotes.doc\r\n  "
         "12345-8.txt  \r\n\r\n"
         "./1/2/3/4/12345/12345-h:\r\n12345-h.htm\r\nimages\r\npage.html\r\n\r\n"
-        "./9/91:\r\n91,old.txt\r\n91.txt\r\n");
+        "./9/91:\r\n91,old.txt\r\n91.txt\r\n\r\n"
+        // Headers that are no folder of the tree open nothing.
+        ".x:\r\nwrong.txt\r\n\r\n./../up:\r\nclimb.txt\r\n\r\n./a,b:\r\ncomma.txt\r\n\r\n"
+        "./9/92:\r\nsplit\rname.txt\r\n");
     const QStringList expected =
         sorted({ "/1/2/3/4/12345/12345-0.txt", "/1/2/3/4/12345/12345.ZIP",
                  "/1/2/3/4/12345/12345-8.txt", "/1/2/3/4/12345/12345-h/12345-h.htm",
@@ -175,6 +178,9 @@ TEST(GutIndexFormat, GutindexEntries)
         { "an indented line after a blank one is an entry of its own",
           "\n Tom Sawyer Abroad                                          91\n",
           { "/9/91/91-0.txt, Tom Sawyer Abroad" } },
+        { "a stray carriage return in a title becomes a blank: an index line is one line",
+          "Tom Sawyer\rAbroad, by Mark Twain                            91\n",
+          { "/9/91/91-0.txt, Tom Sawyer Abroad, by Mark Twain" } },
         { "the number is taken off the end only",
           "Fourteen 14 Ways, by 14 Authors                             14\n",
           { "/1/14/14.txt, Fourteen 14 Ways, by 14 Authors" } },
@@ -338,6 +344,7 @@ TEST(GutIndexFormat, AustralianCatalogue)
                        "0400041,,txt,No name at all\n"
                        "..,evil,txt,Climbs out\n"
                        "0500051,a\\b,txt,Backslash\n"
+                       ",0600061,txt,No folder\n"
                        "</pre></body></html>\n");
     EXPECT_EQ(indexFromAustralian(catalogue),
               QStringList({ "/0100011/0100011h.html, *PG-OZ* Fair Play by Arthur Kail",
