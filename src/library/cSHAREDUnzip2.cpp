@@ -192,10 +192,15 @@ QString folderOf(const QString &path)
 
 struct cSHAREDUnzip2::Run
 {
+    QString key(const QString &name) const { return caseSensitive ? name : name.toCaseFolded(); }
+    // Whether the run extracts the entry of that name.
+    bool wants(const QString &name) const { return allFiles || include.contains(key(name)); }
+
     zip_t *z = nullptr;
     // Folders this run made, deepest last, for taking back what it wrote.
     QStringList madeFolders;
     bool allFiles = true;
+    bool caseSensitive = false;
     QSet<QString> include;
     bool failed = false;
     bool cancelled = false;
@@ -330,8 +335,7 @@ bool cSHAREDUnzip2::withinLimits(Run &run, qint64 &total)
         if (zip_stat_index(run.z, zip_uint64_t(i), 0, &st) != 0 || !st.name)
             continue;
         const QString name = QString::fromUtf8(st.name);
-        if (!run.allFiles
-            && !run.include.contains(m_caseSensitiveFileNames ? name : name.toCaseFolded()))
+        if (!run.wants(name))
             continue;
         if (++entries > m_limits.entries) {
             fail(run, m_zipfile,
@@ -432,9 +436,7 @@ bool cSHAREDUnzip2::Unzip()
     if (m_zipfile.isEmpty())
         return false;
     Run run;
-    const auto key = [this](const QString &name) {
-        return m_caseSensitiveFileNames ? name : name.toCaseFolded();
-    };
+    run.caseSensitive = m_caseSensitiveFileNames;
     const bool everySelected =
         std::all_of(m_files.cbegin(), m_files.cend(), [](const Entry &e) { return e.selected; });
     if (!everySelected) {
@@ -443,7 +445,7 @@ bool cSHAREDUnzip2::Unzip()
             if (!e.selected)
                 continue;
             QString name = e.directory.isEmpty() ? e.name : e.directory + u'/' + e.name;
-            run.include.insert(key(name.replace(u'\\', u'/')));
+            run.include.insert(run.key(name.replace(u'\\', u'/')));
         }
         // The list has files and the caller deselected every one: nothing to do.
         if (run.include.isEmpty())
@@ -477,7 +479,7 @@ bool cSHAREDUnzip2::Unzip()
             continue;
         }
         const QString name = QString::fromUtf8(st.name);
-        if (!run.allFiles && !run.include.contains(key(name)))
+        if (!run.wants(name))
             continue;
         bool cancel = false;
         emit Service(name, cancel);
