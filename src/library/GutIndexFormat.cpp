@@ -193,21 +193,26 @@ QStringList filesFromListing(QStringView listing, const ProgressFn &progress)
 
 QString decodeLines(const QByteArray &bytes)
 {
+    const char *data = bytes.constData();
+    if (TextFileEncoding::isValidUtf8(data, bytes.size()))
+        return QString::fromUtf8(bytes);
+    // Runs of good lines are decoded at once; each line that is no UTF-8 on its own.
     QString text;
     text.reserve(bytes.size());
+    qsizetype run = 0;
     qsizetype start = 0;
     const qsizetype size = bytes.size();
     while (start < size) {
         qsizetype end = bytes.indexOf('\n', start);
         end = end < 0 ? size : end + 1;
-        const char *line = bytes.constData() + start;
-        const qsizetype length = end - start;
-        if (TextFileEncoding::isValidUtf8(line, length))
-            text += QString::fromUtf8(line, length);
-        else
-            text += CodePage::toUnicode(line, length);
+        if (!TextFileEncoding::isValidUtf8(data + start, end - start)) {
+            text += QString::fromUtf8(data + run, start - run);
+            text += CodePage::toUnicode(data + start, end - start);
+            run = end;
+        }
         start = end;
     }
+    text += QString::fromUtf8(data + run, size - run);
     return text;
 }
 

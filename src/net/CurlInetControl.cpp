@@ -88,9 +88,10 @@ QByteArray reasonPhrase(int code)
     }
 }
 
+// Every answer libcurl may follow: a 3xx with a Location, but for "not modified".
 bool isRedirect(long status)
 {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    return status >= 300 && status <= 308 && status != 304;
 }
 
 int failureNumber(int code)
