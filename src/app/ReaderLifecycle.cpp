@@ -11,6 +11,7 @@
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
+#include "net/InternetTransfer.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/MessageBoxes.h"
@@ -207,6 +208,8 @@ void ReaderLifecycle::CloseDown()
     const QString procedure = QStringLiteral("CloseDown");
 
     // Each step is taken whatever became of the one before: what can be kept is kept.
+    // Hidden windows' transfers too (a silent update check): none may keep the process.
+    Trace::attempt(procedure, kModule, [&] { InternetTransfer::CancelAll(); });
     Trace::attempt(procedure, kModule, [&] { m_reading.Stop(); });
     Trace::attempt(procedure, kModule, [&] { m_reading.ReleaseTalker(); });
     Trace::attempt(procedure, kModule, [&] { m_reading.ReleaseDictionary(); });

@@ -5,6 +5,7 @@
 #include "base/Desktop.h"
 #include "base/Failure.h"
 #include "base/ProgramInfo.h"
+#include "base/Seam.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
@@ -22,7 +23,9 @@
 #include "ui/MousePointer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,8 +75,13 @@ public:
         : m_window(window)
     {
         ++m_window.m_working;
+        m_window.updateWorking();
     }
-    ~Working() { --m_window.m_working; }
+    ~Working()
+    {
+        --m_window.m_working;
+        m_window.updateWorking();
+    }
 
 private:
     fSHAREDGut &m_window;
@@ -96,9 +104,11 @@ fSHAREDGut::fSHAREDGut(QWidget *parent)
 
 fSHAREDGut::~fSHAREDGut()
 {
-    // The transfer goes first (taking any unfinished file with it), then the view lets
-    // go of the list before the list goes.
+    // The transfer goes first (taking any unfinished file with it), then the work on
+    // the worker threads stops, then the view lets go of the list before the list goes.
     m_inet.reset();
+    m_catalogue->Cancel();
+    m_book->Cancel();
     ui.ListView1->setModel(nullptr);
 }
 
@@ -126,13 +136,11 @@ void fSHAREDGut::connectControls()
 
     connect(m_catalogue.get(), &GutCatalogue::Status, this, &fSHAREDGut::setStatus);
     connect(m_catalogue.get(), &GutCatalogue::Message, this, &fSHAREDGut::showMessage);
-    connect(m_catalogue.get(), &GutCatalogue::Busy, this, [](bool busy) {
-        if (busy)
-            MousePointer::BusyMouse();
-        else
-            MousePointer::NormalMouse();
-    });
+    connect(m_catalogue.get(), &GutCatalogue::Busy, this, &fSHAREDGut::updateWorking);
+    connect(m_catalogue.get(), &GutCatalogue::Finished, this, &fSHAREDGut::catalogueParsed);
     connect(m_book.get(), &GutBookDownload::Status, this, &fSHAREDGut::setStatus);
+    connect(m_book.get(), &GutBookDownload::Completed, this, &fSHAREDGut::bookDone);
+    connect(m_book.get(), &GutBookDownload::PasswordRequest, this, &fSHAREDGut::askPassword);
 }
 
 void fSHAREDGut::Form_Load()
@@ -213,7 +221,7 @@ void fSHAREDGut::cmdDefaults_Click()
 
 void fSHAREDGut::UpdateRegenButton()
 {
-    ui.cmdRegenCatalogue->setEnabled(m_catalogue->UpdateRegenButton());
+    ui.cmdRegenCatalogue->setEnabled(m_catalogue->UpdateRegenButton() && !isWorking());
 }
 
 void fSHAREDGut::LoadCatalogue()
@@ -266,7 +274,15 @@ void fSHAREDGut::cmdRegenCatalogue_Click()
              MessageBoxes::Yes | MessageBoxes::No))
         return;
     m_catalogue->Regenerate();
+}
+
+// The parses have ended: the list shows what the index holds now (the new catalogue, or
+// the old one when the new one was refused).
+void fSHAREDGut::catalogueParsed()
+{
+    UpdateRegenButton();
     LoadCatalogue();
+    updateWorking();
 }
 
 void fSHAREDGut::cmdWebCat_Click()
@@ -294,16 +310,19 @@ void fSHAREDGut::StartDownload(const GutTransferRequest &request, bool getSize)
 {
     ui.Timer1->setInterval(1000);
     ui.Timer1->start();
-    MousePointer::BusyMouse();
     m_finished = false;
     m_failed = false;
     m_downloading = true;
+    updateWorking();
     try {
         if (!m_inet)
             throw Failure(FailureCode::TransferControlMissing,
                           QStringLiteral("The transfer window could not be made"));
         InternetTransfer &t = m_inet->transfer();
         t.ApplyProxy();
+        t.MaxBytes = request.maxBytes;
+        // A mirror may be a folder on this computer: the user typed it.
+        t.AllowLocalFiles = true;
         // The transfer window shows the file, its progress and a Stop button.
         m_inet->setWindowState(Qt::WindowNoState);
         m_inet->show();
@@ -311,10 +330,10 @@ void fSHAREDGut::StartDownload(const GutTransferRequest &request, bool getSize)
     } catch (const std::exception &e) {
         const Failure f = Trace::asFailure(e);
         Trace::record(f, QStringLiteral("StartDownload"), kModule);
-        MousePointer::NormalMouse();
         setStatus(translated("Downloading: %1 - %2").arg(request.url, f.description()));
         m_downloading = false;
         m_failed = true;
+        updateWorking();
     }
 }
 
@@ -334,6 +353,9 @@ void fSHAREDGut::inet_DownloadError(const QString &message)
     setStatus(message);
     m_failed = true;
     DownloadCompleted();
+    // The status line alone is easily missed: a download that failed says so.
+    if (isVisible())
+        showMessage(message);
 }
 
 // Stop in the transfer window ends the download as a failure: the sequence stops and
@@ -352,7 +374,7 @@ void fSHAREDGut::inet_NoInternet()
     m_finished = false;
     m_failed = true;
     m_downloading = false;
-    MousePointer::NormalMouse();
+    updateWorking();
 }
 
 void fSHAREDGut::DownloadCompleted()
@@ -362,33 +384,56 @@ void fSHAREDGut::DownloadCompleted()
         bookCompleted();
         return;
     }
-    bool good = true;
+    using Completion = GutCatalogueDownload::Completion;
+    Completion completion = Completion::Good;
     Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
         if (m_inet)
             m_inet->hide();
-        if (!m_failed && !m_download->DownloadCompleted()) {
-            // The server's error page, saved in place of the file: it is gone, and the
-            // sequence stops rather than parse half a set of sources.
-            good = false;
-            setStatus(translated("Error - Could not retrieve file"));
-            MousePointer::NormalMouse();
-            showMessage(
-                translated("File not found on server. Please check the URL and try again."));
+        if (m_failed) {
+            // What arrived of it, if anything, goes; the sources stay as they were.
+            QFile::remove(m_download->current().localFile);
             return;
         }
-        MousePointer::NormalMouse();
+        completion = m_download->DownloadCompleted();
     });
-    if (good && !m_failed)
-        setStatus(translated("Download finished"));
+    updateWorking();
+    switch (completion) {
+    case Completion::Good:
+        if (!m_failed)
+            setStatus(translated("Download finished"));
+        break;
+    case Completion::ErrorPage:
+        // The server's error page came in place of the file: it is gone, and the sequence
+        // stops rather than parse half a set of sources.
+        setStatus(translated("Error - Could not retrieve file"));
+        showMessage(translated("File not found on server. Please check the URL and try again."));
+        break;
+    case Completion::NotValid:
+        setStatus(translated("Error - Could not retrieve file"));
+        showMessage(translated("What %1 sent is not a %2 file, so the one you have was kept.")
+                        .arg(m_download->current().url, m_download->SourceName()));
+        break;
+    case Completion::NotSaved:
+        setStatus(translated("Error - Could not retrieve file"));
+        showMessage(
+            translated("The catalogue file could not be saved: %1").arg(m_download->Error()));
+        break;
+    }
 }
 
 void fSHAREDGut::bookCompleted()
 {
-    const GutBookOutcome o = m_book->DownloadCompleted(*m_bookRequest, m_failed);
+    if (m_inet)
+        m_inet->hide();
+    // Completed answers, at once or once the archive is unpacked.
+    m_book->DownloadCompleted(*m_bookRequest, m_failed);
+    updateWorking();
+}
+
+void fSHAREDGut::bookDone(const GutBookOutcome &o)
+{
+    updateWorking();
     Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
-        if (m_inet)
-            m_inet->hide();
-        MousePointer::NormalMouse();
         if (!o.status.isEmpty())
             setStatus(o.status);
         else if (!m_failed && o.message.isEmpty())
@@ -416,19 +461,14 @@ void fSHAREDGut::Timer1_Timer()
     case GutCatalogueDownload::Step::Fetch:
         StartDownload(step.request, true);
         break;
-    case GutCatalogueDownload::Step::Parse: {
-        Working working(*this);
-        m_catalogue->ParseLSLR();
-        m_catalogue->ParseGutindexAll();
-        if (step.withAustralian)
-            m_catalogue->ParseAustralianCatalogue();
-        UpdateRegenButton();
-        LoadCatalogue();
+    case GutCatalogueDownload::Step::Parse:
+        // On a worker thread; catalogueParsed shows the result.
+        m_catalogue->Regenerate(step.withAustralian);
         break;
-    }
     case GutCatalogueDownload::Step::Stop:
         break;
     }
+    updateWorking();
 }
 
 void fSHAREDGut::cmdDownload_Click()
@@ -546,9 +586,53 @@ void fSHAREDGut::cmdProxy_Click()
 
 void fSHAREDGut::cmdExit_Click()
 {
+    cancelWork();
     StoreSettings();
     hide();
     MessagePump::DoEvents();
+}
+
+// Leaving the window stops what it was doing: the transfer (its unfinished file goes),
+// the catalogue sequence, the parses and unpacking, none of which then replaces anything.
+void fSHAREDGut::cancelWork()
+{
+    ui.Timer1->stop();
+    if (m_inet && m_inet->transfer().Running())
+        m_inet->transfer().Cancel();
+    m_catalogue->Cancel();
+    m_book->Cancel();
+    m_downloading = false;
+    updateWorking();
+}
+
+void fSHAREDGut::updateWorking()
+{
+    const bool working = isWorking();
+    for (QPushButton *b : { ui.cmdUpdateCat, ui.cmdWebCat, ui.cmdDownload, ui.cmdDownloadAndRead })
+        b->setEnabled(!working);
+    ui.cmdRegenCatalogue->setEnabled(!working && m_catalogue->UpdateRegenButton());
+    // The window stays responsive while it works: the pointer says so.
+    if (working)
+        MousePointer::BackgroundBusyMouse();
+    else
+        MousePointer::NormalMouse();
+}
+
+void fSHAREDGut::askPassword(QString &password, bool &cancel)
+{
+    const QString question = translated("The book archive %1 is protected by a password. "
+                                        "Please enter it:")
+                                 .arg(m_bookRequest->fileName);
+    if (const auto &answer = Seam::current<PasswordSeam>()) {
+        const std::optional<QString> given = answer(question);
+        cancel = !given;
+        password = given.value_or(QString());
+        return;
+    }
+    bool ok = false;
+    password = QInputDialog::getText(this, ProgramInfo::exeName(), question, QLineEdit::Password,
+                                     QString(), &ok);
+    cancel = !ok;
 }
 
 void fSHAREDGut::reject()
@@ -559,7 +643,8 @@ void fSHAREDGut::reject()
 
 bool fSHAREDGut::isWorking() const
 {
-    return m_working > 0 || m_downloading || ui.Timer1->isActive() || m_catalogue->isBusy();
+    return m_working > 0 || m_downloading || ui.Timer1->isActive() || m_catalogue->isBusy()
+        || m_book->isBusy();
 }
 
 void fSHAREDGut::setStatus(const QString &text)

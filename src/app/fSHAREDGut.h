@@ -6,13 +6,16 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class fSHAREDInternet;
 class GutBookDownload;
 class GutBookList;
 class GutCatalogue;
 class GutCatalogueDownload;
+struct GutBookOutcome;
 struct GutBookRequest;
 struct GutTransferRequest;
 
@@ -24,12 +27,20 @@ struct GutTransferRequest;
 // The main window shows it modally. Download and Read ends that display by hiding the
 // window with FileToLoad set; the opener loads that file.
 //
-// Several steps let window events run in the middle of their work (the parses, the
-// transfer, unpacking), so every handler refuses to start while other work is under way.
+// The long work (the transfer, the parses, unpacking) runs while the window stays
+// responsive, with the busy pointer up and the buttons that would start other work
+// disabled; Exit or closing the window cancels it.
 class fSHAREDGut : public QDialog
 {
     Q_OBJECT
 public:
+    // Who answers when an encrypted book archive asks for its password (see base/Seam.h):
+    // the text asked, and the password or nothing for Cancel. Empty: a dialog asks.
+    struct PasswordSeam
+    {
+        using Type = std::function<std::optional<QString>(const QString &question)>;
+    };
+
     explicit fSHAREDGut(QWidget *parent = nullptr);
     ~fSHAREDGut() override;
 
@@ -83,6 +94,12 @@ private:
     void DownloadCompleted();
     void downloadBook(bool readAfter);
     void bookCompleted();
+    void bookDone(const GutBookOutcome &outcome);
+    void catalogueParsed();
+    void askPassword(QString &password, bool &cancel);
+    void cancelWork();
+    // The buttons and the pointer follow whether work is under way.
+    void updateWorking();
     void ShowSelectedBook(int row);
     void selectRow(int row);
     void showMessage(const QString &text);

@@ -110,8 +110,8 @@ void fSHAREDUpdater::build()
     txtDetails->hide();
 
     Label2 = label(this, "Label2",
-                   "Privacy Guarantee: No information is sent from your computer when you check "
-                   "for updates.");
+                   "Privacy: a check for updates sends nothing from your computer but the "
+                   "program's name and version, which every request carries.");
     Label2->setWordWrap(true);
 
     connect(cmdCheckAgain, &QPushButton::clicked, this, &fSHAREDUpdater::cmdCheckAgain_Click);

@@ -3,16 +3,21 @@
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
+#include "library/BackgroundJob.h"
 #include "library/GutBookInfo.h"
-#include "library/cSHAREDUnzip2.h"
-#include "ui/MessagePump.h"
+#include "library/GutLibrarySettings.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,13 +62,54 @@ QString withSeparator(QString folder)
     return folder;
 }
 
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024LL * 1024 * 1024)
+        return QStringLiteral("%1 GB").arg(double(bytes) / (1024.0 * 1024 * 1024), 0, 'f', 1);
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024), 0, 'f', 1);
+}
+
+// A folder of its own for an unpacked HTML book, named after it: "<title> - 12345-h",
+// or with " (2)", " (3)", ... when that name is taken. Made empty here, so nothing of
+// the user's is ever under it.
+QString freshFolder(const QString &bookFolder, const QString &name)
+{
+    for (int n = 1; n < 1000; ++n) {
+        const QString candidate =
+            QDir(bookFolder).filePath(n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n));
+        if (::mkdir(QFile::encodeName(candidate).constData(), 0777) == 0)
+            return candidate;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+// A hidden folder of a name nobody has, with the user's usual permissions.
+QString uniqueFolder(const QString &parent)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString candidate = QDir(parent).filePath(
+            QStringLiteral(".orlin-unpack-%1")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        if (::mkdir(QFile::encodeName(candidate).constData(), 0777) == 0)
+            return candidate;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
 } // namespace
 
 GutBookDownload::GutBookDownload(QString programFolder, QObject *parent)
     : QObject(parent)
     , m_folder(std::move(programFolder))
+    , m_job(std::make_unique<BackgroundJob>())
 {
 }
+
+GutBookDownload::~GutBookDownload() = default;
 
 void GutBookDownload::ResolveWildcard(QString &fileName, QString &url, const QString &gutFilesText)
 {
@@ -137,11 +183,20 @@ GutBookPrepared GutBookDownload::Prepare(const GutBookInfo &shown, const QString
         p.message = translated("Please select a book from the list first");
         return p;
     }
+    const QString defaultFolder = GutLibrarySettings::DefaultBookFolder(m_folder);
     QString folder = downloadPathText.trimmed();
     if (folder.isEmpty())
-        folder = m_folder;
+        folder = defaultFolder;
     folder = withSeparator(folder);
     p.downloadPath = folder;
+    // A book archive unpacked there could replace the program's own files.
+    if (GutLibrarySettings::IsProgramFolder(folder, m_folder)) {
+        p.message = translated("Books cannot be saved in the program folder. Please choose "
+                               "another folder for them.");
+        return p;
+    }
+    if (QDir::cleanPath(folder) == QDir::cleanPath(defaultFolder))
+        QDir().mkpath(folder);
     if (!cSharedFileSubs::FolderExists(folder)) {
         p.message = translated("Invalid output folder. Please fix it.");
         return p;
@@ -159,93 +214,234 @@ GutBookPrepared GutBookDownload::Prepare(const GutBookInfo &shown, const QString
     r.title = shown.title;
     r.saveName = SaveName(shown.title, fileName);
     r.readAfter = readAfter;
+    // The extension decides: "x.zip.txt" is a text, not an archive.
+    r.archive =
+        cSharedFileSubs::ExtOnly(fileName).compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0;
     r.transfer.url = url;
     r.transfer.localFolder = folder;
-    r.transfer.localFile = folder + fileName;
+    // Hidden until it has been checked: a user's own file of the server's name is never
+    // touched.
+    r.transfer.localFile = folder + u'.' + fileName + QStringLiteral(".download");
+    r.transfer.maxBytes = MaxBookBytes;
     return p;
 }
 
-GutBookDownload::Unpacked GutBookDownload::UnzipBook(const QString &archive, const QString &folder)
+bool GutBookDownload::isBusy() const
+{
+    return m_job->isRunning();
+}
+
+void GutBookDownload::Cancel()
+{
+    m_job->cancel();
+}
+
+GutBookDownload::Unpacked GutBookDownload::UnzipBook(const GutBookRequest &request,
+                                                     const std::atomic<bool> *cancel,
+                                                     const PasswordFn &password,
+                                                     const cSHAREDUnzip2::Limits &limits)
 {
     Unpacked result;
-    Trace::attempt(QStringLiteral("UnzipBook"), kModule, [&] {
-        cSharedFileSubs::MkMissingDir(folder);
-        // The extension decides: "x.zip.txt" is a text, not an archive.
-        if (cSharedFileSubs::ExtOnly(cSharedFileSubs::FileOnly(archive))
-                .compare(QLatin1String("zip"), Qt::CaseInsensitive)
-            != 0) {
-            result.unpacked = true;
-            result.bookFile = archive;
-            return;
-        }
+    result.limits = limits;
+    const QString archive = request.transfer.localFile;
+    // Everything lands in a hidden folder of its own first; only the book leaves it.
+    const QString unpackFolder = uniqueFolder(request.bookFolder);
+    if (unpackFolder.isEmpty()) {
+        const int err = errno;
+        result.problem = cSHAREDUnzip2::Problem::Other;
+        result.failures.append(Failure(failureCodeFromErrno(err),
+                                       QString::fromLocal8Bit(std::strerror(err)),
+                                       request.bookFolder));
+        QFile::remove(archive);
+        return result;
+    }
+    {
         cSHAREDUnzip2 unzip;
+        unzip.setTraceFailures(false);
+        unzip.setCancelFlag(cancel);
+        unzip.setLimits(limits);
         unzip.setZipfile(archive);
-        unzip.setOverwriteExisting(true);
-        unzip.setUnzipFolder(folder);
+        unzip.setOverwriteExisting(false);
+        unzip.setUnzipFolder(unpackFolder);
         unzip.setUseFolderNames(true);
-        // Pumping keeps the window alive through a long archive.
-        connect(&unzip, &cSHAREDUnzip2::Service, this,
-                [](const QString &, bool &) { MessagePump::DoEvents(); });
-        if (!unzip.Unzip())
-            return;
-        emit Status(translated("Unpacked %1 to %2").arg(archive, folder));
-        result.unpacked = true;
+        if (password)
+            QObject::connect(&unzip, &cSHAREDUnzip2::PasswordRequest, &unzip, password,
+                             Qt::DirectConnection);
+        const bool ok = unzip.Unzip();
+        result.problem = unzip.LastProblem();
+        result.neededBytes = unzip.NeededBytes();
+        result.freeBytes = unzip.FreeBytes();
+        result.failures = unzip.Failures();
         const QStringList files = unzip.ExtractedFiles();
         QList<qint64> sizes;
         for (const QString &f : files)
             sizes.append(QFileInfo(f).size());
-        const int chosen = ChooseBookFile(files, sizes, archive);
-        if (chosen >= 0)
-            result.bookFile = files.at(chosen);
-    });
+        const int chosen = ok ? ChooseBookFile(files, sizes, request.fileName) : -1;
+        const QString chosenFile = chosen >= 0 ? files.at(chosen) : QString();
+        if (ok && chosen >= 0 && isText(chosenFile)) {
+            // A text book needs nothing else from its archive.
+            const QString target =
+                request.bookFolder + SaveName(request.title, QFileInfo(chosenFile).fileName());
+            if (replaceFile(chosenFile, target)) {
+                result.unpacked = true;
+                result.bookFile = target;
+            } else {
+                const int err = errno;
+                result.problem = cSHAREDUnzip2::Problem::Other;
+                result.failures.append(Failure(failureCodeFromErrno(err),
+                                               QString::fromLocal8Bit(std::strerror(err)), target));
+            }
+        } else if (ok) {
+            // An HTML book keeps its pictures beside it, in a folder named after it; an
+            // archive without a book stays unpacked for the user to look into.
+            const QString kept =
+                freshFolder(request.bookFolder, cSharedFileSubs::Fileroot(request.saveName));
+            if (!kept.isEmpty() && replaceFile(unpackFolder, kept)) {
+                result.unpacked = true;
+                result.folder = kept;
+                if (!chosenFile.isEmpty())
+                    result.bookFile = kept + chosenFile.mid(unpackFolder.size());
+            } else {
+                if (!kept.isEmpty())
+                    QDir().rmdir(kept);
+                result.problem = cSHAREDUnzip2::Problem::Other;
+                result.failures.append(Failure(FailureCode::PathFileAccess,
+                                               QStringLiteral("No folder for the book"),
+                                               request.bookFolder));
+            }
+        }
+    }
+    QDir(unpackFolder).removeRecursively();
+    QFile::remove(archive);
     return result;
 }
 
-GutBookOutcome GutBookDownload::DownloadCompleted(const GutBookRequest &request,
-                                                  bool transferFailed)
+GutBookOutcome GutBookDownload::unpackedOutcome(const GutBookRequest &request,
+                                                const Unpacked &u) const
 {
+    using Problem = cSHAREDUnzip2::Problem;
     GutBookOutcome outcome;
-    const QString downloaded = request.transfer.localFile;
-    Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
-        const QFileInfo info(downloaded);
-        // A failed transfer leaves nothing behind.
-        if (transferFailed) {
-            QFile::remove(downloaded);
-            return;
-        }
-        // An empty answer or the server's error page in place of the book: nothing
-        // is kept and nothing opened.
-        if (!info.isFile() || info.size() == 0 || GutCatalogueDownload::IsErrorPage(downloaded)) {
-            QFile::remove(downloaded);
-            outcome.status = translated("Error - Could not retrieve file");
+    for (const Failure &f : u.failures)
+        Trace::record(f, QStringLiteral("UnzipBook"), kModule);
+    outcome.unpacked = u.unpacked;
+    const QString name = request.fileName;
+    if (!u.unpacked) {
+        switch (u.problem) {
+        case Problem::TooManyFiles:
+            outcome.message = translated("The archive %1 holds more than %2 files, so it was "
+                                         "not unpacked.")
+                                  .arg(name)
+                                  .arg(u.limits.entries);
+            break;
+        case Problem::TooLarge:
+            outcome.message = translated("The archive %1 would unpack to more than %2, so it "
+                                         "was not unpacked.")
+                                  .arg(name, sizeText(u.limits.totalBytes));
+            break;
+        case Problem::TooPacked:
+            outcome.message = translated("The archive %1 holds a file that would grow more than "
+                                         "%2 times over when unpacked, so it was not unpacked.")
+                                  .arg(name)
+                                  .arg(u.limits.ratio);
+            break;
+        case Problem::DiskFull:
+            outcome.message = u.neededBytes > 0
+                ? translated("Not enough disk space to unpack %1: it needs %2, and %3 "
+                             "are free.")
+                      .arg(name, sizeText(u.neededBytes), sizeText(u.freeBytes))
+                : translated("Not enough disk space to unpack %1.").arg(name);
+            break;
+        case Problem::Password:
             outcome.message =
-                translated("File not found on server. Please check the URL and try again.");
-            return;
-        }
-        emit Status(translated("Unpacking file"));
-        MessagePump::DoEvents();
-        const Unpacked unpacked = UnzipBook(downloaded, request.bookFolder);
-        emit Status(QString());
-        MessagePump::DoEvents();
-        outcome.unpacked = unpacked.unpacked;
-        if (!unpacked.unpacked) {
+                translated("The archive %1 is protected by a password, and the right one was "
+                           "not given.")
+                    .arg(name);
+            break;
+        case Problem::Cancelled:
+            outcome.status = translated("Download cancelled");
+            break;
+        default:
             outcome.message = translated("Error unpacking zip file");
-            return;
+            break;
         }
-        if (unpacked.bookFile.isEmpty()) {
-            outcome.message =
-                translated("Cannot determine the file name, please open manually from") + u' '
-                + request.bookFolder;
-            return;
-        }
-        // The book takes the save name; an archive stays under its own name beside it.
-        const QString saveName = unpacked.bookFile == downloaded
-            ? request.saveName
-            : SaveName(request.title, cSharedFileSubs::FileOnly(unpacked.bookFile));
-        const QString target = request.bookFolder + saveName;
-        outcome.bookFile = replaceFile(unpacked.bookFile, target) ? target : unpacked.bookFile;
-        if (request.readAfter)
-            outcome.fileToLoad = outcome.bookFile;
-    });
+        return outcome;
+    }
+    outcome.status = translated("Unpacked %1 to %2")
+                         .arg(name, u.folder.isEmpty() ? request.bookFolder : u.folder);
+    if (u.bookFile.isEmpty()) {
+        outcome.message = translated("Cannot determine the file name, please open manually from")
+            + u' ' + u.folder;
+        return outcome;
+    }
+    outcome.bookFile = u.bookFile;
+    if (request.readAfter)
+        outcome.fileToLoad = u.bookFile;
     return outcome;
+}
+
+void GutBookDownload::DownloadCompleted(const GutBookRequest &request, bool transferFailed)
+{
+    const QString downloaded = request.transfer.localFile;
+    GutBookOutcome outcome;
+    // A failed transfer leaves nothing behind.
+    if (transferFailed) {
+        QFile::remove(downloaded);
+        emit Completed(outcome);
+        return;
+    }
+    const QFileInfo info(downloaded);
+    // An empty answer or the server's error page in place of the book: nothing is kept,
+    // nothing replaced and nothing opened.
+    if (!info.isFile() || info.size() == 0 || GutCatalogueDownload::IsErrorPage(downloaded)) {
+        QFile::remove(downloaded);
+        outcome.status = translated("Error - Could not retrieve file");
+        outcome.message =
+            translated("File not found on server. Please check the URL and try again.");
+        emit Completed(outcome);
+        return;
+    }
+    if (!request.archive) {
+        const QString target = request.bookFolder + request.saveName;
+        Trace::attempt(QStringLiteral("DownloadCompleted"), kModule, [&] {
+            if (!replaceFile(downloaded, target))
+                throwErrno(errno, target);
+            outcome.unpacked = true;
+            outcome.bookFile = target;
+            if (request.readAfter)
+                outcome.fileToLoad = target;
+        });
+        if (outcome.bookFile.isEmpty()) {
+            QFile::remove(downloaded);
+            outcome.message = translated("The book could not be saved as %1.").arg(target);
+        }
+        emit Completed(outcome);
+        return;
+    }
+    emit Status(translated("Unpacking file"));
+    auto unpacked = std::make_shared<Unpacked>();
+    const cSHAREDUnzip2::Limits limits = m_limits;
+    const bool started = m_job->start(
+        [this, request, unpacked, limits](const BackgroundJob::Token &token) {
+            // The question is asked on the window's thread while the unpacking waits.
+            const PasswordFn ask = [this, token](QString &password, bool &cancel) {
+                auto answer = std::make_shared<std::pair<QString, bool>>(QString(), true);
+                const bool asked = token.onOwnerThread([this, answer] {
+                    answer->second = false;
+                    emit PasswordRequest(answer->first, answer->second);
+                });
+                password = asked ? answer->first : QString();
+                cancel = !asked || answer->second;
+            };
+            *unpacked = UnzipBook(request, token.flag(), ask, limits);
+        },
+        [this, request, unpacked] {
+            GutBookOutcome o = unpackedOutcome(request, *unpacked);
+            emit Status(QString());
+            emit Completed(o);
+        });
+    if (!started) {
+        QFile::remove(downloaded);
+        outcome.message = translated("Error unpacking zip file");
+        emit Completed(outcome);
+    }
 }

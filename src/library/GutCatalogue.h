@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QDateTime>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class BackgroundJob;
 class GutBookList;
 
 // What LoadCatalogue tells the window to show.
@@ -20,8 +21,10 @@ struct GutCatalogueLoad
 // The catalogue files in the program folder and the work on them: ls-R to
 // GutFiles.txt, GUTINDEX.ALL (and the Australian catalogue.txt) to GutIndex.txt, and
 // GutIndex.txt into the book list. Source files are found whatever the letter case of
-// their names. Long work reports progress and lets window events run in between, so
-// it refuses to start again from inside itself.
+// their names, and read line by line (UTF-8 where a line is valid, Windows-1252 where
+// not). The parses run on a worker thread and report by signal; the index files are
+// replaced only by a catalogue that has titles, so a bad source never wipes a good
+// catalogue.
 //
 // Failures are traced with the operation's name and "frmGUT", as the window's own.
 class GutCatalogue : public QObject
@@ -29,6 +32,7 @@ class GutCatalogue : public QObject
     Q_OBJECT
 public:
     explicit GutCatalogue(QString programFolder, QObject *parent = nullptr);
+    ~GutCatalogue() override;
 
     static QString lsRName() { return QStringLiteral("ls-R"); }
     static QString gutindexName() { return QStringLiteral("GUTINDEX.ALL"); }
@@ -37,16 +41,20 @@ public:
     static QString indexName() { return QStringLiteral("GutIndex.txt"); }
 
     QString programFolder() const { return m_folder; }
-    // The file of that name in the program folder, matched without regard to case; the
+    // The file of that name in the folder, matched without regard to case; the
     // exact-case path when there is none.
-    QString file(const QString &name) const;
+    static QString fileIn(const QString &folder, const QString &name);
+    QString file(const QString &name) const { return fileIn(m_folder, name); }
     bool exists(const QString &name) const;
 
-    void ParseLSLR();
-    void ParseGutindexAll();
-    void ParseAustralianCatalogue();
-    // Regen Catalogue: the parses, the Australian one when catalogue.txt is there.
-    void Regenerate();
+    // Regen Catalogue, and the end of a catalogue download: ParseLSLR, ParseGutindexAll
+    // and, with the Australian catalogue, ParseAustralianCatalogue, on a worker thread.
+    // Status and Progress follow the work; Message tells what the user must know;
+    // Finished ends it (not after Cancel). False when the parses are already running.
+    bool Regenerate(bool withAustralian);
+    // With the Australian catalogue when catalogue.txt is there.
+    bool Regenerate();
+    void Cancel();
     // Regen Catalogue is possible when both sources are in the program folder.
     bool UpdateRegenButton() const;
     bool HasCatalogue() const { return exists(indexName()); }
@@ -54,7 +62,7 @@ public:
     // GutIndex.txt into the list, sorted by title.
     GutCatalogueLoad LoadCatalogue(GutBookList &list);
 
-    bool isBusy() const { return m_busy; }
+    bool isBusy() const;
 
 signals:
     // For the status line.
@@ -65,18 +73,11 @@ signals:
     void Message(const QString &text);
     // The busy pointer on (true) and off.
     void Busy(bool busy);
+    // The parses have ended; written when GutIndex.txt was replaced.
+    void Finished(bool written);
 
 private:
-    QString read(const QString &name) const;
-    void write(const QString &name, const QStringList &lines) const;
-    void progress(qint64 done, qint64 total);
-
     QString m_folder;
-    bool m_busy = false;
-    // The sorted file list ParseLSLR wrote, kept for the ParseGutindexAll that follows
-    // it, as long as GutFiles.txt is still the file it wrote (same size and time).
-    QStringList m_files;
-    qint64 m_filesSize = -1;
-    QDateTime m_filesTime;
-    QElapsedTimer m_sincePump;
+    std::unique_ptr<BackgroundJob> m_job;
+    bool m_loading = false;
 };

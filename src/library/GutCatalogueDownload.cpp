@@ -1,11 +1,16 @@
 #include "library/GutCatalogueDownload.h"
 
 #include "library/GutCatalogue.h"
+#include "library/GutIndexFormat.h"
 #include "library/GutenbergHosts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 GutCatalogueDownload::GutCatalogueDownload(QString programFolder)
     : m_folder(std::move(programFolder))
@@ -17,7 +22,8 @@ GutTransferRequest GutCatalogueDownload::request(const QString &url, const QStri
     GutTransferRequest r;
     r.url = url;
     r.localFolder = QDir::toNativeSeparators(m_folder) + QDir::separator();
-    r.localFile = QDir(m_folder).filePath(fileName);
+    r.localFile = QDir(m_folder).filePath(u'.' + fileName + QStringLiteral(".download"));
+    r.maxBytes = MaxSourceBytes;
     return r;
 }
 
@@ -26,17 +32,43 @@ GutTransferRequest GutCatalogueDownload::Start(const QString &catalogURL, bool w
     m_catalogURL = catalogURL;
     m_wantsAustralian = wantsAustralian;
     m_stage = FetchingListing;
-    m_current = request(catalogURL + GutCatalogue::lsRName(), GutCatalogue::lsRName());
+    m_sourceName = GutCatalogue::lsRName();
+    m_current = request(catalogURL + m_sourceName, m_sourceName);
     return m_current;
 }
 
-bool GutCatalogueDownload::DownloadCompleted()
+GutCatalogueDownload::Completion GutCatalogueDownload::DownloadCompleted()
 {
-    if (!IsErrorPage(m_current.localFile))
-        return true;
-    QFile::remove(m_current.localFile);
+    const QString arrived = m_current.localFile;
+    m_error.clear();
+    Completion result = Completion::Good;
+    QByteArray head;
+    {
+        QFile f(arrived);
+        if (f.open(QIODevice::ReadOnly))
+            head = f.read(1024 * 1024);
+    }
+    if (IsErrorPage(arrived)) {
+        result = Completion::ErrorPage;
+    } else if (!(m_sourceName == GutCatalogue::lsRName() ? GutIndexFormat::looksLikeListing(head)
+                     : m_sourceName == GutCatalogue::gutindexName()
+                     ? GutIndexFormat::looksLikeGutindex(head)
+                     : GutIndexFormat::looksLikeAustralian(head))) {
+        result = Completion::NotValid;
+    } else {
+        // Over the old file of that name, whatever the letter case it was saved in.
+        const QString target = GutCatalogue::fileIn(m_folder, m_sourceName);
+        if (std::rename(QFile::encodeName(arrived).constData(),
+                        QFile::encodeName(target).constData())
+            == 0)
+            return result;
+        m_error =
+            QStringLiteral("%1: %2").arg(target, QString::fromLocal8Bit(std::strerror(errno)));
+        result = Completion::NotSaved;
+    }
+    QFile::remove(arrived);
     m_stage = Idle;
-    return false;
+    return result;
 }
 
 GutCatalogueDownload::Step GutCatalogueDownload::Tick(bool finished, bool failed)
@@ -51,15 +83,15 @@ GutCatalogueDownload::Step GutCatalogueDownload::Tick(bool finished, bool failed
     switch (m_stage) {
     case FetchingListing:
         m_stage = FetchingIndex;
-        m_current =
-            request(m_catalogURL + GutCatalogue::gutindexName(), GutCatalogue::gutindexName());
+        m_sourceName = GutCatalogue::gutindexName();
+        m_current = request(m_catalogURL + m_sourceName, m_sourceName);
         step.kind = Step::Fetch;
         break;
     case FetchingIndex:
         if (m_wantsAustralian) {
             m_stage = FetchingAustralian;
-            m_current =
-                request(GutenbergHosts::AustralianCatalogue(), GutCatalogue::australianName());
+            m_sourceName = GutCatalogue::australianName();
+            m_current = request(GutenbergHosts::AustralianCatalogue(), m_sourceName);
             step.kind = Step::Fetch;
         } else {
             m_stage = Idle;

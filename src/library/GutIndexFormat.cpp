@@ -1,5 +1,8 @@
 #include "library/GutIndexFormat.h"
 
+#include "base/CodePage.h"
+#include "base/TextFileEncoding.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -43,6 +46,18 @@ bool safeNamePart(QStringView s)
             return false;
     }
     return std::none_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 32; });
+}
+
+// A display text on one line of the index: a stray CR or other control character in
+// the source (old Mac line ends, a damaged file) becomes a blank.
+QString oneLine(QStringView s)
+{
+    QString out = s.toString();
+    for (QChar &c : out) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = u' ';
+    }
+    return out;
 }
 
 QStringView beforeBracket(QStringView s)
@@ -95,7 +110,7 @@ bool oldStyleEntry(QStringView line, Entry &entry)
     if (rest.isEmpty())
         return false;
     entry.path = QStringLiteral("/etext") + year.toString() + u'/' + code;
-    entry.text = rest.toString();
+    entry.text = oneLine(rest);
     return true;
 }
 
@@ -111,11 +126,13 @@ void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry 
     if (allDigits(num)) {
         const int idx = FindBookFile(sortedFiles, num.toString());
         if (idx >= 0) {
-            const QStringView text = beforeBracket(line.left(blank));
+            // A bracket inside the title ("The Cambrian Tourist [1828], by Anonymous") is
+            // part of it: only a line that starts with "[" is an attribute.
+            const QStringView text = line.left(blank).trimmed();
             if (!text.isEmpty()) {
                 entry.keep = true;
                 entry.path = sortedFiles.at(idx);
-                entry.text = text.toString();
+                entry.text = oneLine(text);
             }
             return;
         }
@@ -125,18 +142,31 @@ void numberedOrOldStyle(QStringView line, const QStringList &sortedFiles, Entry 
 
 } // namespace
 
-QStringList filesFromListing(QStringView listing)
+QStringList filesFromListing(QStringView listing, const ProgressFn &progress)
 {
     QStringList files;
     bool inFolder = false;
+    bool stopped = false;
+    qint64 lineNo = 0;
     QString folder;
     forEachLine(listing, [&](QStringView raw) {
+        if (stopped)
+            return;
+        if (++lineNo % 4096 == 0 && progress && !progress(-1, -1)) {
+            stopped = true;
+            return;
+        }
         const QStringView line = raw.trimmed();
         if (!inFolder) {
-            // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345.
-            if (line.size() >= 3 && line.front() == u'.' && line.indexOf(u':') == line.size() - 1) {
-                folder = line.sliced(1, line.size() - 2).toString();
-                inFolder = true;
+            // "./1/2/3/4/12345:" opens the folder /1/2/3/4/12345, ".:" the top one. A folder
+            // that would climb out of the tree or end an index path early opens nothing.
+            if (line.size() >= 2 && line.startsWith(u'.') && line.indexOf(u':') == line.size() - 1
+                && (line.size() == 2 || line.startsWith(u"./"))) {
+                const QStringView name = line.sliced(1, line.size() - 2);
+                if (name.isEmpty() || safeNamePart(name.sliced(1))) {
+                    folder = name.toString();
+                    inFolder = true;
+                }
             }
             return;
         }
@@ -145,7 +175,7 @@ QStringList filesFromListing(QStringView listing)
             return;
         }
         const qsizetype dot = line.lastIndexOf(u'.');
-        if (dot < 0 || line.contains(u','))
+        if (dot < 0 || !safeNamePart(line))
             return;
         const QStringView ext = line.sliced(dot + 1);
         for (const char16_t *wanted : { u"txt", u"htm", u"html", u"zip" }) {
@@ -155,8 +185,72 @@ QStringList filesFromListing(QStringView listing)
             }
         }
     });
+    if (stopped)
+        return {};
     SortArray(files);
     return files;
+}
+
+QString decodeLines(const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    if (TextFileEncoding::isValidUtf8(data, bytes.size()))
+        return QString::fromUtf8(bytes);
+    // Runs of good lines are decoded at once; each line that is no UTF-8 on its own.
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype run = 0;
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? size : end + 1;
+        if (!TextFileEncoding::isValidUtf8(data + start, end - start)) {
+            text += QString::fromUtf8(data + run, start - run);
+            text += CodePage::toUnicode(data + start, end - start);
+            run = end;
+        }
+        start = end;
+    }
+    text += QString::fromUtf8(data + run, size - run);
+    return text;
+}
+
+namespace {
+
+bool hasLine(QByteArrayView head, const std::function<bool(QByteArrayView)> &wanted)
+{
+    qsizetype start = 0;
+    while (start < head.size()) {
+        qsizetype end = head.indexOf('\n', start);
+        if (end < 0)
+            end = head.size();
+        if (wanted(head.sliced(start, end - start).trimmed()))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+bool looksLikeListing(QByteArrayView head)
+{
+    return hasLine(head, [](QByteArrayView line) {
+        return line.size() >= 3 && line.startsWith("./") && line.endsWith(":");
+    });
+}
+
+bool looksLikeGutindex(QByteArrayView head)
+{
+    const QByteArray upper = head.toByteArray().toUpper();
+    return upper.contains("<==START GUTINDEX.ALL LISTINGS==>")
+        || upper.contains("<===LISTINGS===>");
+}
+
+bool looksLikeAustralian(QByteArrayView head)
+{
+    return hasLine(head, [](QByteArrayView line) { return line.count(',') >= 3; });
 }
 
 QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFiles,
@@ -165,6 +259,7 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
     QStringList out;
     const qint64 total = gutindex.count(u'\n') + (gutindex.endsWith(u'\n') ? 0 : 1);
     qint64 lineNo = 0;
+    bool stopped = false;
     bool inListings = false;
     qsizetype bracketDepth = 0;
     Entry entry;
@@ -174,8 +269,12 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         entry = Entry();
     };
     forEachLine(gutindex, [&](QStringView raw) {
-        if (++lineNo % 50 == 0 && progress)
-            progress(lineNo, total);
+        if (stopped)
+            return;
+        if (++lineNo % 50 == 0 && progress && !progress(lineNo, total)) {
+            stopped = true;
+            return;
+        }
         if (!inListings) {
             inListings = raw.contains(u"<==Start GUTINDEX.ALL listings==>", Qt::CaseInsensitive)
                 || raw.contains(u"<===LISTINGS===>", Qt::CaseInsensitive);
@@ -200,10 +299,9 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         // An indented line right under an entry continues its title and author; an
         // indented line after a blank one starts an entry of its own.
         if (entry.open && raw.front().isSpace()) {
-            const QStringView more = beforeBracket(line);
-            if (entry.keep && !entry.sawAttribute && !more.isEmpty()) {
+            if (entry.keep && !entry.sawAttribute) {
                 entry.text += u' ';
-                entry.text += more;
+                entry.text += oneLine(line);
             }
             return;
         }
@@ -212,7 +310,7 @@ QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFil
         numberedOrOldStyle(line, sortedFiles, entry);
     });
     flush();
-    if (progress)
+    if (progress && !stopped)
         progress(total, total);
     return out;
 }
@@ -259,9 +357,9 @@ QStringList indexFromAustralian(QStringView catalogue)
         } else if (!name.isEmpty()) {
             path = u'/' + folder + u'/' + name + QStringLiteral(".txt");
         }
-        if (name.isEmpty() || !safeNamePart(folder) || !safeNamePart(name))
+        if (name.isEmpty() || folder.isEmpty() || !safeNamePart(folder) || !safeNamePart(name))
             return;
-        out.append(path + QStringLiteral(", *PG-OZ* ") + text.toString());
+        out.append(path + QStringLiteral(", *PG-OZ* ") + oneLine(text));
     });
     return out;
 }

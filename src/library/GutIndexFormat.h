@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -10,18 +12,32 @@
 // in sight: GutCatalogue reads and writes the files around them.
 namespace GutIndexFormat {
 
-// Called now and then with the line reached and the number of lines.
-using ProgressFn = std::function<void(qint64 line, qint64 total)>;
+// Called now and then with the line reached and the number of lines; false stops the
+// work (what was made so far is returned).
+using ProgressFn = std::function<bool(qint64 line, qint64 total)>;
 
 // The book files of an ls-R listing ("./1/2/3/4/12345:" folder headers, one name a
 // line, a blank line after each folder), as "/1/2/3/4/12345/12345.txt", in code-unit
 // order. Only text, HTML and zip files are kept.
-QStringList filesFromListing(QStringView listing);
+// A progress function is asked now and then (with -1, -1) whether to go on.
+QStringList filesFromListing(QStringView listing, const ProgressFn &progress = {});
+
+// A catalogue file's bytes as text, line by line: UTF-8 where the line is valid UTF-8,
+// Windows-1252 where it is not, so one stray byte spoils only its own line.
+QString decodeLines(const QByteArray &bytes);
+
+// Whether the start of a downloaded source is what it claims to be (and not an error
+// page or a login form): an ls-R has a "./folder:" line, a GUTINDEX.ALL a listings
+// marker, the Australian catalogue a line of comma-separated fields.
+bool looksLikeListing(QByteArrayView head);
+bool looksLikeGutindex(QByteArrayView head);
+bool looksLikeAustralian(QByteArrayView head);
 
 // Index lines ("path, display text") for the listings of a GUTINDEX.ALL, looked up
 // in the sorted file list. Both listing markers are recognised; nothing before the
 // marker is a listing. A title that runs over indented lines is joined into one
-// display text; bracketed attribute lines ([Language: ...]) are left out.
+// display text; lines that start with "[" are attributes ([Language: ...]) and are
+// left out with their own continuations.
 QStringList indexFromGutindex(QStringView gutindex, const QStringList &sortedFiles,
                               const ProgressFn &progress = {});
 

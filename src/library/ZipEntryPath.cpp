@@ -52,7 +52,7 @@ QStringList split(const QString &entryName, QString *reason)
     return parts;
 }
 
-QString prepare(const QString &root, const QStringList &parts, QString *reason)
+QString prepare(const QString &root, const QStringList &parts, QString *reason, QStringList *made)
 {
     QString path = root;
     while (path.size() > 1 && path.endsWith(u'/'))
@@ -70,7 +70,14 @@ QString prepare(const QString &root, const QStringList &parts, QString *reason)
             }
             continue;
         }
-        if (errno != ENOENT || (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST)) {
+        if (errno != ENOENT) {
+            refuse(reason, QString::fromLocal8Bit(std::strerror(errno)));
+            return {};
+        }
+        if (::mkdir(native.constData(), 0777) == 0) {
+            if (made)
+                made->append(path);
+        } else if (errno != EEXIST) {
             refuse(reason, QString::fromLocal8Bit(std::strerror(errno)));
             return {};
         }

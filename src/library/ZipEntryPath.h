@@ -17,6 +17,8 @@ QStringList split(const QString &entryName, QString *reason = nullptr);
 // to pass through anything that is not a real folder (a symbolic link placed there
 // earlier would lead outside root). Returns the full path of the last part, or an
 // empty string with the reason set.
-QString prepare(const QString &root, const QStringList &parts, QString *reason = nullptr);
+// The folders it makes are added to made, when given.
+QString prepare(const QString &root, const QStringList &parts, QString *reason = nullptr,
+                QStringList *made = nullptr);
 
 } // namespace ZipEntryPath

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -123,14 +124,21 @@ bool isSymbolicLink(zip_t *z, zip_uint64_t index)
         && opsys == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
 }
 
-mode_t newFileMode()
+// A new file of a name nobody has, made with the user's usual permissions (0666 less
+// the umask, so never executable). Asking for the umask would change it for a moment
+// for every thread, so the kernel applies it instead.
+int createExclusive(QByteArray &path, const QString &folder)
 {
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mode_t(0666 & ~mask);
-    }();
-    return mode;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = QFile::encodeName(
+            folder
+            + QStringLiteral("/.orlin-unzip-%1")
+                  .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 bool writeAll(int fd, const char *data, size_t size)
@@ -184,8 +192,15 @@ QString folderOf(const QString &path)
 
 struct cSHAREDUnzip2::Run
 {
+    QString key(const QString &name) const { return caseSensitive ? name : name.toCaseFolded(); }
+    // Whether the run extracts the entry of that name.
+    bool wants(const QString &name) const { return allFiles || include.contains(key(name)); }
+
     zip_t *z = nullptr;
+    // Folders this run made, deepest last, for taking back what it wrote.
+    QStringList madeFolders;
     bool allFiles = true;
+    bool caseSensitive = false;
     QSet<QString> include;
     bool failed = false;
     bool cancelled = false;
@@ -287,12 +302,87 @@ void cSHAREDUnzip2::text(const QString &message, bool isFailure)
         emit TextMessage(1, message);
 }
 
-void cSHAREDUnzip2::fail(Run &run, const QString &entryName, const QString &reason, int code)
+void cSHAREDUnzip2::fail(Run &run, const QString &entryName, const QString &reason, int code,
+                         Problem problem)
 {
     run.failed = true;
+    if (m_problem == Problem::None || m_problem == Problem::Other)
+        m_problem = problem;
     const QString message = entryName + QStringLiteral(": ") + reason;
-    Trace::record(Failure(code, message), QStringLiteral("Unzip"), kModule);
+    const Failure failure(code, message, m_zipfile);
+    m_failures.append(failure);
+    if (m_traceFailures)
+        Trace::record(failure, QStringLiteral("Unzip"), kModule);
     text(message, true);
+}
+
+bool cSHAREDUnzip2::cancelRequested() const
+{
+    return m_cancelFlag && m_cancelFlag->load(std::memory_order_relaxed);
+}
+
+// The whole run against the bounds, from what the archive declares: nothing is written
+// when it is over one. The data can never exceed what is declared (extractEntry stops
+// an entry that tries), so the declared sizes bound what the run writes.
+bool cSHAREDUnzip2::withinLimits(Run &run, qint64 &total)
+{
+    total = 0;
+    int entries = 0;
+    const zip_int64_t count = zip_get_num_entries(run.z, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(run.z, zip_uint64_t(i), 0, &st) != 0 || !st.name)
+            continue;
+        const QString name = QString::fromUtf8(st.name);
+        if (!run.wants(name))
+            continue;
+        if (++entries > m_limits.entries) {
+            fail(run, m_zipfile,
+                 QStringLiteral("refused: more than %1 entries").arg(m_limits.entries),
+                 FailureCode::PathFileAccess, Problem::TooManyFiles);
+            return false;
+        }
+        const quint64 size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        const quint64 packed = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+        if (size > quint64(m_limits.totalBytes) || total + qint64(size) > m_limits.totalBytes) {
+            fail(run, m_zipfile,
+                 QStringLiteral("refused: more than %1 bytes unpacked").arg(m_limits.totalBytes),
+                 FailureCode::PathFileAccess, Problem::TooLarge);
+            return false;
+        }
+        total += qint64(size);
+        if (size > quint64(m_limits.ratioFloor)
+            && (packed == 0 || size / packed > quint64(m_limits.ratio))) {
+            fail(run, name, QStringLiteral("refused: packed more than %1 to 1").arg(m_limits.ratio),
+                 FailureCode::PathFileAccess, Problem::TooPacked);
+            return false;
+        }
+    }
+    if (m_testZip || m_extractToStdOut)
+        return true;
+    struct statvfs space;
+    if (::statvfs(QFile::encodeName(m_unzipFolder).constData(), &space) != 0)
+        return true;
+    m_free = qint64(quint64(space.f_bavail) * quint64(space.f_frsize));
+    if (total + m_limits.spareBytes > m_free) {
+        m_needed = total;
+        fail(run, m_zipfile,
+             QStringLiteral("refused: %1 bytes to unpack, %2 free").arg(total).arg(m_free),
+             FailureCode::DiskFull, Problem::DiskFull);
+        return false;
+    }
+    return true;
+}
+
+// A disk that filled in the middle of a run: nothing of the run stays.
+void cSHAREDUnzip2::takeBack(const Run &run)
+{
+    for (const QString &file : std::as_const(m_extracted))
+        QFile::remove(file);
+    m_extracted.clear();
+    for (auto it = run.madeFolders.crbegin(); it != run.madeFolders.crend(); ++it)
+        QDir().rmdir(*it);
 }
 
 bool cSHAREDUnzip2::Directory()
@@ -339,12 +429,14 @@ bool cSHAREDUnzip2::Directory()
 bool cSHAREDUnzip2::Unzip()
 {
     m_extracted.clear();
+    m_failures.clear();
+    m_problem = Problem::None;
+    m_needed = 0;
+    m_free = 0;
     if (m_zipfile.isEmpty())
         return false;
     Run run;
-    const auto key = [this](const QString &name) {
-        return m_caseSensitiveFileNames ? name : name.toCaseFolded();
-    };
+    run.caseSensitive = m_caseSensitiveFileNames;
     const bool everySelected =
         std::all_of(m_files.cbegin(), m_files.cend(), [](const Entry &e) { return e.selected; });
     if (!everySelected) {
@@ -353,7 +445,7 @@ bool cSHAREDUnzip2::Unzip()
             if (!e.selected)
                 continue;
             QString name = e.directory.isEmpty() ? e.name : e.directory + u'/' + e.name;
-            run.include.insert(key(name.replace(u'\\', u'/')));
+            run.include.insert(run.key(name.replace(u'\\', u'/')));
         }
         // The list has files and the caller deselected every one: nothing to do.
         if (run.include.isEmpty())
@@ -373,6 +465,9 @@ bool cSHAREDUnzip2::Unzip()
         return false;
     }
     run.z = archive.z;
+    qint64 total = 0;
+    if (!withinLimits(run, total))
+        return false;
     run.buffer.resize(kBufferSize);
     const zip_int64_t count = zip_get_num_entries(archive.z, 0);
     for (zip_int64_t i = 0; i < count && !run.cancelled; ++i) {
@@ -384,17 +479,20 @@ bool cSHAREDUnzip2::Unzip()
             continue;
         }
         const QString name = QString::fromUtf8(st.name);
-        if (!run.allFiles && !run.include.contains(key(name)))
+        if (!run.wants(name))
             continue;
         bool cancel = false;
         emit Service(name, cancel);
-        if (cancel) {
+        if (cancel || cancelRequested()) {
             run.cancelled = true;
-            fail(run, name, QStringLiteral("cancelled"), FailureCode::InvalidCall);
+            fail(run, name, QStringLiteral("cancelled"), FailureCode::InvalidCall,
+                 Problem::Cancelled);
             break;
         }
         extractEntry(run, zip_uint64_t(i));
     }
+    if (m_problem == Problem::DiskFull)
+        takeBack(run);
     return !run.failed && !run.cancelled;
 }
 
@@ -417,7 +515,8 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
     }
     if (name.endsWith(u'/')) {
         if (writing && m_useFolderNames
-            && ZipEntryPath::prepare(m_unzipFolder, parts << QStringLiteral("."), &reason)
+            && ZipEntryPath::prepare(m_unzipFolder, parts << QStringLiteral("."), &reason,
+                                     &run.madeFolders)
                    .isEmpty()) {
             fail(run, name, reason, FailureCode::PathFileAccess);
             return false;
@@ -452,7 +551,7 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
 
     QString target;
     if (writing) {
-        target = ZipEntryPath::prepare(m_unzipFolder, parts, &reason);
+        target = ZipEntryPath::prepare(m_unzipFolder, parts, &reason, &run.madeFolders);
         if (target.isEmpty()) {
             fail(run, name, reason, FailureCode::PathFileAccess);
             return false;
@@ -487,7 +586,8 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
     if (encrypted) {
         if (run.password.isEmpty()) {
             if (run.passwordAsked) {
-                fail(run, name, QStringLiteral("no password"), FailureCode::PathFileAccess);
+                fail(run, name, QStringLiteral("no password"), FailureCode::PathFileAccess,
+                     Problem::Password);
                 return false;
             }
             run.passwordAsked = true;
@@ -496,7 +596,8 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
             emit PasswordRequest(password, cancel);
             password = password.trimmed();
             if (cancel || password.isEmpty()) {
-                fail(run, name, QStringLiteral("no password"), FailureCode::PathFileAccess);
+                fail(run, name, QStringLiteral("no password"), FailureCode::PathFileAccess,
+                     Problem::Password);
                 return false;
             }
             run.password = password.toUtf8().left(254);
@@ -506,26 +607,28 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
         stream.f = zip_fopen_index(run.z, index, 0);
     }
     if (!stream.f) {
-        fail(run, name, archiveError(run.z), FailureCode::PathFileAccess);
+        const int error = zip_error_code_zip(zip_get_error(run.z));
+        fail(run, name, archiveError(run.z), FailureCode::PathFileAccess,
+             error == ZIP_ER_WRONGPASSWD || error == ZIP_ER_NOPASSWD ? Problem::Password
+                                                                     : Problem::Other);
         return false;
     }
 
     TempFile temp;
     int out = -1;
     if (writing) {
-        temp.path = QFile::encodeName(folderOf(target) + QStringLiteral("/.orlin-unzip-XXXXXX"));
-        temp.fd = ::mkostemp(temp.path.data(), O_CLOEXEC);
+        temp.fd = createExclusive(temp.path, folderOf(target));
         if (temp.fd < 0) {
             const int err = errno;
             temp.path.clear();
             fail(run, name, QString::fromLocal8Bit(std::strerror(err)), failureCodeFromErrno(err));
             return false;
         }
-        ::fchmod(temp.fd, newFileMode());
         struct statvfs space;
         if (::fstatvfs(temp.fd, &space) == 0
             && quint64(declared) > quint64(space.f_bavail) * quint64(space.f_frsize)) {
-            fail(run, name, QStringLiteral("not enough room on the disk"), FailureCode::DiskFull);
+            fail(run, name, QStringLiteral("not enough room on the disk"), FailureCode::DiskFull,
+                 Problem::DiskFull);
             return false;
         }
         out = temp.fd;
@@ -538,10 +641,20 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
     qint64 sinceService = 0;
     bool afterCR = false;
     for (;;) {
+        if (cancelRequested()) {
+            run.cancelled = true;
+            fail(run, name, QStringLiteral("cancelled"), FailureCode::InvalidCall,
+                 Problem::Cancelled);
+            return false;
+        }
         const zip_int64_t n = zip_fread(stream.f, run.buffer.data(), run.buffer.size());
         if (n < 0) {
+            const int error = zip_error_code_zip(zip_file_get_error(stream.f));
             fail(run, name, QString::fromLocal8Bit(zip_file_strerror(stream.f)),
-                 FailureCode::PathFileAccess);
+                 FailureCode::PathFileAccess,
+                 encrypted && (error == ZIP_ER_WRONGPASSWD || error == ZIP_ER_CRC)
+                     ? Problem::Password
+                     : Problem::Other);
             return false;
         }
         if (n == 0)
@@ -564,7 +677,8 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
             if (!writeAll(out, data, size)) {
                 const int err = errno == EFBIG ? ENOSPC : errno;
                 fail(run, name, QString::fromLocal8Bit(std::strerror(err)),
-                     failureCodeFromErrno(err));
+                     failureCodeFromErrno(err),
+                     err == ENOSPC || err == EDQUOT ? Problem::DiskFull : Problem::Other);
                 return false;
             }
         }
@@ -598,7 +712,8 @@ bool cSHAREDUnzip2::extractEntry(Run &run, quint64 index)
     if (::close(fd) != 0
         || ::rename(temp.path.constData(), QFile::encodeName(target).constData()) != 0) {
         const int err = errno;
-        fail(run, name, QString::fromLocal8Bit(std::strerror(err)), failureCodeFromErrno(err));
+        fail(run, name, QString::fromLocal8Bit(std::strerror(err)), failureCodeFromErrno(err),
+             err == ENOSPC || err == EDQUOT ? Problem::DiskFull : Problem::Other);
         return false;
     }
     temp.renamed = true;

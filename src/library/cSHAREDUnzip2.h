@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Failure.h"
+
+#include <atomic>
+
 // Lists and unpacks zip archives (libzip underneath). Options are set as properties,
 // Directory fills the file list, Unzip extracts the selected entries, and four
 // notifications let a window follow and steer a run: Service (per file, may cancel),
@@ -13,10 +17,13 @@
 // signals with reference parameters: connect them directly (same thread).
 //
 // Archives come from the internet: an entry is written only inside UnzipFolder, never
-// as a symbolic link, to a temporary name first and renamed when complete
-// and checked; it fails when more data comes out than the entry declared or the disk
-// is full. A run with any refused or failed entry returns false, with the reason in
-// the log.
+// as a symbolic link and never with execute bits, to a temporary name first and renamed
+// when complete and checked; it fails when more data comes out than the entry declared.
+// A run is refused whole, before a byte is written, when its archive is over a bound
+// (Limits: the total unpacked size, the number of files, how far one file is packed) or
+// needs more room than the disk has; a disk that fills during the run takes back what
+// the run wrote. A run with any refused or failed entry returns false, with the reason
+// in LastProblem and the log.
 class cSHAREDUnzip2 : public QObject
 {
     Q_OBJECT
@@ -29,8 +36,47 @@ public:
         OverwriteNone = 103, // neither this nor any later file of the run
     };
 
+    // What a run may unpack at most.
+    struct Limits
+    {
+        qint64 totalBytes = 2LL * 1024 * 1024 * 1024;
+        int entries = 10000;
+        // Unpacked size to packed size of one file; files up to ratioFloor may be
+        // packed any amount (a page of blanks, a tiny text). Books pack 3 to 10 times,
+        // deflate at its best a thousand times: only a bomb of zeros gets there.
+        int ratio = 1000;
+        qint64 ratioFloor = 1024 * 1024;
+        // Room that must stay free on the disk after the run.
+        qint64 spareBytes = 64 * 1024 * 1024;
+    };
+
+    // Why the last run failed, for the caller to tell the user.
+    enum class Problem {
+        None,
+        TooManyFiles, // more entries than Limits::entries
+        TooLarge, // more than Limits::totalBytes in all
+        TooPacked, // a file packed beyond Limits::ratio
+        DiskFull, // NeededBytes() more than the disk has free
+        Password, // encrypted, and no (right) password was given
+        Cancelled,
+        Other, // see the log
+    };
+
     explicit cSHAREDUnzip2(QObject *parent = nullptr);
     ~cSHAREDUnzip2() override;
+
+    Limits limits() const { return m_limits; }
+    void setLimits(const Limits &limits) { m_limits = limits; }
+    Problem LastProblem() const { return m_problem; }
+    // What the refused run would have written, and what the disk had free.
+    qint64 NeededBytes() const { return m_needed; }
+    qint64 FreeBytes() const { return m_free; }
+    // A flag another thread may set to stop the run at its next block.
+    void setCancelFlag(const std::atomic<bool> *flag) { m_cancelFlag = flag; }
+    // Failures go to the log as they happen; off, they are only kept (Failures()), for a
+    // run on a worker thread whose owner logs them on its own thread afterwards.
+    void setTraceFailures(bool on) { m_traceFailures = on; }
+    QList<Failure> Failures() const { return m_failures; }
 
     // Only files newer than the ones already there (and new files) are written.
     bool ExtractOnlyNewer() const { return m_extractOnlyNewer; }
@@ -123,8 +169,12 @@ private:
     struct Run;
 
     const Entry *entry(int index) const;
+    bool withinLimits(Run &run, qint64 &total);
     bool extractEntry(Run &run, quint64 index);
-    void fail(Run &run, const QString &entryName, const QString &reason, int code);
+    bool cancelRequested() const;
+    void fail(Run &run, const QString &entryName, const QString &reason, int code,
+              Problem problem = Problem::Other);
+    void takeBack(const Run &run);
     void text(const QString &message, bool isFailure);
 
     bool m_extractOnlyNewer = false;
@@ -141,4 +191,11 @@ private:
     QString m_unzipFolder;
     QList<Entry> m_files;
     QStringList m_extracted;
+    Limits m_limits;
+    Problem m_problem = Problem::None;
+    qint64 m_needed = 0;
+    qint64 m_free = 0;
+    const std::atomic<bool> *m_cancelFlag = nullptr;
+    bool m_traceFailures = true;
+    QList<Failure> m_failures;
 };

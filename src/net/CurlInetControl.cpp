@@ -7,6 +7,7 @@
 #include "net/UrlText.h"
 
 #include <QMetaObject>
+#include <QUrl>
 
 #include <curl/curl.h>
 
@@ -58,6 +59,41 @@ bool isTransient(int code)
     }
 }
 
+// What a server that sends only the number of its answer (HTTP/2) means by it.
+QByteArray reasonPhrase(int code)
+{
+    switch (code) {
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 410:
+        return "Gone";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 504:
+        return "Gateway Timeout";
+    default:
+        return {};
+    }
+}
+
+// Every answer libcurl may follow: a 3xx with a Location, but for "not modified".
+bool isRedirect(long status)
+{
+    return status >= 300 && status <= 308 && status != 304;
+}
+
 int failureNumber(int code)
 {
     if (code == CURLE_OPERATION_TIMEDOUT)
@@ -77,6 +113,11 @@ struct CurlInetControl::Outcome
     bool bodyStarted = false;
     // A secure request that was sent on to an address that is not.
     bool insecureRedirect = false;
+    // A redirect to an address of another kind than http, https or ftp.
+    QString refusedRedirect;
+    // The FTP server's last error reply ("550 No such file or directory").
+    QString serverReply;
+    QString url;
 };
 
 struct CurlInetControl::Request
@@ -100,6 +141,17 @@ struct CurlInetControl::Request
     bool proxyRefused = false;
     QList<QPair<QString, QString>> headers;
     char errorText[CURL_ERROR_SIZE] = {};
+    // The answer being read: its status line, and where it sends the request next.
+    int statusCode = 0;
+    QByteArray statusText;
+    QByteArray location;
+    // Where the request has got to along a redirect chain, and whether the chain has
+    // passed through https: from then on it may lead only to https.
+    QUrl hop;
+    bool reachedSecure = false;
+    QString refusedRedirect;
+    QString insecureTarget;
+    QByteArray lastReply;
 
     // Shared with the control's thread.
     mutable std::mutex mutex;
@@ -133,7 +185,16 @@ struct CurlInetControl::Request
                 && length >= 0)
                 answer.append({ QStringLiteral("Content-Length"), QString::number(length) });
         }
-        post(owner, [o = owner, g = generation, answer] { o->deliverBodyStart(g, answer); });
+        QString status;
+        if (!ftp && statusCode > 0) {
+            QByteArray text = statusText;
+            if (text.trimmed() == QByteArray::number(statusCode))
+                text = QByteArray::number(statusCode) + ' ' + reasonPhrase(statusCode);
+            status = QString::fromLatin1(text.trimmed());
+        }
+        post(owner, [o = owner, g = generation, answer, code = ftp ? 0 : statusCode, status] {
+            o->deliverBodyStart(g, answer, code, status);
+        });
     }
 };
 
@@ -177,6 +238,30 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
     return total;
 }
 
+// At the end of an answer's headers: whether libcurl may follow the redirect it names.
+// Only http, https and ftp addresses are followed, and once the chain has reached https
+// it never goes back to a plain address; a refusal ends the transfer with its reason.
+bool mayFollow(Request &r)
+{
+    if (!isRedirect(r.statusCode) || r.location.isEmpty())
+        return true;
+    const QUrl target = r.hop.resolved(QUrl(QString::fromUtf8(r.location)));
+    const QString scheme = target.scheme().toLower();
+    const QString shown = target.toString(QUrl::RemoveUserInfo);
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")
+        && scheme != QLatin1String("ftp")) {
+        r.refusedRedirect = shown;
+        return false;
+    }
+    if (r.reachedSecure && scheme != QLatin1String("https")) {
+        r.insecureTarget = shown;
+        return false;
+    }
+    r.hop = target;
+    r.reachedSecure = r.reachedSecure || scheme == QLatin1String("https");
+    return true;
+}
+
 size_t onHeader(char *data, size_t size, size_t count, void *user)
 {
     auto *r = static_cast<Request *>(user);
@@ -187,16 +272,32 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
         r->receiving = true;
         r->postState(InetState::ReceivingResponse);
     }
-    if (!r->ftp) {
-        const QByteArray line = QByteArray(data, qsizetype(total)).trimmed();
-        // Each response of a redirect chain starts afresh; the last one is the answer.
-        if (line.startsWith("HTTP/")) {
-            r->headers.clear();
-        } else {
-            const qsizetype colon = line.indexOf(':');
-            if (colon > 0)
-                r->headers.append({ QString::fromLatin1(line.left(colon)).trimmed(),
-                                    QString::fromLatin1(line.mid(colon + 1)).trimmed() });
+    const QByteArray line = QByteArray(data, qsizetype(total)).trimmed();
+    if (r->ftp) {
+        // FTP has no headers: the callback sees the server's replies instead. The error
+        // is kept; the goodbye that follows it is not the answer.
+        if (line.size() >= 3 && (line.at(0) == '4' || line.at(0) == '5'))
+            r->lastReply = line;
+        return total;
+    }
+    // Each response of a redirect chain starts afresh; the last one is the answer.
+    if (line.startsWith("HTTP/")) {
+        r->headers.clear();
+        r->location.clear();
+        const qsizetype blank = line.indexOf(' ');
+        r->statusText = blank < 0 ? QByteArray() : line.mid(blank + 1).trimmed();
+        r->statusCode = r->statusText.left(3).toInt();
+    } else if (line.isEmpty()) {
+        if (!mayFollow(*r))
+            return 0;
+    } else {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0) {
+            const QString name = QString::fromLatin1(line.left(colon)).trimmed();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (name.compare(QLatin1String("Location"), Qt::CaseInsensitive) == 0)
+                r->location = value;
+            r->headers.append({ name, QString::fromLatin1(value) });
         }
     }
     return total;
@@ -318,13 +419,17 @@ private:
         static const QByteArray agent = "Orlin/" + ProgramInfo::versionText().toLatin1();
         curl_easy_setopt(e, CURLOPT_URL, r.url.constData());
         curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https,ftp");
-        // What came over a secure connection is never fetched over a plain one: a
-        // redirect from https may only lead to https.
+        // libcurl's own guard behind mayFollow: from an https address only to https.
         curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR,
                          isSecure(r.url) ? "https" : "http,https,ftp");
         curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+        // Closing a transfer never waits for a slow name lookup to finish: the program
+        // ends when the user quits, whatever the network is doing.
+        curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L);
+#endif
         curl_easy_setopt(e, CURLOPT_USERAGENT, agent.constData());
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r.errorText);
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, r.timeout);
@@ -396,7 +501,15 @@ private:
             || (!r.bodyStarted && status == 407);
         o.connectCode = connectCode;
         o.detail = QString::fromLocal8Bit(r.errorText[0] ? r.errorText : curl_easy_strerror(code));
-        if (code == CURLE_UNSUPPORTED_PROTOCOL && isSecure(r.url)) {
+        o.url = QString::fromUtf8(r.url);
+        if (r.ftp && code != CURLE_OK)
+            o.serverReply = QString::fromLatin1(r.lastReply);
+        o.refusedRedirect = r.refusedRedirect;
+        if (!r.insecureTarget.isEmpty()) {
+            o.insecureRedirect = true;
+            o.detail = r.insecureTarget;
+        }
+        if (code == CURLE_UNSUPPORTED_PROTOCOL && isSecure(r.url) && !o.insecureRedirect) {
             char *next = nullptr;
             curl_easy_getinfo(r.easy, CURLINFO_REDIRECT_URL, &next);
             long redirects = 0;
@@ -504,6 +617,8 @@ void CurlInetControl::startRequest(const QString &url)
     r->password = Password.toUtf8();
     r->caBundle = m_caBundle.toLocal8Bit();
     r->timeout = std::max(1, RequestTimeout);
+    r->hop = QUrl(QString::fromUtf8(r->url));
+    r->reachedSecure = isSecure(r->url);
     try {
         if (!m_worker)
             m_worker = std::make_unique<Worker>();
@@ -515,6 +630,8 @@ void CurlInetControl::startRequest(const QString &url)
     m_executing = true;
     m_responseInfo.clear();
     m_headers.clear();
+    m_statusCode = 0;
+    m_statusText.clear();
     m_worker->submit(std::move(r));
 }
 
@@ -629,11 +746,14 @@ void CurlInetControl::deliverState(quint64 generation, int state)
 }
 
 void CurlInetControl::deliverBodyStart(quint64 generation,
-                                       const QList<QPair<QString, QString>> &headers)
+                                       const QList<QPair<QString, QString>> &headers,
+                                       int statusCode, const QString &statusText)
 {
     if (generation != m_generation)
         return;
     m_headers = headers;
+    m_statusCode = statusCode;
+    m_statusText = statusText;
     emit StateChanged(InetState::ResponseReceived);
     if (generation == m_generation)
         emit StateChanged(InetState::ResponseCompleted);
@@ -680,6 +800,16 @@ QString CurlInetControl::describe(const Outcome &o) const
     if (o.insecureRedirect)
         return msg("The secure address redirects to an address that is not secure (%1).")
             .arg(detail);
+    if (!o.refusedRedirect.isEmpty())
+        return msg("The address redirects to %1, but only http, https and ftp addresses can be "
+                   "fetched.")
+            .arg(UrlText::withoutCredentials(o.refusedRedirect));
+    if (!o.serverReply.isEmpty() && o.code != CURLE_LOGIN_DENIED) {
+        QString reply = o.serverReply.simplified();
+        while (reply.endsWith(u'.'))
+            reply.chop(1);
+        return msg("The server answered %1 for %2").arg(reply, UrlText::withoutCredentials(o.url));
+    }
     switch (o.code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return msg("The server's address could not be found (%1).").arg(detail);
@@ -692,7 +822,8 @@ QString CurlInetControl::describe(const Outcome &o) const
     case CURLE_TOO_MANY_REDIRECTS:
         return msg("The address redirects too often (more than %1 times).").arg(kMaxRedirects);
     case CURLE_UNSUPPORTED_PROTOCOL:
-        return msg("Only http, https and ftp addresses can be fetched, not %1.").arg(detail);
+        return msg("Only http, https and ftp addresses can be fetched, not %1.")
+            .arg(UrlText::withoutCredentials(o.url));
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CACERT_BADFILE:

@@ -27,6 +27,8 @@ public:
     QString GetHeader(const QString &HeaderName) const override;
     bool StillExecuting() const override;
     QString ResponseInfo() const override;
+    int StatusCode() const override { return m_statusCode; }
+    QString StatusText() const override { return m_statusText; }
 
     // The certificate authorities to trust instead of the system's store (tests that
     // run their own HTTPS server); empty for the system's store.
@@ -45,7 +47,8 @@ public:
     // What the worker thread posts, run on the control's thread; each drops what
     // belongs to a request that is no longer the current one.
     void deliverState(quint64 generation, int state);
-    void deliverBodyStart(quint64 generation, const QList<QPair<QString, QString>> &headers);
+    void deliverBodyStart(quint64 generation, const QList<QPair<QString, QString>> &headers,
+                          int statusCode, const QString &statusText);
     void deliverChunks(quint64 generation);
     void deliverEnd(quint64 generation, const Outcome &outcome);
 
@@ -63,6 +66,8 @@ private:
     bool m_executing = false;
     QString m_responseInfo;
     QList<QPair<QString, QString>> m_headers;
+    int m_statusCode = 0;
+    QString m_statusText;
     QString m_ftpFolder;
     QString m_caBundle;
 };

@@ -69,6 +69,11 @@ public:
     virtual bool StillExecuting() const = 0;
     // What went wrong, in words for the user.
     virtual QString ResponseInfo() const = 0;
+    // The final HTTP answer of the current request once 8 has come ("404 Not Found" is
+    // 404 and that text); 0 and empty where there is none (FTP, a local file), which
+    // counts as a good answer: those fail through 11 instead.
+    virtual int StatusCode() const { return 0; }
+    virtual QString StatusText() const { return {}; }
 
     // The proxy configuration; UserName and Password are the proxy's credentials and
     // are never sent to the server the URL names.

@@ -10,13 +10,23 @@
 #include "base/cSharedText.h"
 #include "documents/TextDecoding.h"
 #include "net/InetControl.h"
+#include "net/LocalFileControl.h"
+#include "net/TransferWait.h"
 #include "net/UrlText.h"
 #include "net/cSharedDecrypt.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QPointer>
+#include <QRandomGenerator>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +94,30 @@ double leadingNumber(const QString &text)
     return t.left(end).toDouble();
 }
 
+// Every transfer of the process, so close-down can reach the hidden ones too. The main
+// thread's only.
+QList<InternetTransfer *> &liveTransfers()
+{
+    static QList<InternetTransfer *> transfers;
+    return transfers;
+}
+
+// "256 MB", "64 KB": a bound as the user reads it.
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+// An answer that counts as the file: 2xx, or none at all (FTP, a local file).
+bool goodAnswer(int statusCode)
+{
+    return statusCode == 0 || (statusCode >= 200 && statusCode <= 299);
+}
+
 // Whether the chunk, read as text up to its first zero byte, holds more than blanks.
 bool hasText(const QByteArray &chunk)
 {
@@ -105,24 +139,59 @@ InternetTransfer::InternetTransfer(QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, &InternetTransfer::Timer1_Timer);
     Trace::attempt(QStringLiteral("Form_Load"), kModule,
                    [&] { m_control = InetControls::create(); });
-    if (m_control) {
-        connect(m_control.get(), &InetControl::StateChanged, this,
-                &InternetTransfer::inet1_StateChanged);
-        connect(m_control.get(), &InetControl::ChunkArrived, this, &InternetTransfer::drainChunks);
+    m_local = std::make_unique<LocalFileControl>();
+    for (InetControl *c : { m_control.get(), m_local.get() }) {
+        if (!c)
+            continue;
+        connect(c, &InetControl::StateChanged, this, [this, c](int state) {
+            if (c == m_active)
+                inet1_StateChanged(state);
+        });
+        connect(c, &InetControl::ChunkArrived, this, [this, c] {
+            if (c == m_active)
+                drainChunks();
+        });
     }
+    m_active = m_control ? m_control.get() : m_local.get();
+    liveTransfers().append(this);
 }
 
 InternetTransfer::~InternetTransfer()
 {
-    if (m_control)
-        m_control->disconnect(this);
+    liveTransfers().removeAll(this);
+    for (InetControl *c : { m_control.get(), m_local.get() }) {
+        if (c)
+            c->disconnect(this);
+    }
     Trace::quietly([&] {
-        if (m_control)
-            m_control->Cancel();
+        cancelControls();
         closeOutput(true);
     });
     for (QEventLoop *loop : std::as_const(m_waits))
         loop->quit();
+}
+
+void InternetTransfer::CancelAll()
+{
+    // Each cancel lets its listeners run, which may end other transfers: the list is
+    // taken afresh for every one.
+    const QList<InternetTransfer *> transfers = liveTransfers();
+    for (InternetTransfer *t : transfers) {
+        if (liveTransfers().contains(t) && (t->Running() || !t->m_waits.isEmpty()))
+            t->Cancel();
+    }
+}
+
+void InternetTransfer::cancelControls()
+{
+    if (m_control)
+        m_control->Cancel();
+    m_local->Cancel();
+}
+
+QString InternetTransfer::address() const
+{
+    return UrlText::withoutCredentials(m_url.trimmed());
 }
 
 void InternetTransfer::setInactivityLimit(int ticks, int tickMilliseconds)
@@ -144,32 +213,33 @@ void InternetTransfer::DownloadFile(const QString &sUrl, const QString &FileName
     Trace::attempt(QStringLiteral("DownloadFile"), kModule, [&] {
         m_url = sUrl;
         m_getSize = bGetSize;
-        if (!haveControl()) {
-            cSharedFileSubs::EraseFile(FileName);
+        m_lastError.clear();
+        const bool local = AllowLocalFiles && UrlText::isLocal(sUrl);
+        if (!local && !haveControl()) {
+            // Nothing was fetched, and the target (an older copy, perhaps) stays as it is.
             m_done = true;
+            m_lastError = msg("No connection to the internet could be made.");
             emit DownloadFinished();
             if (self)
                 emit NoInternet();
             return;
         }
         // A transfer still running gives way; its unfinished file goes with it.
-        m_control->Cancel();
+        cancelControls();
         closeOutput(true);
+        m_active = local ? m_local.get() : m_control.get();
         m_fileText = FileName;
         emit LabelsChanged();
         m_expected = 0;
         m_toFile = true;
-        // The access type stays what ApplyProxy made it: the user's choice of proxy.
-        if (cSharedFileSubs::FileExists(FileName))
-            cSharedFileSubs::EraseFile(FileName);
         m_target = FileName;
-        m_unfinished = true;
-        m_control->RequestTimeout = 60;
+        // The access type stays what ApplyProxy made it: the user's choice of proxy.
+        active().RequestTimeout = 60;
         m_inactivity = 0;
         m_timer.start();
         m_done = false;
         m_retried = false;
-        m_ftpRoute = UrlText::isFtpRoute(sUrl);
+        m_ftpRoute = !local && UrlText::isFtpRoute(sUrl);
         startRequest();
     });
 }
@@ -179,15 +249,19 @@ QString InternetTransfer::OpenURL(const QString &sUrl, bool ShowStatus)
     const QPointer<InternetTransfer> self(this);
     QString result;
     m_url = sUrl;
-    if (!haveControl()) {
+    m_lastError.clear();
+    const bool local = AllowLocalFiles && UrlText::isLocal(sUrl);
+    if (!local && !haveControl()) {
         m_done = true;
+        m_lastError = msg("No connection to the internet could be made.");
         emit NoInternet();
         return result;
     }
     Trace::attempt(QStringLiteral("OpenURL"), kModule, [&] {
         SuppressAllButErrors = !ShowStatus;
-        m_control->Cancel();
+        cancelControls();
         closeOutput(true);
+        m_active = local ? m_local.get() : m_control.get();
         m_inactivity = 0;
         m_timer.start();
         m_expected = 0;
@@ -201,11 +275,13 @@ QString InternetTransfer::OpenURL(const QString &sUrl, bool ShowStatus)
     });
     QEventLoop loop;
     m_waits.append(&loop);
-    while (self && !m_done && m_timer.isActive())
-        loop.exec();
+    const bool ended =
+        TransferWait::until(loop, [&] { return !self || m_done || !m_timer.isActive(); });
     if (!self)
         return result;
     m_waits.removeOne(&loop);
+    if (!ended)
+        endAsQuitting();
     // The whole body decoded at once: a character split between two chunks, or a
     // blank at a chunk's edge, comes through unharmed.
     QString text = TextDecoding::decodeDocument(m_received);
@@ -218,6 +294,8 @@ QString InternetTransfer::OpenURL(const QString &sUrl, bool ShowStatus)
 void InternetTransfer::startRequest()
 {
     m_expected = 0;
+    m_announced = -1;
+    m_answerFailure.clear();
     m_bytes = 0;
     m_percent = 0;
     m_anyText = false;
@@ -226,7 +304,16 @@ void InternetTransfer::startRequest()
     if (m_ftpRoute)
         runFtpRoute();
     else
-        m_control->Execute(m_url.trimmed(), QStringLiteral("GET"));
+        active().Execute(m_url.trimmed(), QStringLiteral("GET"));
+}
+
+// The application is on its way out and the wait for this transfer gave up: the
+// transfer ends as a failure, so nothing half-done is kept.
+void InternetTransfer::endAsQuitting()
+{
+    if (m_done)
+        return;
+    fail(msg("The transfer was stopped because the program is closing."));
 }
 
 void InternetTransfer::runFtpRoute()
@@ -238,11 +325,11 @@ void InternetTransfer::runFtpRoute()
         return;
     }
     const QString host = QStringLiteral("FTP://") + parts.host;
-    m_control->Execute(host, QStringLiteral("CD ") + UrlText::quotedArgument(parts.folder));
-    m_control->Execute(host,
-                       QStringLiteral("GET ") + UrlText::quotedArgument(parts.file)
-                           + QLatin1Char(' ') + UrlText::quotedArgument(m_target));
-    m_control->Execute(host, QStringLiteral("CLOSE"));
+    active().Execute(host, QStringLiteral("CD ") + UrlText::quotedArgument(parts.folder));
+    active().Execute(host,
+                     QStringLiteral("GET ") + UrlText::quotedArgument(parts.file) + QLatin1Char(' ')
+                         + UrlText::quotedArgument(m_target));
+    active().Execute(host, QStringLiteral("CLOSE"));
 }
 
 void InternetTransfer::inet1_StateChanged(int State)
@@ -279,13 +366,14 @@ void InternetTransfer::inet1_StateChanged(int State)
         sizeCheck();
         break;
     case 11: {
-        QString info = m_control ? m_control->ResponseInfo() : QString();
+        QString info = active().ResponseInfo();
         if (info.trimmed().isEmpty())
             info = msg("Download failed. Please try again.");
         Log().AddAction(UrlText::withoutCredentials(info), QStringLiteral("inet1_StateChanged"),
                         kModule);
         closeOutput(true);
         endTransfer();
+        m_lastError = info;
         emit Status(info);
         if (self)
             emit DownloadError(info);
@@ -324,13 +412,53 @@ void InternetTransfer::sizeCheck()
     if (m_expected != 0)
         return;
     m_expected = -1;
-    if (!m_getSize)
+    // Asked whatever get-size says: it tells a body cut short and one over the bound.
+    const QString header = active().GetHeader(QStringLiteral("Content-Length"));
+    m_announced = header.trimmed().isEmpty() ? -1 : rounded(leadingNumber(header));
+    if (!m_getSize || m_announced < 0)
         return;
-    const QString header = m_control->GetHeader(QStringLiteral("Content-Length"));
-    if (header.isEmpty())
-        return;
-    m_expected = rounded(leadingNumber(header));
+    m_expected = m_announced;
     setProgressText(msg("File size: %1").arg(m_expected));
+}
+
+bool InternetTransfer::overLimit(qint64 bytes) const
+{
+    const qint64 limit =
+        m_toFile ? MaxBytes : (MaxBytes > 0 ? std::min(MaxBytes, MaxTextBytes) : MaxTextBytes);
+    return limit > 0 && bytes > limit;
+}
+
+void InternetTransfer::failTooLarge()
+{
+    const qint64 limit =
+        m_toFile || (MaxBytes > 0 && MaxBytes < MaxTextBytes) ? MaxBytes : MaxTextBytes;
+    fail(msg("The file at %1 is larger than %2, so it was not downloaded.")
+             .arg(address(), sizeText(limit)));
+}
+
+// The body goes to a file of its own beside the target, made afresh, which becomes the
+// target only once the last byte has arrived.
+void InternetTransfer::openPartial()
+{
+    closeOutput(true);
+    const QDir folder = QFileInfo(m_target).absoluteDir();
+    // A name nobody has, made with the user's usual permissions (the kernel applies
+    // the umask).
+    for (int attempt = 0;; ++attempt) {
+        const QString candidate = folder.filePath(
+            QStringLiteral(".orlin-part-%1")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        const int fd = ::open(QFile::encodeName(candidate).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            m_partial = candidate;
+            break;
+        }
+        if (errno != EEXIST || attempt > 100)
+            throwErrno(errno, m_target);
+    }
+    m_file = FileTable::open(m_partial, FileTable::Mode::Output);
 }
 
 void InternetTransfer::beginChunkLoop()
@@ -341,11 +469,26 @@ void InternetTransfer::beginChunkLoop()
         m_getSize = false;
         m_expected = -1;
     }
+    if (m_announced >= 0 && overLimit(m_announced)) {
+        failTooLarge();
+        return;
+    }
+    const int code = active().StatusCode();
+    if (!goodAnswer(code)) {
+        QString answer = active().StatusText().simplified();
+        if (answer.isEmpty())
+            answer = QString::number(code);
+        m_answerFailure = msg("The server answered %1 for %2").arg(answer, address());
+        // A download has no use for an error page; OpenURL reads it for its caller.
+        if (m_toFile) {
+            fail(m_answerFailure);
+            return;
+        }
+    }
     status(msg("Downloading"));
     if (m_toFile) {
         try {
-            closeOutput(false);
-            m_file = FileTable::open(m_target, FileTable::Mode::Output);
+            openPartial();
         } catch (const std::exception &e) {
             saveFailed(Trace::asFailure(e));
             return;
@@ -361,11 +504,11 @@ void InternetTransfer::beginChunkLoop()
 void InternetTransfer::drainChunks()
 {
     m_drainQueued = false;
-    if (!m_inChunkLoop || !m_control)
+    if (!m_inChunkLoop || !m_active)
         return;
     const QPointer<InternetTransfer> self(this);
     int budget = kChunksPerTurn;
-    while (m_inChunkLoop && m_control->ChunkWaiting()) {
+    while (m_inChunkLoop && active().ChunkWaiting()) {
         if (--budget < 0) {
             if (!m_drainQueued) {
                 m_drainQueued = true;
@@ -375,7 +518,7 @@ void InternetTransfer::drainChunks()
         }
         QByteArray chunk;
         try {
-            chunk = m_control->GetChunk(1024);
+            chunk = active().GetChunk(1024);
         } catch (const std::exception &e) {
             controlFailed(Trace::asFailure(e));
             return;
@@ -383,6 +526,10 @@ void InternetTransfer::drainChunks()
         m_inactivity = 0;
         if (chunk.isEmpty()) {
             finishChunkLoop();
+            return;
+        }
+        if (overLimit(m_bytes + chunk.size())) {
+            failTooLarge();
             return;
         }
         if (m_toFile) {
@@ -393,10 +540,6 @@ void InternetTransfer::drainChunks()
                 return;
             }
         } else {
-            if (m_received.size() + chunk.size() > MaxTextBytes) {
-                fail(msg("The document is too large to be read as text."));
-                return;
-            }
             m_received += chunk;
         }
         // Every byte counts, a chunk of one byte included.
@@ -447,16 +590,31 @@ void InternetTransfer::reportProgress(float percent, const QString &text)
 void InternetTransfer::finishChunkLoop()
 {
     m_inChunkLoop = false;
+    if (m_announced >= 0 && m_bytes != m_announced) {
+        fail(msg("The download of %1 broke off: %2 of %3 bytes arrived.")
+                 .arg(address())
+                 .arg(m_bytes)
+                 .arg(m_announced));
+        return;
+    }
+    if (!m_answerFailure.isEmpty()) {
+        fail(m_answerFailure);
+        return;
+    }
     if (m_toFile) {
         try {
             const int file = std::exchange(m_file, 0);
             FileTable::close(file);
+            if (std::rename(QFile::encodeName(m_partial).constData(),
+                            QFile::encodeName(m_target).constData())
+                != 0)
+                throwErrno(errno, m_target);
+            m_partial.clear();
         } catch (const std::exception &e) {
             saveFailed(Trace::asFailure(e));
             return;
         }
     }
-    m_unfinished = false;
     const QString text = msg("Downloaded %1 kb (100%)").arg(kilobytes2(m_bytes));
     const QPointer<InternetTransfer> self(this);
     endTransfer();
@@ -474,14 +632,14 @@ void InternetTransfer::controlFailed(const Failure &failure)
         // endless round of silent retries.
         if (!m_retried) {
             m_retried = true;
-            m_control->Cancel();
-            closeOutput(false);
+            active().Cancel();
+            closeOutput(true);
             m_getSize = false;
             m_inactivity = 0;
             startRequest();
             return;
         }
-        fail(msg("Download failed. Please try again."));
+        fail(msg("The download of %1 broke off before the whole file arrived.").arg(address()));
         return;
     case 35761:
         fail(msg("Download timed out. Please try again."));
@@ -497,16 +655,17 @@ void InternetTransfer::saveFailed(const Failure &failure)
 {
     Trace::record(failure, QStringLiteral("inet1_StateChanged"), kModule);
     fail(failure.code() == FailureCode::DiskFull
-             ? msg("The disk is full: the download could not be saved.")
-             : msg("The download could not be saved: %1").arg(failure.description()));
+             ? msg("The disk is full: the download could not be saved to %1.").arg(m_target)
+             : msg("The download could not be saved to %1: %2")
+                   .arg(m_target, failure.description()));
 }
 
 void InternetTransfer::fail(const QString &message)
 {
-    if (m_control)
-        m_control->Cancel();
+    cancelControls();
     closeOutput(true);
     endTransfer();
+    m_lastError = message;
     emit DownloadError(message);
 }
 
@@ -525,9 +684,11 @@ void InternetTransfer::closeOutput(bool eraseUnfinished)
         const int file = std::exchange(m_file, 0);
         Trace::attempt(QStringLiteral("closeOutput"), kModule, [&] { FileTable::close(file); });
     }
-    if (eraseUnfinished && m_toFile && m_unfinished) {
-        m_unfinished = false;
-        cSharedFileSubs::EraseFile(m_target);
+    // Only the temporary file goes: the target is never touched by a download that did
+    // not finish.
+    if (eraseUnfinished && !m_partial.isEmpty()) {
+        QFile::remove(m_partial);
+        m_partial.clear();
     }
 }
 
@@ -536,23 +697,19 @@ void InternetTransfer::Timer1_Timer()
     ++m_inactivity;
     if (m_inactivity <= m_limit)
         return;
-    Trace::quietly([&] {
-        if (m_control)
-            m_control->Cancel();
-    });
+    Trace::quietly([&] { cancelControls(); });
     closeOutput(true);
     endTransfer();
-    emit DownloadError(msg("Transfer timed out"));
+    m_lastError = msg("Transfer timed out");
+    emit DownloadError(m_lastError);
 }
 
 void InternetTransfer::Cancel()
 {
-    Trace::attempt(QStringLiteral("Cancel"), kModule, [&] {
-        if (m_control)
-            m_control->Cancel();
-    });
+    Trace::attempt(QStringLiteral("Cancel"), kModule, [&] { cancelControls(); });
     closeOutput(true);
     endTransfer();
+    m_lastError = msg("Download cancelled");
     const QPointer<InternetTransfer> self(this);
     emit Progress(0, msg("Download cancelled"));
     if (self)
@@ -562,20 +719,18 @@ void InternetTransfer::Cancel()
 void InternetTransfer::CancelDownload()
 {
     m_timer.stop();
-    Trace::attempt(QStringLiteral("CancelDownload"), kModule, [&] {
-        if (m_control)
-            m_control->Cancel();
-    });
-    // Only a target still being written goes: a download that has already finished is
+    Trace::attempt(QStringLiteral("CancelDownload"), kModule, [&] { cancelControls(); });
+    // Only the file still being written goes: a download that has already finished is
     // the user's file now.
     closeOutput(true);
     endTransfer();
-    emit DownloadError(msg("Download cancelled"));
+    m_lastError = msg("Download cancelled");
+    emit DownloadError(m_lastError);
 }
 
 bool InternetTransfer::Connected() const
 {
-    return m_control && m_control->StillExecuting();
+    return m_active && m_active->StillExecuting();
 }
 
 qint64 InternetTransfer::ExpectedFilesize() const

@@ -20,8 +20,11 @@ class QEventLoop;
 // calls Cancel from its Stop button; cSHAREDInternet owns one of these directly.
 //
 // One transfer at a time. Every transfer ends in exactly one of DownloadFinished,
-// DownloadError, DownloadCancelled or NoInternet, and one that does not finish leaves
-// no partial target file behind.
+// DownloadError, DownloadCancelled or NoInternet. A download is written to a temporary
+// file beside its target and renamed over it only when every byte has arrived, so one
+// that does not finish leaves the target as it was (an older copy stays). An HTTP answer
+// outside 2xx, an FTP error reply, a body cut short or one over MaxBytes ends in
+// DownloadError with a message that names the address.
 class InternetTransfer : public QObject
 {
     Q_OBJECT
@@ -33,14 +36,28 @@ public:
     bool SuppressAllButDLAndErrors = false;
     // No status text for the connection states and no progress text; errors still.
     bool SuppressAllButErrors = false;
+    // The most a transfer may bring, in bytes (0: no bound but OpenURL's own); a larger
+    // one ends in DownloadError and leaves nothing.
+    qint64 MaxBytes = 0;
+    // Whether a "file:" address or an absolute path given by the caller is read from
+    // this computer (a mirror on a USB disk); otherwise only http, https and ftp are.
+    bool AllowLocalFiles = false;
 
     // Starts downloading sUrl into FileName (an existing file is erased first) and
     // returns at once. With bGetSize the Content-Length is asked for and progress
     // reported against it. http, https and ftp ("ftp://host/path" or "ftp.host/path").
     void DownloadFile(const QString &sUrl, const QString &FileName, bool bGetSize);
     // The document at sUrl as text; waits for the end of the transfer while the event
-    // loop runs, and returns whatever arrived, also after a failure.
+    // loop runs, and returns whatever arrived, also after a failure (an error page's
+    // text, say): LastError tells whether it failed. The wait ends, as a failure, when
+    // the application quits.
     QString OpenURL(const QString &sUrl, bool ShowStatus);
+    // Why the last transfer failed (its DownloadError message, or "Download cancelled");
+    // empty when it succeeded or is still running.
+    QString LastError() const { return m_lastError; }
+    // Close-down: cancels every transfer of the process, shown or hidden, and ends every
+    // blocking wait on them.
+    static void CancelAll();
     void Cancel();
     // Ends the transfer as a failure ("Download cancelled"), erasing the target when it was
     // still being written; a finished download stays.
@@ -65,6 +82,7 @@ public:
 
     // Ticks without a sign of life before "Transfer timed out", and the tick's length.
     void setInactivityLimit(int ticks, int tickMilliseconds = 1000);
+    // The network control (the local one is made when first needed).
     InetControl *control() const { return m_control.get(); }
     bool timerActive() const { return m_timer.isActive(); }
 
@@ -85,6 +103,13 @@ signals:
 
 private:
     bool haveControl();
+    InetControl &active() const { return *m_active; }
+    void cancelControls();
+    QString address() const;
+    bool overLimit(qint64 bytes) const;
+    void failTooLarge();
+    void openPartial();
+    void endAsQuitting();
     void startRequest();
     void runFtpRoute();
     void sizeCheck();
@@ -102,6 +127,9 @@ private:
     void setProgressText(const QString &text);
 
     std::unique_ptr<InetControl> m_control;
+    std::unique_ptr<InetControl> m_local;
+    // The control of the current request: the network's or the local one.
+    InetControl *m_active = nullptr;
     QTimer m_timer;
     int m_limit = 60;
     qint64 m_expected = 0;
@@ -111,6 +139,13 @@ private:
     bool m_getSize = false;
     bool m_ftpRoute = false;
     QString m_target;
+    // The temporary file beside the target that the body is written to.
+    QString m_partial;
+    // The Content-Length of the answer, -1 when it gave none.
+    qint64 m_announced = -1;
+    // Set when the server's answer is a failure whose body OpenURL still reads.
+    QString m_answerFailure;
+    QString m_lastError;
     qint16 m_inactivity = 0;
     bool m_noControl = false;
     QString m_url;
@@ -122,8 +157,6 @@ private:
     bool m_inChunkLoop = false;
     bool m_drainQueued = false;
     int m_file = 0;
-    // The target holds (or will hold) a download that has not finished.
-    bool m_unfinished = false;
     QString m_fileText;
     QString m_progressText;
     QList<QEventLoop *> m_waits;

@@ -2,8 +2,10 @@
 
 #include "base/cSharedFileSubs.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QUrl>
 
 namespace UrlText {
 
@@ -21,6 +23,28 @@ bool isAllowed(const QString &url)
     if (s.isEmpty())
         return !url.trimmed().isEmpty();
     return s == QLatin1String("http") || s == QLatin1String("https") || s == QLatin1String("ftp");
+}
+
+bool isLocal(const QString &url)
+{
+    return !localPath(url).isEmpty();
+}
+
+QString localPath(const QString &url)
+{
+    const QString t = url.trimmed();
+    if (t.startsWith(u'/'))
+        return QDir::cleanPath(t);
+    if (t == QLatin1String("~") || t.startsWith(QLatin1String("~/")))
+        return QDir::cleanPath(QDir::homePath() + t.mid(1));
+    if (scheme(t) != QLatin1String("file"))
+        return {};
+    const QUrl u(t);
+    const QString host = u.host();
+    if (!u.isValid() || !(host.isEmpty() || host == QLatin1String("localhost")))
+        return {};
+    const QString path = u.path();
+    return path.startsWith(u'/') ? QDir::cleanPath(path) : QString();
 }
 
 QString normalized(const QString &url)

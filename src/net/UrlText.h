@@ -15,6 +15,13 @@ QString scheme(const QString &url);
 // fetched over ftp when it starts with "ftp." and over http otherwise.
 bool isAllowed(const QString &url);
 
+// Whether the address names a file on this computer: a "file:" address without a host
+// (or with "localhost"), or an absolute path ("/media/usb/gutenberg/ls-R", "~/pg/ls-R").
+// Only the user's own addresses are read this way; an address a server names never is.
+bool isLocal(const QString &url);
+// The path such an address names, empty when it names none.
+QString localPath(const QString &url);
+
 // The address as libcurl is given it: trimmed, the scheme written out, blanks escaped.
 QString normalized(const QString &url);
 

@@ -1,8 +1,8 @@
 #include "net/cSHAREDInternet.h"
 
 #include "base/Trace.h"
-#include "base/cSharedFileSubs.h"
 #include "net/InternetTransfer.h"
+#include "net/TransferWait.h"
 
 #include <QEventLoop>
 
@@ -61,16 +61,17 @@ bool cSHAREDInternet::GetFile(const QString &sUrl, const QString &FileName, bool
     QEventLoop loop;
     if (*alive)
         m_waits.append(&loop);
-    while (!ended())
-        loop.exec();
+    const bool waited = TransferWait::until(loop, ended);
     if (!*alive)
         return false;
     m_waits.removeOne(&loop);
-    if (m_error || m_cancelled) {
-        cSharedFileSubs::EraseFile(FileName);
+    if (!waited) {
+        // The program is closing: the download ends here, and FileName stays as it was.
+        fInet->Cancel();
         return false;
     }
-    return true;
+    // A download that did not finish never reached FileName: an older copy is still there.
+    return !(m_error || m_cancelled);
 }
 
 QString cSHAREDInternet::OpenURL(const QString &sUrl, bool ShowStatus)
@@ -103,6 +104,16 @@ qint64 cSHAREDInternet::ExpectedFilesize() const
 void cSHAREDInternet::setSuppressAllButDLAndErrors(bool value)
 {
     fInet->SuppressAllButDLAndErrors = value;
+}
+
+void cSHAREDInternet::setMaxBytes(qint64 bytes)
+{
+    fInet->MaxBytes = bytes;
+}
+
+QString cSHAREDInternet::LastError() const
+{
+    return fInet->LastError();
 }
 
 void cSHAREDInternet::setSuppressAllButErrors(bool value)

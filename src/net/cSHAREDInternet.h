@@ -13,7 +13,8 @@ class InternetTransfer;
 // Blocking transfers over one InternetTransfer (the transfer window's logic, member
 // fInet): GetFile and OpenURL return when the transfer has ended, while the event
 // loop runs, so every window stays responsive and a Stop or Cancel click is handled
-// during the wait.
+// during the wait. Neither waits past the application's end: when it quits (or
+// InternetTransfer::CancelAll runs at close-down) the wait ends as a failure.
 class cSHAREDInternet : public QObject
 {
     Q_OBJECT
@@ -23,8 +24,9 @@ public:
     explicit cSHAREDInternet(TransferViewFactory viewFactory = {}, QObject *parent = nullptr);
     ~cSHAREDInternet() override;
 
-    // Downloads sUrl into FileName. True when every byte arrived; otherwise false, and
-    // FileName does not exist (also after a cancel or a missing control).
+    // Downloads sUrl into FileName. True when every byte arrived and the server's answer
+    // was a good one; otherwise false, and FileName is as it was before (an older copy
+    // stays), also after a cancel or a missing control. LastError says why.
     bool GetFile(const QString &sUrl, const QString &FileName, bool bGetSize = true,
                  bool SuppressAllButDLAndErrors = false, bool SuppressAllButErrors = false,
                  bool WithProgressWindow = false);
@@ -35,6 +37,10 @@ public:
     qint64 ExpectedFilesize() const;
     void setSuppressAllButDLAndErrors(bool value);
     void setSuppressAllButErrors(bool value);
+    // The most a transfer may bring (0: no bound but OpenURL's own).
+    void setMaxBytes(qint64 bytes);
+    // Why the last GetFile or OpenURL failed; empty when it succeeded.
+    QString LastError() const;
 
     // The last status or progress text.
     QString LastStatus() const { return m_status; }

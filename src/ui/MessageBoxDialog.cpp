@@ -14,6 +14,8 @@ int exec(const MessageBoxes::Message &m)
         return MessageBoxes::closedAnswer(m.buttons);
     QMessageBox box(static_cast<QMessageBox::Icon>(m.icon), m.title, m.text,
                     QMessageBox::StandardButtons(m.buttons), m.parent);
+    // Messages carry addresses, titles and servers' answers: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(
         static_cast<QMessageBox::StandardButton>(MessageBoxes::defaultButtonOf(m)));
     return box.exec();

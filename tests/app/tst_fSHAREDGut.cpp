@@ -12,16 +12,22 @@
 #include "support/NetServers.h"
 #include "support/TempProgramFolder.h"
 #include "ui/MessageBoxes.h"
+#include "ui/MessageBoxDialog.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -94,7 +100,8 @@ TEST(fSHAREDGut, OpensWithoutACatalogue)
               QStringList { "Cannot find GutIndex.txt. Please download or generate a new "
                             "catalogue." });
     EXPECT_FALSE(control<QPushButton>(w, "cmdRegenCatalogue")->isEnabled());
-    EXPECT_EQ(text(w, "txtDownloadPath"), folder.path() + "/");
+    // Books have a folder of their own, never the program folder.
+    EXPECT_EQ(text(w, "txtDownloadPath"), folder.path() + "/Books/");
     EXPECT_EQ(text(w, "txtCatalogURL"), GutenbergHosts::FileTreeRoot());
     EXPECT_EQ(text(w, "txtDLSource"), GutenbergHosts::FileTreeRoot());
     // Nothing chosen yet: neither a download nor a bookseller search.
@@ -176,6 +183,8 @@ TEST(fSHAREDGut, UseWebOpensTheFileTreeAndRegenBuildsFromWhatCame)
     EXPECT_TRUE(control<QPushButton>(w, "cmdRegenCatalogue")->isEnabled());
 
     w.cmdRegenCatalogue_Click();
+    // The parses run on a worker thread; the window shows their result when they end.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 30000));
     EXPECT_EQ(w.windowTitle(), "Project Gutenberg: 1 titles.");
 }
 
@@ -201,6 +210,32 @@ TEST(fSHAREDGut, EditedAddressesSurviveAndDefaultsComeBack)
     EXPECT_EQ(text(again, "txtDLSource"), GutenbergHosts::FileTreeRoot());
 }
 
+// What the window tells may carry a server's words or a title: the message box never
+// reads it as markup.
+TEST(fSHAREDGut, MessagesAreShownAsPlainText)
+{
+    TempProgramFolder folder;
+    folder.writeBytes("GutIndex.txt", "/9/91/91-0.txt, <h1>URGENT: CLICK</h1>, by Nobody\r\n");
+    MessageBoxes::ScopedHandler real(&MessageBoxDialog::exec);
+    fSHAREDGut w;
+    EXPECT_EQ(w.windowTitle(), "Project Gutenberg: 1 titles.");
+    std::optional<Qt::TextFormat> format;
+    QTimer::singleShot(0, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            box->reject();
+        }
+    });
+    setField(w, "txtSearch", "<b>no such book</b>");
+    w.cmdFind_Click();
+    ASSERT_TRUE(format.has_value());
+    EXPECT_EQ(*format, Qt::PlainText);
+    setField(w, "txtSearch", "urgent");
+    w.cmdFind_Click();
+    EXPECT_EQ(control<QLabel>(w, "lblTitle")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(text(w, "lblTitle"), "<h1>URGENT: CLICK</h1>, by Nobody");
+}
+
 // Stop in the transfer window ends a book download as a failure: nothing is kept or
 // opened, and the window takes the next click.
 TEST(fSHAREDGut, StopEndsADownload)
@@ -218,13 +253,97 @@ TEST(fSHAREDGut, StopEndsADownload)
     w.cmdDownloadAndRead_Click();
     auto *stop = w.findChild<QPushButton *>("cmdStop");
     ASSERT_NE(stop, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(folder.file("4096")); }, 10000));
+    const auto arriving = [&] {
+        return !QDir(folder.file("Books"))
+                    .entryList({ ".orlin-part-*" }, QDir::Files | QDir::Hidden)
+                    .isEmpty();
+    };
+    ASSERT_TRUE(QTest::qWaitFor(arriving, 10000));
+    // While it works, the buttons that would start other work say so.
+    for (const char *button :
+         { "cmdDownload", "cmdDownloadAndRead", "cmdUpdateCat", "cmdWebCat", "cmdRegenCatalogue" })
+        EXPECT_FALSE(control<QPushButton>(w, button)->isEnabled()) << button;
     stop->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 10000));
     EXPECT_EQ(text(w, "lblStatus"), "Download cancelled");
-    EXPECT_FALSE(QFile::exists(folder.file("4096")));
+    EXPECT_FALSE(arriving());
+    EXPECT_EQ(QDir(folder.file("Books")).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_TRUE(w.FileToLoad().isEmpty());
     EXPECT_TRUE(boxes.texts.isEmpty());
+    for (const char *button : { "cmdDownload", "cmdDownloadAndRead", "cmdUpdateCat" })
+        EXPECT_TRUE(control<QPushButton>(w, button)->isEnabled()) << button;
+}
+
+// A copy of the file tree on this computer serves as catalogue address and download
+// source, as a folder or as a file: address; a re-download that fails, from a server
+// answering with errors, keeps the catalogue and Regen working.
+TEST(fSHAREDGut, LocalMirrorsAndFailedRedownloads)
+{
+    GutenbergMirror mirror;
+    if (!mirror.build())
+        GTEST_SKIP() << "shared corpora not present";
+    auto faults = TestServer::faults();
+    if (!faults)
+        GTEST_SKIP() << "python3 not installed";
+    TempProgramFolder folder;
+    Boxes boxes;
+    fSHAREDGut w;
+    // Shown: a failed download is told in a message box, besides the status line.
+    w.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.texts.isEmpty(); }, 5000));
+    boxes.texts.clear();
+
+    setField(w, "txtCatalogURL", mirror.path());
+    w.cmdUpdateCat_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 60000));
+    EXPECT_EQ(w.windowTitle(),
+              QString("Project Gutenberg: %1 titles.").arg(GutenbergMirror::kBooks));
+    // Only the question about Australia.
+    EXPECT_EQ(boxes.texts.size(), 1) << boxes.texts.join(" | ").toStdString();
+
+    setField(w, "txtDLSource", "file://" + mirror.path());
+    setField(w, "txtSearch", "zenda");
+    w.cmdFind_Click();
+    w.cmdDownload_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 30000));
+    const QString saved = folder.file("Books/The Prisoner of Zenda  by Anthony Hope - 95-0.txt");
+    QFile book(saved);
+    ASSERT_TRUE(book.open(QIODevice::ReadOnly)) << boxes.texts.join(" | ").toStdString();
+    QFile original(mirror.file("9/95/95-0.txt"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(book.readAll(), original.readAll());
+
+    const QByteArray index = folder.readBytes("GutIndex.txt");
+    const QByteArray listing = folder.readBytes("ls-R");
+    const struct
+    {
+        QString catalogue;
+        QString message;
+    } failures[] = {
+        { faults->url("/status/404/text/"),
+          "The server answered 404 Not Found for " + faults->url("/status/404/text/ls-R") },
+        { faults->url("/status/500/html/"),
+          "The server answered 500 Internal Server Error for "
+              + faults->url("/status/500/html/ls-R") },
+        { mirror.path() + "/missing",
+          "The file " + mirror.path() + "/missing/ls-R does not exist." },
+    };
+    for (const auto &k : failures) {
+        SCOPED_TRACE(k.catalogue.toStdString());
+        boxes.texts.clear();
+        setField(w, "txtCatalogURL", k.catalogue);
+        w.cmdUpdateCat_Click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 30000));
+        // "You already have a catalogue", the question about Australia, then the failure.
+        EXPECT_EQ(boxes.texts.mid(2), QStringList { k.message });
+        EXPECT_EQ(folder.readBytes("GutIndex.txt"), index);
+        EXPECT_EQ(folder.readBytes("ls-R"), listing);
+        EXPECT_TRUE(control<QPushButton>(w, "cmdRegenCatalogue")->isEnabled());
+    }
+    w.cmdRegenCatalogue_Click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isWorking(); }, 30000));
+    EXPECT_EQ(w.windowTitle(),
+              QString("Project Gutenberg: %1 titles.").arg(GutenbergMirror::kBooks));
 }
 
 // Download Catalogue against a local mirror: the three stages, the parses, the list, and

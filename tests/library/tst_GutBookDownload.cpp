@@ -7,10 +7,15 @@
 #include "support/TempProgramFolder.h"
 #include "support/ZipBuilder.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -71,116 +76,275 @@ TEST(GutBookDownload, ChecksBeforeTheTransfer)
               "Please select a book from the list first");
     EXPECT_EQ(d.Prepare(book, folder.file("missing"), false).message,
               "Invalid output folder. Please fix it.");
-    EXPECT_EQ(d.Prepare(shown("Up", "http://h/.."), folder.path(), false).message,
-              "The address of this book has no usable file name.");
+    EXPECT_EQ(d.Prepare(shown("Up", "http://h/.."), folder.file("."), false).message,
+              "Books cannot be saved in the program folder. Please choose another folder for "
+              "them.");
 
-    // An empty field means the program folder, which the field then shows.
+    // An empty field means the default book folder, made when missing, which the field
+    // then shows; the book arrives under a hidden name first.
     GutBookPrepared p = d.Prepare(book, "  ", true);
     EXPECT_TRUE(p.message.isEmpty());
-    EXPECT_EQ(p.downloadPath, folder.path() + "/");
-    EXPECT_EQ(p.request.transfer.localFile, folder.file("74.txt"));
+    EXPECT_EQ(p.downloadPath, folder.path() + "/Books/");
+    EXPECT_TRUE(QFileInfo(folder.file("Books")).isDir());
+    EXPECT_EQ(p.request.transfer.localFile, folder.file("Books/.74.txt.download"));
     EXPECT_EQ(p.request.transfer.url, "http://h/7/74/74.txt");
+    EXPECT_EQ(p.request.transfer.maxBytes, GutBookDownload::MaxBookBytes);
     EXPECT_EQ(p.request.saveName, "Tom Sawyer  by Zaru Vazer - 74.txt");
     EXPECT_TRUE(p.request.readAfter);
+    EXPECT_FALSE(p.request.archive);
+    EXPECT_EQ(d.Prepare(shown("Up", "http://h/.."), "", false).message,
+              "The address of this book has no usable file name.");
 
     // A folder without its trailing separator gets one.
     QDir(folder.path()).mkdir("books");
-    p = d.Prepare(book, folder.file("books"), false);
+    p = d.Prepare(shown("A Tale", "http://h/9/98/98-0.zip"), folder.file("books"), false);
     EXPECT_EQ(p.downloadPath, folder.file("books") + "/");
-    EXPECT_EQ(p.request.transfer.localFile, folder.file("books/74.txt"));
+    EXPECT_EQ(p.request.transfer.localFile, folder.file("books/.98-0.zip.download"));
+    EXPECT_TRUE(p.request.archive);
 }
 
 class Completed : public ::testing::Test
 {
 protected:
     TempProgramFolder folder;
+    QString books = folder.file("Books");
     GutBookDownload download { folder.path() };
 
     GutBookRequest request(const char *url, bool readAfter = true)
     {
-        return download.Prepare(shown("Tom Sawyer, by Zaru Vazer", url), folder.path(), readAfter)
-            .request;
+        return download.Prepare(shown("Tom Sawyer, by Zaru Vazer", url), books, readAfter).request;
     }
-    QStringList files() const
+    // What arrived for a request, under its hidden name.
+    void arrive(const GutBookRequest &r, const QByteArray &bytes)
     {
-        return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QFile f(r.transfer.localFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
     }
+    // DownloadCompleted, and its answer once it has come.
+    GutBookOutcome complete(const GutBookRequest &r, bool failed = false)
+    {
+        GutBookOutcome outcome;
+        bool done = false;
+        const auto c =
+            QObject::connect(&download, &GutBookDownload::Completed, [&](const GutBookOutcome &o) {
+                outcome = o;
+                done = true;
+            });
+        download.DownloadCompleted(r, failed);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 30000));
+        QObject::disconnect(c);
+        return outcome;
+    }
+    QStringList files(const QString &where = {}) const
+    {
+        QStringList out;
+        const QString root = where.isEmpty() ? books : where;
+        QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << QDir(root).relativeFilePath(it.next());
+        out.sort();
+        return out;
+    }
+    QByteArray bytes(const QString &relative) const
+    {
+        QFile f(QDir(books).filePath(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    void setUp() { QDir().mkpath(books); }
+    void SetUp() override { setUp(); }
 };
 
-TEST_F(Completed, PlainBookTakesItsSaveNameReplacingAnOldOne)
+TEST_F(Completed, PlainBookTakesItsSaveNameReplacingOnlyAnOldCopy)
 {
     const GutBookRequest r = request("http://h/7/74/74.txt");
-    folder.writeBytes("Tom Sawyer  by Zaru Vazer - 74.txt", "old copy");
-    folder.writeBytes("74.txt", "The Adventures of Tom Sawyer");
-    const GutBookOutcome o = download.DownloadCompleted(r, false);
+    QFile(books + "/Tom Sawyer  by Zaru Vazer - 74.txt").open(QIODevice::WriteOnly);
+    // The user's own file of the server's name is never touched.
+    QFile own(books + "/74.txt");
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("my own notes");
+    own.close();
+    arrive(r, "The Adventures of Tom Sawyer");
+    const GutBookOutcome o = complete(r);
     EXPECT_TRUE(o.message.isEmpty());
-    EXPECT_EQ(o.fileToLoad, folder.file("Tom Sawyer  by Zaru Vazer - 74.txt"));
-    EXPECT_EQ(folder.readBytes("Tom Sawyer  by Zaru Vazer - 74.txt"),
-              "The Adventures of Tom Sawyer");
-    EXPECT_EQ(files(), QStringList({ "Tom Sawyer  by Zaru Vazer - 74.txt" }));
+    EXPECT_EQ(o.fileToLoad, books + "/Tom Sawyer  by Zaru Vazer - 74.txt");
+    EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 74.txt"), "The Adventures of Tom Sawyer");
+    EXPECT_EQ(files(), QStringList({ "74.txt", "Tom Sawyer  by Zaru Vazer - 74.txt" }));
+    EXPECT_EQ(bytes("74.txt"), "my own notes");
 
     // Download Book: the same, and nothing to open.
-    folder.writeBytes("74.txt", "again");
-    EXPECT_TRUE(download.DownloadCompleted(request("http://h/7/74/74.txt", false), false)
-                    .fileToLoad.isEmpty());
+    const GutBookRequest again = request("http://h/7/74/74.txt", false);
+    arrive(again, "again");
+    EXPECT_TRUE(complete(again).fileToLoad.isEmpty());
+    EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 74.txt"), "again");
 }
 
-TEST_F(Completed, EmptyAnswersErrorPagesAndFailuresLeaveNothing)
+TEST_F(Completed, EmptyAnswersErrorPagesAndFailuresLeaveTheOldCopy)
 {
     const GutBookRequest r = request("http://h/7/74/74.txt");
+    QFile old(books + "/Tom Sawyer  by Zaru Vazer - 74.txt");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("the copy from last year");
+    old.close();
     const std::pair<const char *, QByteArray> answers[] = {
         { "empty", QByteArray() },
         { "error page",
           "<html><head><title>404 Not Found</title></head><body>Not Found</body></html>" },
     };
-    for (const auto &[what, bytes] : answers) {
-        folder.writeBytes("74.txt", bytes);
-        const GutBookOutcome o = download.DownloadCompleted(r, false);
+    for (const auto &[what, arrived] : answers) {
+        arrive(r, arrived);
+        const GutBookOutcome o = complete(r);
         EXPECT_TRUE(o.fileToLoad.isEmpty()) << what;
         EXPECT_EQ(o.message, "File not found on server. Please check the URL and try again.")
             << what;
         EXPECT_EQ(o.status, "Error - Could not retrieve file") << what;
-        EXPECT_TRUE(files().isEmpty()) << what;
+        EXPECT_EQ(files(), QStringList { "Tom Sawyer  by Zaru Vazer - 74.txt" }) << what;
     }
-    folder.writeBytes("74.txt", "half a bo");
-    const GutBookOutcome o = download.DownloadCompleted(r, true);
+    arrive(r, "half a bo");
+    const GutBookOutcome o = complete(r, true);
     EXPECT_TRUE(o.fileToLoad.isEmpty());
-    EXPECT_TRUE(files().isEmpty());
+    EXPECT_EQ(files(), QStringList { "Tom Sawyer  by Zaru Vazer - 74.txt" });
+    EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 74.txt"), "the copy from last year");
 }
 
-TEST_F(Completed, ZippedBookOpensTheTextInside)
+// A zipped text book: only the book comes out, under its save name; nothing else of the
+// archive stays, and the archive goes too.
+TEST_F(Completed, ZippedTextBookComesOutAlone)
 {
     const QByteArray text = QByteArray("The Project Gutenberg eBook of A Tale\r\n").repeated(200);
-    ASSERT_TRUE(writeZip(folder.file("98-0.zip"),
-                         { { "98-0/readme.txt", "short", ZipItem::File },
-                           { "98-0/98-0.txt", text, ZipItem::File },
-                           { "98-0/images/cover.jpg", QByteArray(5000, '\xff'), ZipItem::File } }));
-    const GutBookOutcome o = download.DownloadCompleted(request("http://h/9/98/98-0.zip"), false);
+    const GutBookRequest r = request("http://h/9/98/98-0.zip");
+    ASSERT_TRUE(writeZip(r.transfer.localFile,
+                         { { "98-0/readme.txt", "short" },
+                           { "98-0/98-0.txt", text },
+                           { "98-0/images/cover.jpg", QByteArray(5000, '\xff') } }));
+    const GutBookOutcome o = complete(r);
     EXPECT_TRUE(o.unpacked);
     EXPECT_TRUE(o.message.isEmpty());
-    EXPECT_EQ(o.fileToLoad, folder.file("Tom Sawyer  by Zaru Vazer - 98-0.txt"));
-    EXPECT_EQ(folder.readBytes("Tom Sawyer  by Zaru Vazer - 98-0.txt"), text);
-    // The archive keeps its own name.
-    EXPECT_TRUE(QFile::exists(folder.file("98-0.zip")));
+    EXPECT_EQ(o.fileToLoad, books + "/Tom Sawyer  by Zaru Vazer - 98-0.txt");
+    EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 98-0.txt"), text);
+    EXPECT_EQ(files(), QStringList { "Tom Sawyer  by Zaru Vazer - 98-0.txt" });
+}
+
+// A zipped HTML book keeps its pictures in a folder of its own, a fresh one when the name
+// is taken: nothing already in the book folder is written over, and nothing unpacked is
+// executable.
+TEST_F(Completed, ZippedHtmlBookGetsAFreshFolder)
+{
+    QDir(books).mkpath("Tom Sawyer  by Zaru Vazer - 98-h");
+    QFile mine(books + "/Tom Sawyer  by Zaru Vazer - 98-h/98-h.htm");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("the user's own page");
+    mine.close();
+    const GutBookRequest r = request("http://h/9/98/98-h.zip");
+    ASSERT_TRUE(writeZip(r.transfer.localFile,
+                         { { "98-h/98-h.htm", "<html>A Tale</html>" },
+                           { "98-h/images/cover.jpg", QByteArray(5000, '\xff') },
+                           { "98-h/run.sh", "#!/bin/sh\n", ZipItem::Program } }));
+    const GutBookOutcome o = complete(r);
+    const QString kept = "Tom Sawyer  by Zaru Vazer - 98-h (2)";
+    EXPECT_TRUE(o.unpacked);
+    EXPECT_EQ(o.fileToLoad, books + "/" + kept + "/98-h/98-h.htm");
+    EXPECT_EQ(bytes(kept + "/98-h/98-h.htm"), "<html>A Tale</html>");
+    EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 98-h/98-h.htm"), "the user's own page");
+    EXPECT_FALSE(QFileInfo(books + "/" + kept + "/98-h/run.sh").isExecutable());
+    EXPECT_EQ(files().filter(".orlin"), QStringList());
+    EXPECT_EQ(files().filter(".download"), QStringList());
+}
+
+// An archive over a bound is refused whole, with a message that says which bound, and
+// leaves nothing behind; an encrypted one asks for its password.
+TEST_F(Completed, HostileArchivesAreRefusedWhole)
+{
+    QByteArray zeros(16 * 1024 * 1024, '\0');
+    struct Case
+    {
+        const char *what;
+        QList<ZipItem> items;
+        cSHAREDUnzip2::Limits limits;
+        QString message; // %1: the archive's name
+    };
+    cSHAREDUnzip2::Limits small;
+    small.totalBytes = 1024 * 1024;
+    cSHAREDUnzip2::Limits few;
+    few.entries = 3;
+    cSHAREDUnzip2::Limits noRoom;
+    noRoom.spareBytes = std::numeric_limits<qint64>::max() / 4;
+    QList<ZipItem> many;
+    for (int i = 0; i < 4; ++i)
+        many.append(ZipItem(QByteArray::number(i) + ".txt", "x"));
+    const Case cases[] = {
+        { "a bomb",
+          { { "98-0.txt", zeros } },
+          {},
+          "The archive %1 holds a file that would grow more than 1000 times over when unpacked, "
+          "so it was not unpacked." },
+        { "too large",
+          { { "98-0.txt", QByteArray(2 * 1024 * 1024, 'x'), ZipItem::File, false } },
+          small,
+          "The archive %1 would unpack to more than 1.0 MB, so it was not unpacked." },
+        { "too many files", many, few,
+          "The archive %1 holds more than 3 files, so it was not unpacked." },
+        { "no room", { { "98-0.txt", "text" } }, noRoom, "Not enough disk space to unpack %1" },
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.what);
+        const GutBookRequest r = request("http://h/9/98/98-0.zip");
+        ASSERT_TRUE(writeZip(r.transfer.localFile, k.items));
+        download.setUnzipLimits(k.limits);
+        const GutBookOutcome o = complete(r);
+        EXPECT_FALSE(o.unpacked);
+        EXPECT_TRUE(o.message.startsWith(k.message.arg("98-0.zip"))) << o.message.toStdString();
+        EXPECT_TRUE(o.fileToLoad.isEmpty());
+        EXPECT_EQ(files(), QStringList());
+    }
+    download.setUnzipLimits({});
+
+    // Encrypted: the password is asked on this thread while the unpacking waits.
+    QStringList answers { "wrong", "foo" };
+    QStringList asked;
+    QObject::connect(&download, &GutBookDownload::PasswordRequest,
+                     [&](QString &password, bool &cancel) {
+                         asked << (QThread::currentThread() == qApp->thread() ? "main" : "worker");
+                         password = answers.takeFirst();
+                         cancel = false;
+                     });
+    for (const char *expected : { "", "secret text" }) {
+        const GutBookRequest r = request("http://h/9/98/98-0.zip");
+        ASSERT_TRUE(writeZip(r.transfer.localFile,
+                             { { "98-0.txt", "secret text", ZipItem::File, true, "foo" } }));
+        const GutBookOutcome o = complete(r);
+        EXPECT_EQ(bytes("Tom Sawyer  by Zaru Vazer - 98-0.txt"),
+                  *expected ? QByteArray(expected) : QByteArray("<missing>"));
+        if (!*expected) {
+            EXPECT_EQ(o.message,
+                      "The archive 98-0.zip is protected by a password, and the right "
+                      "one was not given.");
+        }
+    }
+    EXPECT_EQ(asked, QStringList({ "main", "main" }));
 }
 
 // The extension decides what is an archive, not ".zip" anywhere in the name.
 TEST_F(Completed, TextNamedLikeAnArchiveIsText)
 {
-    folder.writeBytes("74.zip.txt", "The Adventures of Tom Sawyer");
-    const GutBookOutcome o = download.DownloadCompleted(request("http://h/7/74/74.zip.txt"), false);
+    const GutBookRequest r = request("http://h/7/74/74.zip.txt");
+    arrive(r, "The Adventures of Tom Sawyer");
+    const GutBookOutcome o = complete(r);
     EXPECT_TRUE(o.unpacked);
     EXPECT_TRUE(o.message.isEmpty());
-    EXPECT_EQ(o.fileToLoad, folder.file("Tom Sawyer  by Zaru Vazer - 74.zip.txt"));
+    EXPECT_EQ(o.fileToLoad, books + "/Tom Sawyer  by Zaru Vazer - 74.zip.txt");
 }
 
 TEST_F(Completed, BrokenArchiveOpensNothing)
 {
-    folder.writeBytes("98-0.zip", "PK\x03\x04 not really a zip file at all, just the start of one");
-    const GutBookOutcome o = download.DownloadCompleted(request("http://h/9/98/98-0.zip"), false);
+    const GutBookRequest r = request("http://h/9/98/98-0.zip");
+    arrive(r, "PK\x03\x04 not really a zip file at all, just the start of one");
+    const GutBookOutcome o = complete(r);
     EXPECT_FALSE(o.unpacked);
     EXPECT_EQ(o.message, "Error unpacking zip file");
     EXPECT_TRUE(o.fileToLoad.isEmpty());
+    EXPECT_EQ(files(), QStringList());
 }
 
 TEST(GutBookDownload, ChooseBookFile)

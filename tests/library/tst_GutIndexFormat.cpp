@@ -110,7 +110,10 @@ TEST(GutIndexFormat, ListingKeepsBookFilesOfEveryFolder)
         "./1/2/3/4/12345:\r\n12345-0.txt\r\n12345-h\r\n12345.ZIP\r\nREADME\r\nnotes.doc\r\n  "
         "12345-8.txt  \r\n\r\n"
         "./1/2/3/4/12345/12345-h:\r\n12345-h.htm\r\nimages\r\npage.html\r\n\r\n"
-        "./9/91:\r\n91,old.txt\r\n91.txt\r\n");
+        "./9/91:\r\n91,old.txt\r\n91.txt\r\n\r\n"
+        // Headers that are no folder of the tree open nothing.
+        ".x:\r\nwrong.txt\r\n\r\n./../up:\r\nclimb.txt\r\n\r\n./a,b:\r\ncomma.txt\r\n\r\n"
+        "./9/92:\r\nsplit\rname.txt\r\n");
     const QStringList expected =
         sorted({ "/1/2/3/4/12345/12345-0.txt", "/1/2/3/4/12345/12345.ZIP",
                  "/1/2/3/4/12345/12345-8.txt", "/1/2/3/4/12345/12345-h/12345-h.htm",
@@ -132,17 +135,22 @@ struct GutindexCase
 
 TEST(GutIndexFormat, GutindexEntries)
 {
-    const QStringList files =
-        sorted({ "/7/74/74-8.txt", "/9/91/91-0.txt", "/9/91/91.txt", "/9/91/91-8.txt",
-                 "/5/8/2/0/58207/58207-0.txt", "/1/14/14.txt", "/0/3/3.txt",
-                 "/7/2/5/5/72557/72557-0.txt", "/7/2/5/8/72583/72583-0.txt" });
+    const QStringList files = sorted(
+        { "/7/74/74-8.txt", "/9/91/91-0.txt", "/9/91/91.txt", "/9/91/91-8.txt",
+          "/5/8/2/0/58207/58207-0.txt", "/1/14/14.txt", "/0/3/3.txt", "/7/2/5/5/72557/72557-0.txt",
+          "/7/2/5/8/72583/72583-0.txt", "/6/4/1/2/64127/64127-0.txt" });
     const GutindexCase cases[] = {
         { "the -0 file is taken before -8 and the plain one",
           "Tom Sawyer Abroad, by Mark Twain                            91\n",
           { "/9/91/91-0.txt, Tom Sawyer Abroad, by Mark Twain" } },
         { "a -8 file is found when there is no -0",
-          "A Book, by Someone [C]                                     74\n",
+          "A Book, by Someone                                         74\n",
           { "/7/74/74-8.txt, A Book, by Someone" } },
+        { "a bracket in the title line is part of it; only a line that starts with one is an "
+          "attribute",
+          "The Cambrian Tourist [1828], by Anonymous                  64127\n"
+          "  [Subtitle: or, Post-Chaise Companion through Wales]\n",
+          { "/6/4/1/2/64127/64127-0.txt, The Cambrian Tourist [1828], by Anonymous" } },
         { "a book still under copyright keeps its number",
           "Behold this Dreamer, by Elizabeth Bartlett             58207C\n",
           { "/5/8/2/0/58207/58207-0.txt, Behold this Dreamer, by Elizabeth Bartlett" } },
@@ -170,6 +178,9 @@ TEST(GutIndexFormat, GutindexEntries)
         { "an indented line after a blank one is an entry of its own",
           "\n Tom Sawyer Abroad                                          91\n",
           { "/9/91/91-0.txt, Tom Sawyer Abroad" } },
+        { "a stray carriage return in a title becomes a blank: an index line is one line",
+          "Tom Sawyer\rAbroad, by Mark Twain                            91\n",
+          { "/9/91/91-0.txt, Tom Sawyer Abroad, by Mark Twain" } },
         { "the number is taken off the end only",
           "Fourteen 14 Ways, by 14 Authors                             14\n",
           { "/1/14/14.txt, Fourteen 14 Ways, by 14 Authors" } },
@@ -265,6 +276,38 @@ TEST(GutIndexFormat, RealNewsletterListings)
     EXPECT_EQ(texts.value(BuildPathPlusFile("58214")),
               "Public and Private Life of Animals, by J. Thomson");
     EXPECT_EQ(texts.value(BuildPathPlusFile("58206")), "From Ocean to Ocean, by Jerome J. Murif");
+    // Brackets in the title line belong to the title.
+    EXPECT_EQ(texts.value(BuildPathPlusFile("64127")), "The Cambrian Tourist [1828], by Anonymous");
+    EXPECT_EQ(texts.value(BuildPathPlusFile("73394")),
+              "The virtues of common water [Tenth Edition], by John Smith");
+}
+
+// One stray byte spoils only its own line: UTF-8 where a line is valid, Windows-1252 where
+// it is not, whatever the line ends.
+TEST(GutIndexFormat, CatalogueFilesAreDecodedLineByLine)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        { "Onnen arkku, by Ilmari J\xc3\xa4\xc3\xa4maa\r\nCaf\xe9 stories\r\n\xc3\x89hs\xc3\xa9g\n",
+          QString::fromUtf8("Onnen arkku, by Ilmari Jäämaa\r\nCafé stories\r\nÉhség\n") },
+        { "\x93quoted\x94 and \x80\nno end", QString::fromUtf8("“quoted” and €\nno end") },
+        // A character cut at the end of a line is no UTF-8: the line is Windows-1252.
+        { "cut \xc3\nwhole \xc3\xa9", QString::fromUtf8("cut Ã\nwhole é") },
+        { {}, {} },
+    };
+    for (const auto &[bytes, text] : cases)
+        EXPECT_EQ(decodeLines(bytes), text) << bytes.toStdString();
+}
+
+// What a downloaded source must look like before it may replace the one there is.
+TEST(GutIndexFormat, SourcesAreRecognisedByTheirContent)
+{
+    EXPECT_TRUE(looksLikeListing(".:\nGUTINDEX.ALL\n\n./1/4/0/1404:\n1404.txt\n"));
+    EXPECT_FALSE(looksLikeListing("404 Not Found\nThe requested file is not here.\n"));
+    EXPECT_TRUE(looksLikeGutindex("Intro\n<==Start GUTINDEX.ALL listings==>\nA, 1\n"));
+    EXPECT_TRUE(looksLikeGutindex("Intro\n  <===listings===>\n"));
+    EXPECT_FALSE(looksLikeGutindex("<html><body>Sign in to continue</body></html>"));
+    EXPECT_TRUE(looksLikeAustralian("<pre>\n0100011,0100011,html,Fair Play, by A Kail\n"));
+    EXPECT_FALSE(looksLikeAustralian("Service Unavailable, try later\n"));
 }
 
 // `ls -R` of a real mirror subtree and the lookups a reader needs.
@@ -301,6 +344,7 @@ TEST(GutIndexFormat, AustralianCatalogue)
                        "0400041,,txt,No name at all\n"
                        "..,evil,txt,Climbs out\n"
                        "0500051,a\\b,txt,Backslash\n"
+                       ",0600061,txt,No folder\n"
                        "</pre></body></html>\n");
     EXPECT_EQ(indexFromAustralian(catalogue),
               QStringList({ "/0100011/0100011h.html, *PG-OZ* Fair Play by Arthur Kail",

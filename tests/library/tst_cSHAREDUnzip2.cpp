@@ -446,13 +446,17 @@ TEST_F(Unzip, CancelStopsTheRun)
 TEST_F(Unzip, DiskFullFailsCleanly)
 {
     const QString zip =
-        zipOf({ { "small.txt", "fits" }, { "big.txt", QByteArray(2 * 1024 * 1024, 'z') } });
+        zipOf({ { "small.txt", "fits" },
+                { "big.txt", QByteArray(2 * 1024 * 1024, 'z'), ZipItem::File, false } });
     TinyFilesystem tiny(256);
     if (tiny.available()) {
+        // Known before a byte is written: refused whole.
         auto u = unzipper(zip);
         u->setUnzipFolder(tiny.path());
         EXPECT_FALSE(u->Unzip());
-        EXPECT_EQ(written(tiny.path()), QStringList { "small.txt" });
+        EXPECT_EQ(u->LastProblem(), cSHAREDUnzip2::Problem::DiskFull);
+        EXPECT_EQ(u->NeededBytes(), 2 * 1024 * 1024 + 4);
+        EXPECT_EQ(written(tiny.path()), QStringList {});
     }
 
     struct rlimit before;
@@ -461,12 +465,74 @@ TEST_F(Unzip, DiskFullFailsCleanly)
     struct rlimit limited = before;
     limited.rlim_cur = 64 * 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool ok = unzipper(zip)->Unzip();
+    auto u = unzipper(zip);
+    QDir().mkpath(out + "/already");
+    const bool ok = u->Unzip();
     ::setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
+    // Full in the middle of the run: what the run wrote goes again, and only that.
     EXPECT_FALSE(ok);
-    EXPECT_EQ(written(), QStringList { "small.txt" });
+    EXPECT_EQ(u->LastProblem(), cSHAREDUnzip2::Problem::DiskFull);
+    EXPECT_EQ(written(), QStringList {});
+    EXPECT_TRUE(QFileInfo(out + "/already").isDir());
     Log().WriteActionsToLog();
+}
+
+// An archive over a bound is refused before a byte is written, whatever its entries are
+// called; small files may be packed any amount.
+TEST_F(Unzip, BoundsRefuseTheWholeArchive)
+{
+    using Problem = cSHAREDUnzip2::Problem;
+    const QByteArray zeros(2 * 1024 * 1024, '\0');
+    QList<ZipItem> many;
+    for (int i = 0; i < 11; ++i)
+        many.append(ZipItem("d/" + QByteArray::number(i) + ".txt", "x"));
+    cSHAREDUnzip2::Limits tight;
+    tight.entries = 10;
+    tight.totalBytes = 3 * 1024 * 1024;
+    tight.ratio = 500;
+    const struct
+    {
+        const char *what;
+        QList<ZipItem> items;
+        Problem problem;
+    } cases[] = {
+        { "a bomb after a good file",
+          { { "a.txt", "fine" }, { "zeros.txt", zeros } },
+          Problem::TooPacked },
+        { "too many entries", many, Problem::TooManyFiles },
+        { "too large in all",
+          { { "1.txt", QByteArray(2 * 1024 * 1024, 'a'), ZipItem::File, false },
+            { "2.txt", QByteArray(2 * 1024 * 1024, 'b'), ZipItem::File, false } },
+          Problem::TooLarge },
+        { "a small file packed tight",
+          { { "blank.txt", QByteArray(512 * 1024, ' ') } },
+          Problem::None },
+    };
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.what);
+        QDir(out).removeRecursively();
+        auto u = unzipper(zipOf(k.items));
+        u->setLimits(tight);
+        EXPECT_EQ(u->Unzip(), k.problem == Problem::None);
+        EXPECT_EQ(u->LastProblem(), k.problem);
+        if (k.problem != Problem::None) {
+            EXPECT_EQ(written(), QStringList {});
+        }
+    }
+}
+
+// Nothing an archive brings is executable, whatever its entry says.
+TEST_F(Unzip, NothingUnpackedIsExecutable)
+{
+    auto u = unzipper(zipOf({ { "bin/Orlin",
+                                "\x7f"
+                                "ELF",
+                                ZipItem::Program } }));
+    ASSERT_TRUE(u->Unzip());
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(out + "/bin/Orlin").constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0111, 0u);
 }
 
 } // namespace

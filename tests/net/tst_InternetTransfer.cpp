@@ -13,6 +13,7 @@
 #include "support/TempProgramFolder.h"
 #include "support/TransferEvents.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTimer>
@@ -38,6 +39,11 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     bool targetExists() const { return QFile::exists(target); }
+    // The hidden files a download writes before it becomes the target.
+    QStringList partials() const
+    {
+        return QDir(folder.path()).entryList({ ".orlin-part-*" }, QDir::Files | QDir::Hidden);
+    }
     QString logText()
     {
         Log().WriteActionsToLog();
@@ -107,7 +113,7 @@ TEST_F(Transfer, TheBodyIsWrittenAndReportedWhateverTheServerSays)
           -1 },
         { "size not asked for",
           false,
-          "3072",
+          "1024",
           true,
           { kb },
           { "100 Downloaded 1.00kb" },
@@ -180,13 +186,15 @@ TEST_F(Transfer, FailureNumbersAreDistinctAndTheSilentRetryHappensOnce)
     };
     const Case cases[] = {
         { 35756, 1, "" },
-        { 35756, 2, "Download failed. Please try again." },
+        { 35756, 2,
+          "The download of http://example.org/f broke off before the whole file arrived." },
         { 35761, 1, "Download timed out. Please try again." },
         { 35764, 1, "Download failed. Please try again." },
     };
     for (const Case &k : cases) {
         SCOPED_TRACE(k.number);
         SCOPED_TRACE(k.failures);
+        QFile::remove(target);
         InternetTransfer fresh;
         ScriptedInetControl &control = *scope.last();
         TransferEvents e(fresh);
@@ -296,7 +304,8 @@ TEST(TransferWithoutControl, EveryRequestEndsInNoInternetAtOnce)
     folder.writeBytes("old.zip", "an older download");
     t.DownloadFile("http://example.org/x.zip", folder.file("old.zip"), true);
     EXPECT_EQ(events.lines, (QStringList { "Finished", "NoInternet" }));
-    EXPECT_FALSE(QFile::exists(folder.file("old.zip")));
+    // Nothing was fetched, and nothing of the user's is lost for it.
+    EXPECT_EQ(folder.readBytes("old.zip"), "an older download");
     events.lines.clear();
     EXPECT_EQ(t.OpenURL("http://example.org/", true), "");
     EXPECT_EQ(events.lines, QStringList { "NoInternet" });
@@ -364,30 +373,38 @@ TEST_F(Transfer, NoPasswordReachesTheLog)
     EXPECT_FALSE(log.contains("hunter2")) << log.toStdString();
 }
 
-TEST_F(Transfer, CancelledTransfersLeaveNoFileBehind)
+// A download that does not finish leaves the target as it was: an older copy stays, and
+// the body that had arrived goes.
+TEST_F(Transfer, CancelledTransfersLeaveTheTargetAsItWas)
 {
     const QByteArray kb(1024, 'k');
+    QFile::remove(target);
+    folder.writeBytes("my book.zip", "an older copy");
     // Cancel in the middle of the body.
     t.DownloadFile("http://example.org/f", target, true);
     c.bodyOver = false;
     c.chunks = { kb };
     c.raise({ 7, 8, 12 });
-    ASSERT_TRUE(targetExists());
+    EXPECT_EQ(partials().size(), 1);
+    EXPECT_EQ(targetBytes(), "an older copy");
     t.Cancel();
     EXPECT_EQ(events.lines.mid(events.lines.size() - 2),
               (QStringList { "Progress: 0 Download cancelled", "Cancelled" }));
-    EXPECT_FALSE(targetExists());
+    EXPECT_EQ(targetBytes(), "an older copy");
+    EXPECT_TRUE(partials().isEmpty());
     EXPECT_FALSE(t.Running());
+    EXPECT_EQ(t.LastError(), "Download cancelled");
     // A straggling event of the cancelled request opens nothing.
     c.raise({ 12 });
-    EXPECT_FALSE(targetExists());
+    EXPECT_TRUE(partials().isEmpty());
 
-    // CancelDownload is a failure, and takes the target with it.
+    // CancelDownload is a failure, and takes only the unfinished body with it.
     t.DownloadFile("http://example.org/f", target, true);
     c.raise({ 7, 8, 12 });
     t.CancelDownload();
     EXPECT_EQ(events.lines.last(), "Error: Download cancelled");
-    EXPECT_FALSE(targetExists());
+    EXPECT_EQ(targetBytes(), "an older copy");
+    EXPECT_TRUE(partials().isEmpty());
 
     // A cancel after the end keeps the finished file.
     t.DownloadFile("http://example.org/f", target, true);
@@ -405,17 +422,114 @@ TEST_F(Transfer, AFullDiskEndsTheDownloadAndErasesThePartialFile)
 {
     {
         Seam::Override<FileTable::WriteFaultSeam> fault(
-            [&](const QString &path) { return path == target ? ENOSPC : 0; });
+            [&](const QString &path) { return path.contains(".orlin-part-") ? ENOSPC : 0; });
         t.DownloadFile("http://example.org/big", target, true);
         for (int i = 0; i < 100; ++i)
             c.chunks << QByteArray(1024, 'd');
         c.raise({ 7, 8, 12 });
     }
-    EXPECT_EQ(events.only("Error: "),
-              QStringList { "The disk is full: the download could not be saved." });
+    EXPECT_EQ(
+        events.only("Error: "),
+        QStringList { "The disk is full: the download could not be saved to " + target + "." });
     EXPECT_FALSE(targetExists());
+    EXPECT_TRUE(partials().isEmpty());
     EXPECT_GE(c.cancels, 1);
     EXPECT_FALSE(c.chunks.isEmpty()) << "reading stops at the failure";
+}
+
+// What the server answers decides, not what the body looks like: an answer outside 2xx
+// is a failure naming the address and the answer (OpenURL still hands its text over),
+// and so is a body shorter than announced or longer than the caller allows.
+TEST_F(Transfer, TheAnswerAndTheSizeDecide)
+{
+    struct Case
+    {
+        const char *name;
+        int status;
+        QString contentLength;
+        QList<QByteArray> chunks;
+        qint64 maxBytes;
+        QString error; // empty: the download succeeds
+    };
+    const QByteArray page = "<html><body>" + QByteArray(6000, ' ') + "Not here</body></html>";
+    const Case cases[] = {
+        { "404 with a large page",
+          404,
+          {},
+          { page },
+          0,
+          "The server answered 404 Not Found for http://example.org/f" },
+        { "500 in plain text",
+          500,
+          "13",
+          { "broken, sorry" },
+          0,
+          "The server answered 500 Internal Server Error for http://example.org/f" },
+        { "206 is a good answer", 206, "5", { "fine." }, 0, {} },
+        { "shorter than announced",
+          200,
+          "4096",
+          { QByteArray(1024, 'x') },
+          0,
+          "The download of http://example.org/f broke off: 1024 of 4096 bytes arrived." },
+        { "announced over the bound",
+          200,
+          "5000",
+          { QByteArray(5000, 'x') },
+          4096,
+          "The file at http://example.org/f is larger than 4 KB, so it was not downloaded." },
+        { "over the bound without a size",
+          200,
+          {},
+          { QByteArray(3000, 'x'), QByteArray(3000, 'y') },
+          4096,
+          "The file at http://example.org/f is larger than 4 KB, so it was not downloaded." },
+    };
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.name);
+        for (const bool toFile : { true, false }) {
+            folder.writeBytes("my book.zip", "an older copy");
+            InternetTransfer fresh;
+            ScriptedInetControl &control = *scope.last();
+            TransferEvents e(fresh);
+            fresh.MaxBytes = k.maxBytes;
+            QString text;
+            const auto answer = [&] {
+                control.statusCode = k.status;
+                control.statusText = QString::number(k.status) + ' '
+                    + (k.status == 404       ? "Not Found"
+                           : k.status == 500 ? "Internal Server Error"
+                                             : "OK");
+                if (!k.contentLength.isEmpty())
+                    control.headers["Content-Length"] = k.contentLength;
+                control.chunks = k.chunks;
+                control.raise({ 7, 8, 12 });
+            };
+            if (toFile) {
+                fresh.DownloadFile("http://example.org/f", target, true);
+                answer();
+            } else {
+                QTimer::singleShot(0, &fresh, answer);
+                text = fresh.OpenURL("http://example.org/f", false);
+            }
+            EXPECT_EQ(fresh.LastError(), k.error) << toFile;
+            if (k.error.isEmpty()) {
+                EXPECT_EQ(e.lines.last(), "Finished");
+                if (toFile) {
+                    EXPECT_EQ(targetBytes(), k.chunks.first());
+                }
+            } else {
+                EXPECT_EQ(e.only("Error: "), QStringList { k.error }) << toFile;
+                EXPECT_EQ(targetBytes(), "an older copy");
+                // The error page's text still reaches OpenURL's caller.
+                if (!toFile && k.status >= 400) {
+                    EXPECT_TRUE(text.contains(k.chunks.first().trimmed().right(8)))
+                        << text.toStdString();
+                }
+            }
+            EXPECT_TRUE(partials().isEmpty());
+        }
+    }
 }
 
 } // namespace

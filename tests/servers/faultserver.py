@@ -10,6 +10,11 @@ made of the bytes i % 251, so a test can check every byte it received.
   /stall/N         Content-Length of 10 MB, N bytes, then silence (at most 60 s)
   /drop/N          Content-Length N, half of it, then the connection is cut
   /error404        a 404 status with an HTML error page
+  /status/C/K      status C with an error body of kind K: "html" (a 6 KB page, larger
+                   than the size any error-page guess looks at) or "text" (plain text)
+  /bomb/NAME       a 100 KB zip archive holding one 100 MB file of zeros
+  /endless         bytes without end and without a Content-Length
+  /late/S/...      a short text answer after S seconds (a server that hangs)
   /loop            a redirect to itself
   /redirect?to=P   a redirect to P
   /utf8            a UTF-8 text
@@ -29,6 +34,32 @@ COUNTS = {}
 LOCK = threading.Lock()
 UTF8 = "  Grüße aus Köln: naïve café, 1½ € \r\nzweite Zeile  ".encode("utf-8")
 ERROR_PAGE = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>"
+REASONS = {404: "Not Found", 500: "Internal Server Error", 403: "Forbidden", 503: "Service Unavailable"}
+BOMB = []
+
+
+def error_body(code, kind):
+    reason = REASONS.get(code, "Error")
+    if kind == "text":
+        return ("%d %s\nThe requested file is not on this server.\n" % (code, reason)).encode()
+    filler = "<p>" + "This page explains at length that nothing is here. " * 20 + "</p>\n"
+    return ("<!DOCTYPE html>\n<html><head><title>%d %s</title></head><body><h1>%s</h1>\n%s"
+            "</body></html>\n" % (code, reason, reason, filler * 6)).encode()
+
+
+def bomb():
+    """A zip of one 100 MB file of zeros: about 100 KB on the wire."""
+    if not BOMB:
+        import io
+        import zipfile
+        out = io.BytesIO()
+        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
+            with z.open("bomb.txt", "w") as f:
+                zeros = bytes(1024 * 1024)
+                for _ in range(100):
+                    f.write(zeros)
+        BOMB.append(out.getvalue())
+    return BOMB[0]
 
 
 def body(n, start=0):
@@ -111,6 +142,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.send_header("Connection", "close")
                 self.end_headers()
                 self.wfile.write(ERROR_PAGE)
+            elif kind == "status":
+                code = n or 500
+                text = error_body(code, parts[2] if len(parts) > 2 else "html")
+                self.send_response(code, REASONS.get(code))
+                self.send_header("Content-Type",
+                                 "text/plain" if text.startswith(b"%d" % code) else "text/html")
+                self.send_header("Content-Length", str(len(text)))
+                self.send_header("Connection", "close")
+                self.end_headers()
+                self.wfile.write(text)
+            elif kind == "bomb":
+                data = bomb()
+                self.head(200, len(data))
+                self.wfile.write(data)
+            elif kind == "endless":
+                self.head(200)
+                while True:
+                    self.wfile.write(BLOCK)
+            elif kind == "late":
+                time.sleep(n)
+                text = b"0.0.1\nhttp://127.0.0.1/late.zip\n"
+                self.head(200, len(text))
+                self.wfile.write(text)
             elif kind == "loop":
                 self.head(302, 0, [("Location", "/loop")])
             elif kind == "redirect":

@@ -5,6 +5,10 @@
 
 QString corporaFolder()
 {
+    // A checkout elsewhere (a worktree) names the shared corpora itself.
+    if (const QString chosen = qEnvironmentVariable("ORLIN_CORPORA_DIR");
+        !chosen.isEmpty() && QFileInfo(chosen).isDir())
+        return QDir::cleanPath(chosen);
     QString source = qEnvironmentVariable("ORLIN_SOURCE_DIR");
     if (source.isEmpty()) // run by hand: this file lives in <source>/tests/support
         source = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..");

@@ -35,6 +35,9 @@ public:
     bool bodyOver = true;
     QMap<QString, QString> headers;
     QString responseInfo;
+    // The answer's HTTP status (0: none, as over FTP).
+    int statusCode = 0;
+    QString statusText;
 
     void Execute(const QString &URL, const QString &Operation) override;
     void Cancel() override;
@@ -43,6 +46,8 @@ public:
     QString GetHeader(const QString &HeaderName) const override;
     bool StillExecuting() const override { return executing; }
     QString ResponseInfo() const override { return responseInfo; }
+    int StatusCode() const override { return statusCode; }
+    QString StatusText() const override { return statusText; }
 
     void raise(std::initializer_list<int> states);
     // Queues more body and says so, as data arriving from the network would.

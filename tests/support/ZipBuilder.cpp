@@ -34,6 +34,8 @@ bool writeZip(const QString &path, const QList<ZipItem> &items)
             zip_set_file_compression(z, i, item.deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0);
         if (item.kind == ZipItem::Symlink)
             zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, (S_IFLNK | 0777) << 16);
+        if (item.kind == ZipItem::Program)
+            zip_file_set_external_attributes(z, i, 0, ZIP_OPSYS_UNIX, (S_IFREG | 0755) << 16);
         if (!item.password.isEmpty()
             && zip_file_set_encryption(z, i, ZIP_EM_TRAD_PKWARE, item.password.constData()) != 0) {
             ok = false;

@@ -8,7 +8,8 @@
 // ones a download may bring: names that climb out of the folder, links, forged sizes.
 struct ZipItem
 {
-    enum Kind { File, Folder, Symlink };
+    // Program: a file with execute bits (0755), as a program in an archive has them.
+    enum Kind { File, Folder, Symlink, Program };
     ZipItem(QByteArray name, QByteArray data = {}, Kind kind = File, bool deflate = true,
             QByteArray password = {})
         : name(std::move(name))
