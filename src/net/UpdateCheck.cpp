@@ -118,7 +118,8 @@ bool UpdateCheck::fetch(const QString &url, const QString &target, qint64 maxByt
     else if (ok && expected > 0 && size != expected)
         reason = msg("Downloaded file is incomplete. Please retry");
     else if (!ok)
-        reason = m_transferError.isEmpty() ? msg("Download failed.") : m_transferError;
+        reason =
+            m_transferError.isEmpty() ? msg("Download failed. Please try again.") : m_transferError;
     if (!reason.isEmpty()) {
         cSharedFileSubs::EraseFile(target);
         return false;

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -83,11 +84,10 @@ void WriteHandOffFile(const QString &folder, const HandOff &handOff)
     if (!IsPlainName(handOff.packageName) || handOff.packageName.trimmed() != handOff.packageName)
         throw Failure(FailureCode::BadFileNameOrNumber,
                       QStringLiteral("Bad file name: %1").arg(handOff.packageName));
-    QString text = handOff.packageName;
-    // Reading drops one leading byte-order mark: a name that begins with U+FEFF keeps it
-    // only behind a mark of the file's own.
-    if (text.startsWith(QChar(0xFEFF)))
-        text.prepend(QChar(0xFEFF));
+    // Reading a text file drops a leading U+FEFF (taken for a byte-order mark) and an
+    // editor may trim blanks: the exact name follows percent-encoded, which nothing alters.
+    QString text = handOff.packageName + QStringLiteral("\r\npackage=")
+        + QString::fromLatin1(QUrl::toPercentEncoding(handOff.packageName));
     if (!handOff.version.isEmpty())
         text += QStringLiteral("\r\nversion=") + handOff.version;
     if (!handOff.sha256.isEmpty())
@@ -105,16 +105,21 @@ std::optional<HandOff> ParseHandOff(const QString &text)
             line.chop(1);
     }
     HandOff handOff;
-    handOff.packageName = lines.value(0);
-    // The name is joined to the folder, so it must stay a name; blanks around it are
-    // taken for what an editor left, not part of it.
-    if (handOff.packageName.trimmed() != handOff.packageName || !IsPlainName(handOff.packageName))
+    // The name is joined to the folder, so it must stay a name.
+    handOff.packageName = lines.value(0).trimmed();
+    if (!IsPlainName(handOff.packageName))
         return std::nullopt;
     const QLatin1String sha("sha256=");
     const QLatin1String version("version=");
+    const QLatin1String package("package=");
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString line = lines.at(i).trimmed();
-        if (line.startsWith(sha, Qt::CaseInsensitive))
+        if (line.startsWith(package, Qt::CaseInsensitive)) {
+            const QString exact = QUrl::fromPercentEncoding(line.mid(package.size()).toLatin1());
+            if (!IsPlainName(exact))
+                return std::nullopt;
+            handOff.packageName = exact;
+        } else if (line.startsWith(sha, Qt::CaseInsensitive))
             handOff.sha256 = line.mid(sha.size()).trimmed().toLower();
         else if (line.startsWith(version, Qt::CaseInsensitive))
             handOff.version = line.mid(version.size()).trimmed();

@@ -7,7 +7,8 @@
 #include <optional>
 
 // What passes from the reader to its installer, OrlinUpdater: the file "updater.ini" in
-// the program folder names the downloaded package (line 1), the version it was announced
+// the program folder names the downloaded package (line 1, and exactly, percent-encoded,
+// as "package=..."), the version it was announced
 // as ("version=2.4.1b") and, when the version file gave one, its SHA-256 ("sha256=<hex>").
 // The package's signature lies beside it (SignatureFileName). The installer trusts none of
 // this: it verifies the signature itself, and the signed version must be the one named

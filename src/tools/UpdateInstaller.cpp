@@ -6,6 +6,7 @@
 #include "library/cSHAREDUnzip2.h"
 #include "net/PackageSignature.h"
 #include "net/UpdateHandOff.h"
+#include "net/UpdateJournal.h"
 #include "net/UpdateVersion.h"
 
 #include <QCryptographicHash>

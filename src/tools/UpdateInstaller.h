@@ -1,11 +1,13 @@
 #pragma once
 
-#include "net/UpdateJournal.h"
-
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+namespace UpdateJournal {
+struct Plan;
+}
 
 // What OrlinUpdater does, in order: refuse a folder the system's package manager looks
 // after; read updater.ini; wait (up to a limit) until the reader has ended; put right a

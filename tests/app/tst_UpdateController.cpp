@@ -70,7 +70,7 @@ TEST(UpdateController, HandsOverOnlyWhenUpdaterIniAndTheInstallerBothWork)
         }
         if (c.folderThere) {
             EXPECT_EQ(folder.readBytes("updater.ini"),
-                      "OrlinUpd.zip\r\nversion=2.4.1 1\r\nsha256=abc");
+                      "OrlinUpd.zip\r\npackage=OrlinUpd.zip\r\nversion=2.4.1 1\r\nsha256=abc");
         }
         EXPECT_EQ(boxes.size(), handedOver ? 0 : 1);
         if (!handedOver) {

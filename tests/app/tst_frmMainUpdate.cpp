@@ -163,7 +163,7 @@ TEST_F(MainWindowUpdates, InstallHandsOverToTheInstallerAndClosesDown)
     EXPECT_EQ(started.first().arguments, QStringList { caption });
     EXPECT_EQ(started.first().folder, harness.folder.path());
     EXPECT_EQ(harness.folder.readBytes("updater.ini"),
-              "OrlinUpd.zip\r\nversion=2.0.0\r\nsha256=" + sha.toLatin1());
+              "OrlinUpd.zip\r\npackage=OrlinUpd.zip\r\nversion=2.0.0\r\nsha256=" + sha.toLatin1());
     EXPECT_TRUE(QFile::exists(harness.folder.file("OrlinUpd.zip")));
     EXPECT_TRUE(QFile::exists(harness.folder.file("OrlinUpd.zip.minisig")));
     EXPECT_TRUE(w.isClosedDown());

@@ -71,8 +71,9 @@ TEST(UpdateHandOff, WhatIsWrittenIsWhatIsRead)
 
 TEST(UpdateHandOff, AnUpdaterIniThatNamesNoPlainFileIsNone)
 {
-    for (const char *text : { ":x\r\nversion=1.0.1", "/etc/passwd", "../OrlinUpd.zip", "",
-                              "\r\nOrlinUpd.zip", " OrlinUpd.zip" })
+    for (const char *text :
+         { ":x\r\nversion=1.0.1", "/etc/passwd", "../OrlinUpd.zip", "", "\r\nOrlinUpd.zip",
+           "OrlinUpd.zip\r\npackage=%3Ax", "OrlinUpd.zip\r\npackage=..%2Fx" })
         EXPECT_FALSE(UpdateHandOff::ParseHandOff(QString::fromUtf8(text))) << text;
     EXPECT_FALSE(UpdateHandOff::ParseHandOff("OrlinUpd.zip\n" + QString(5000, 'x')));
     const auto read = UpdateHandOff::ParseHandOff("OrlinUpd.zip\r\nSHA256=ABC\r\nversion= 2.0.0 ");
