@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
@@ -115,7 +116,10 @@ std::optional<HandOff> ParseHandOff(const QString &text)
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString line = lines.at(i).trimmed();
         if (line.startsWith(package, Qt::CaseInsensitive)) {
-            const QString exact = QUrl::fromPercentEncoding(line.mid(package.size()).toLatin1());
+            // Decoded keeping a leading U+FEFF, which fromUtf8 would take for a mark.
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+            const QString exact =
+                utf8(QByteArray::fromPercentEncoding(line.mid(package.size()).toLatin1()));
             if (!IsPlainName(exact))
                 return std::nullopt;
             handOff.packageName = exact;
