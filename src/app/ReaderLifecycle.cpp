@@ -13,6 +13,8 @@
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
+#include "net/UpdateHandOff.h"
+#include "net/UpdateJournal.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/SymbolFonts.h"
@@ -80,6 +82,8 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     Settings().LoadSettings(settingsFile());
     Log().LogEvent(QStringLiteral("Program startup.  ") + exeAndVersion, true);
+    // An update cut short by a crash is finished or undone before any program file is read.
+    UpdateJournal::Recover(UpdateHandOff::InstallFolder());
 
     m_splash = new frmSplash;
     m_window.fillLanguageMenu();

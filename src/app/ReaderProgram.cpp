@@ -5,8 +5,6 @@
 #include "app/frmMain.h"
 #include "base/ProcessServices.h"
 #include "base/ProgramInfo.h"
-#include "net/UpdateHandOff.h"
-#include "net/UpdateJournal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,8 +37,6 @@ int run(const QString &CommandLine)
 {
     // Declared first, so it ends last: everything below may still log while it ends.
     ProcessServices services;
-    // An update cut short by a crash is finished or undone before any program file is read.
-    UpdateJournal::Recover(UpdateHandOff::InstallFolder());
     // Start-up reads the settings file and close-down writes it: only the first run finds none.
     const bool firstStart =
         !QFileInfo::exists(ProgramInfo::programFile(QStringLiteral("Orlin.ini")));

@@ -197,6 +197,9 @@ UpdateCheck::Result UpdateCheck::Check(const QString &UpdateURL, const QString &
                             + QStringLiteral(" to see if an update is available."),
                         kCheck, UpdaterTrace::module());
         result.resultLine = msg("Could not retrieve update status");
+        // The reason goes in brackets, without a full stop of its own.
+        if (failure.endsWith(QLatin1Char('.')))
+            failure.chop(1);
         result.statusText = msg("Update check failed (%1). Visit %2 to update this program "
                                 "manually.")
                                 .arg(failure, site);

@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -31,6 +30,24 @@
 namespace {
 
 const QColor kGreen(0, 128, 0);
+
+// Whether text is one of the "|"-separated patterns, "*" standing for any text.
+bool matches(const QString &patterns, const QString &text)
+{
+    for (const QString &pattern : patterns.split('|')) {
+        const QStringList parts = pattern.split('*');
+        qsizetype at = 0;
+        bool all = text.startsWith(parts.first()) && text.endsWith(parts.last());
+        for (const QString &part : parts) {
+            at = all ? text.indexOf(part, at) : -1;
+            all = at >= 0;
+            at += part.size();
+        }
+        if (all && (parts.size() > 1 || text == pattern))
+            return true;
+    }
+    return false;
+}
 const QColor kDarkRed(192, 0, 0);
 
 class UpdaterWindow : public ::testing::Test
@@ -55,7 +72,7 @@ protected:
     // What a refused download leaves in the program folder: nothing of its own.
     QStringList leftOver() const
     {
-        return QDir(folder.path()).entryList({ "OrlinUpd*" }, QDir::Files | QDir::Hidden);
+        return QDir(folder.path()).entryList({ "OrlinUpd.*" }, QDir::Files | QDir::Hidden);
     }
 
     TempProgramFolder folder;
@@ -154,10 +171,7 @@ TEST_F(UpdaterWindow, SaysWhatTheServerAnswered)
         EXPECT_FALSE(check(w)) << c.result;
         EXPECT_EQ(w.lblUpdate->text(), QString::fromUtf8(c.result));
         EXPECT_EQ(w.lblUpdate->palette().color(QPalette::WindowText), kDarkRed);
-        const QRegularExpression status(QRegularExpression::wildcardToRegularExpression(
-            c.status, QRegularExpression::UnanchoredWildcardConversion));
-        EXPECT_TRUE(status.match(w.picStatus->text()).hasMatch())
-            << w.picStatus->text().toStdString();
+        EXPECT_TRUE(matches(c.status, w.picStatus->text())) << w.picStatus->text().toStdString();
         // Only a check that read the file counts as done.
         EXPECT_EQ(Settings().IsSettingPresent("LastUpdateCheck"), c.result[0] == 'Y');
     }
@@ -197,7 +211,9 @@ TEST_F(UpdaterWindow, KeepsOnlyAPackageThatPassesEveryRule)
         { "/pkg/otherfile.zip", {}, notSigned },
         // Signed by the maker, but as an older version than the one announced.
         { "/pkg/old.zip", {}, notSigned },
-        { "/pkg/missing.zip", {}, notSigned },
+        // Refused at its signature, or, where the transfer takes a 404 page for a file, as
+        // the error page it is.
+        { "/pkg/missing.zip", {}, notSigned + "|Error - File not found on server." },
         { "/pkg/cut.zip", {}, "Error - Download failed: *" },
         { "/pkg/small.zip",
           {},
@@ -215,9 +231,7 @@ TEST_F(UpdaterWindow, KeepsOnlyAPackageThatPassesEveryRule)
             EXPECT_EQ(boxes.size(), 1);
             EXPECT_EQ(leftOver(), QStringList({ "OrlinUpd.zip", "OrlinUpd.zip.minisig" }));
         } else {
-            const QRegularExpression status(QRegularExpression::wildcardToRegularExpression(
-                c.status, QRegularExpression::UnanchoredWildcardConversion));
-            EXPECT_TRUE(status.match(w.picStatus->text()).hasMatch())
+            EXPECT_TRUE(matches(c.status, w.picStatus->text()))
                 << w.picStatus->text().toStdString();
             EXPECT_TRUE(boxes.isEmpty()) << boxes.value(0).text.toStdString();
             EXPECT_TRUE(leftOver().isEmpty()) << leftOver().join(' ').toStdString();

@@ -1,30 +1,26 @@
-#!/ usr / bin / env python3
-""
-    "The maker's update server for the tests: serves a folder over HTTP on 127.0.0.1 at a free
-    port(prints "PORT <n>" first),
-    writes one line per request,
-    and cuts short every file whose address is a line of the
-    folder's ".cut": it announces the whole length, sends half of the bytes and closes the
-    connection,
-    as a broken connection would
-        .
+#!/usr/bin/env python3
+"""The maker's update server for the tests: serves a folder over HTTP on 127.0.0.1 at a free
+port (prints "PORT <n>" first), writes one line per request, and cuts short every file whose
+address is a line of the folder's ".cut": it announces the whole length, sends half of the
+bytes and closes the connection, as a broken connection would.
 
-    UpdateServer
-        .py FOLDER ""
-                   "
-    import functools import http
-        .server import os import sys
+  UpdateServer.py FOLDER
+"""
+import functools
+import http.server
+import os
+import sys
 
-    class Handler(http.server.SimpleHTTPRequestHandler)
-    : def log_message(self, fmt, *args)
-    : sys.stdout.write((fmt % args) + "\n") sys.stdout.flush()
 
-        def cut(self)
-    :
-try : with open(os.path.join(self.directory, ".cut")) as listing:
-                return
-    {line.strip() for line in listing if line.strip()
-    }
+class Handler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, fmt, *args):
+        sys.stdout.write((fmt % args) + "\n")
+        sys.stdout.flush()
+
+    def cut(self):
+        try:
+            with open(os.path.join(self.directory, ".cut")) as listing:
+                return {line.strip() for line in listing if line.strip()}
         except OSError:
             return set()
 
