@@ -188,7 +188,7 @@ ends "$npid"
         EXPECT_TRUE(updaterLog.isEmpty()) << "the installer never ran";
         EXPECT_FALSE(QFile::exists(QDir(prog).filePath("whatsnew.txt")));
         EXPECT_FALSE(QFile::exists(QDir(prog).filePath("updater.ini")));
-        EXPECT_TRUE(QDir(prog).entryList({ "OrlinUpd*" }, QDir::Files | QDir::Hidden).isEmpty());
+        EXPECT_TRUE(QDir(prog).entryList({ "OrlinUpd.*" }, QDir::Files | QDir::Hidden).isEmpty());
         if (GetParam() == Package::CutVersionFile)
             EXPECT_TRUE(log.contains("Update check failed")) << log.toStdString();
         else
