@@ -32,9 +32,6 @@
 //   net       InetControls::FactorySeam     the transfer control a transfer creates
 //             UpdateHandOff::InstallFolderSeam   the folder the installer would update
 //             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
-//             PackageSignature::TrustedKeysSeam  the keys an update's signature may come from
-//                                           (the update tests' own programs trust theirs)
-//             UpdateJournal::StepSeam       told at each step of a swap (the crash tests)
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
