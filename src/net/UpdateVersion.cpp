@@ -105,11 +105,12 @@ bool ExtractVersionFromWebFile(const QString &DataString, VersionFile &file)
     file.DownloadURL = pieces.at(1);
     file.DownloadURL.remove(QLatin1Char('\r'));
     file.DownloadURL = file.DownloadURL.trimmed();
+    // Bounded as it will be fetched: "@@@" grows by up to the version's length.
+    file.DownloadURL.replace(QStringLiteral("@@@"), version.compact());
     if (file.DownloadURL.size() > MaxAddressChars) {
         file = VersionFile();
         return false;
     }
-    file.DownloadURL.replace(QStringLiteral("@@@"), version.compact());
     if (pieces.size() > 2) {
         const QString third = pieces.at(2).trimmed();
         const QLatin1String key("sha256=");

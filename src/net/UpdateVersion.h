@@ -50,8 +50,8 @@ bool ExtractVersionFromAppVer(const QString &text, VersionRecord &record);
 
 // Reads a version file (LF line ends, a CR before the LF dropped). False, and file emptied,
 // when it is larger than MaxVersionFileBytes, has fewer than two lines, its first line is
-// no version or longer than MaxVersionLineChars, or its address is longer than
-// MaxAddressChars.
+// no version or longer than MaxVersionLineChars, or its address, "@@@" replaced, is longer
+// than MaxAddressChars.
 bool ExtractVersionFromWebFile(const QString &DataString, VersionFile &file);
 
 // Whether latest is newer than running: by major, minor and revision, then by the suffix

@@ -39,7 +39,7 @@ void versionFile(const QString &text)
     check(shown.size() <= UpdateVersion::MaxVersionLineChars + 20);
     VersionRecord again;
     check(UpdateVersion::ExtractVersionFromAppVer(shown, again) && again == file.version);
-    check(!file.DownloadURL.isEmpty());
+    check(file.DownloadURL.size() <= UpdateVersion::MaxAddressChars);
 }
 
 void handOff(const QString &text)
