@@ -106,8 +106,8 @@ TEST(UpdateVersion, ReadsVersionFiles)
         { "2.4.1" + megabyte + "\nhttp://h/p.zip", false, "0.0.0", "", false, "" },
         { "2.4.1." + megabyte + "\nhttp://h/p.zip", false, "0.0.0", "", false, "" },
         { "2.4.1\nhttp://h/" + QString(3000, QLatin1Char('p')), false, "0.0.0", "", false, "" },
-        // Bounded as fetched: 700 "@@@" would grow past the bound once replaced.
-        { "2.4.1b\nhttp://h/" + QString(700, QLatin1Char('@')).repeated(3), false, "0.0.0", "",
+        // Bounded as fetched: 600 "@@@" grow past the bound once replaced.
+        { "2.4.1b\nhttp://h/" + QString(600, QLatin1Char('@')).repeated(3), false, "0.0.0", "",
           false, "" },
         { "2.4.1\nhttp://h/p.zip\n" + QString(9000, QLatin1Char('x')), false, "0.0.0", "", false,
           "" },
