@@ -12,6 +12,8 @@
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "net/InternetTransfer.h"
+#include "net/UpdateHandOff.h"
+#include "net/UpdateJournal.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/MessageBoxes.h"
@@ -80,6 +82,8 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     for (const QString &problem : Settings().LoadSettings(settingsFile()))
         ShowErr(problem);
     Log().LogEvent(QStringLiteral("Program startup.  ") + exeAndVersion, true);
+    // An update cut short by a crash is finished or undone before any program file is read.
+    UpdateJournal::Recover(UpdateHandOff::InstallFolder());
 
     m_splash = new frmSplash;
     m_window.fillLanguageMenu();

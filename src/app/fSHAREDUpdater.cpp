@@ -25,6 +25,8 @@
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QString kCheck = QStringLiteral("CheckForUpdate");
@@ -48,7 +50,28 @@ QLabel *label(QWidget *parent, const char *name, const char *caption = "")
 {
     auto *l = new QLabel(QString::fromUtf8(caption), parent);
     l->setObjectName(QString::fromLatin1(name));
+    // Versions and messages come from the server: shown as the text they are.
+    l->setTextFormat(Qt::PlainText);
     return l;
+}
+
+// A wrapped label breaks only between words: a long address in a message gets places to
+// break (zero-width spaces) so that it cannot widen the window.
+QString breakable(const QString &text)
+{
+    constexpr int kLongestRun = 40;
+    QString out;
+    out.reserve(text.size() + text.size() / kLongestRun);
+    int run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > kLongestRun) {
+            out += QChar(0x200B);
+            run = 1;
+        }
+        out += c;
+    }
+    return out;
 }
 
 } // namespace
@@ -81,6 +104,9 @@ void fSHAREDUpdater::build()
     lblUpdate->setFont(bold);
     picStatus = new StatusStrip(this);
     picStatus->setObjectName(QStringLiteral("picStatus"));
+    lblStatusFull = label(this, "lblStatusFull");
+    lblStatusFull->setWordWrap(true);
+    lblStatusFull->hide();
     lblSystemInstall = label(this, "lblSystemInstall",
                              "This copy of the program is installed for all users of the "
                              "computer. Please update it through your system's package manager.");
@@ -140,6 +166,7 @@ void fSHAREDUpdater::build()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(facts);
     layout->addWidget(picStatus);
+    layout->addWidget(lblStatusFull);
     layout->addWidget(lblSystemInstall);
     layout->addLayout(buttons);
     layout->addWidget(chkDisableAutoUpdate);
@@ -278,6 +305,14 @@ void fSHAREDUpdater::setResult(const QString &text, bool found)
 void fSHAREDUpdater::ShowStatus(const QString &text)
 {
     picStatus->showText(text);
+    picStatus->setToolTip(text);
+    // A message longer than the strip is shown whole below it, wrapped.
+    const int room = std::max(picStatus->width(), picStatus->sizeHint().width()) - 8;
+    const bool cut = picStatus->fontMetrics().horizontalAdvance(text) > room;
+    lblStatusFull->setText(cut ? breakable(text) : QString());
+    lblStatusFull->setVisible(cut);
+    if (cut)
+        Log().AddDebug(text, QStringLiteral("ShowStatus"), UpdaterTrace::module());
     emit Status(text);
 }
 
@@ -324,8 +359,10 @@ bool fSHAREDUpdater::downloadPackage()
         return false;
     cmdDownload->setEnabled(false);
     cmdDownloadInstall->setEnabled(false);
+    MousePointer::BusyMouse();
     const bool ok = m_check->DownloadFile(ProgramInfo::programFolder(), m_check->UpdateFilename(),
                                           m_check->DownloadURL());
+    MousePointer::NormalMouse();
     cmdDownload->setEnabled(true);
     cmdDownloadInstall->setEnabled(true);
     return ok;

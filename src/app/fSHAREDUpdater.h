@@ -43,6 +43,8 @@ public:
     QLabel *Label3 = nullptr;
     QLabel *lblUpdate = nullptr;
     StatusStrip *picStatus = nullptr;
+    // The whole status, wrapped, when the strip cannot show all of it.
+    QLabel *lblStatusFull = nullptr;
     // Shown instead of Download and Install where the program cannot replace itself.
     QLabel *lblSystemInstall = nullptr;
     QPlainTextEdit *txtDetails = nullptr;

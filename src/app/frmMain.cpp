@@ -4,6 +4,7 @@
 #include "app/ReaderLifecycle.h"
 #include "app/ReadingController.h"
 #include "app/SpeakToWav.h"
+#include "app/UpdateController.h"
 #include "app/WordMarkController.h"
 #include "app/fSHAREDGut.h"
 #include "app/fSHAREDUpdater.h"
@@ -13,9 +14,6 @@
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
-#include "base/cSharedLogging.h"
-#include "net/UpdateCheck.h"
-#include "net/UpdateHandOff.h"
 #include "ui/FormTranslator.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MessagePump.h"
@@ -28,7 +26,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
@@ -61,6 +58,8 @@ frmMain::frmMain(QWidget *parent)
     m_wordMark = std::make_unique<WordMarkController>(*m_reading, *ui.RichTextBox1);
     m_documents = std::make_unique<DocumentController>(window, *ui.RichTextBox1);
     m_lifecycle = std::make_unique<ReaderLifecycle>(window, *m_reading, *m_documents);
+    m_updateView = std::make_unique<UpdateView>(*this);
+    m_updates = std::make_unique<UpdateController>(*m_updateView);
     connectControls();
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
     Form_Resize();
@@ -302,28 +301,42 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 // ---- Updates ----------------------------------------------------------------------
 
+// What the update controller may do with this window.
+class frmMain::UpdateView : public UpdateController::View
+{
+public:
+    explicit UpdateView(frmMain &window)
+        : m_window(window)
+    {
+    }
+    QWidget *window() override { return &m_window; }
+    QString caption() const override { return m_window.windowTitle(); }
+    void hideForHandOff() override
+    {
+        m_window.hide();
+        MessagePump::DoEvents();
+    }
+    void showAgain() override { m_window.show(); }
+    void closeDown() override { m_window.CloseDown(); }
+
+private:
+    frmMain &m_window;
+};
+
 fSHAREDUpdater *frmMain::Updater() const
 {
-    return m_updater;
+    return m_updates->Updater();
 }
 
 void frmMain::createUpdater()
 {
-    m_updater = new fSHAREDUpdater(this);
-    connect(m_updater, &fSHAREDUpdater::InstallFile, this, &frmMain::Updater_InstallFile);
+    m_updates->CreateUpdater();
 }
 
 void frmMain::Timer3_Timer()
 {
-    Trace::attempt(QStringLiteral("timer3_timer"), kModule, [&] {
-        ui.Timer3->stop();
-        if (!m_updater)
-            createUpdater();
-        if (m_updater->NoAutoCheck())
-            return;
-        if (m_updater->DoCheckNow())
-            checkforupdate(true);
-    });
+    Trace::attempt(QStringLiteral("timer3_timer"), kModule, [&] { ui.Timer3->stop(); });
+    m_updates->AutomaticCheck();
 }
 
 void frmMain::mnuCheckForUpdate_Click()
@@ -335,46 +348,12 @@ void frmMain::mnuCheckForUpdate_Click()
 
 void frmMain::checkforupdate(bool silent)
 {
-    Trace::attempt(QStringLiteral("checkforupdate"), kModule, [&] {
-        if (!m_updater)
-            createUpdater();
-        m_updater->CheckForUpdate(silent, UpdateCheck::VersionFileUrl(),
-                                  UpdateCheck::DetailsFileUrl(), UpdateCheck::PackageFileName(),
-                                  QString());
-    });
+    m_updates->checkforupdate(silent);
 }
 
 void frmMain::Updater_InstallFile()
 {
-    const QString procedure = QStringLiteral("updater_installfile");
-    UpdateHandOff::HandOff handOff { UpdateCheck::PackageFileName(), {} };
-    Trace::attempt(procedure, kModule, [&] {
-        hide();
-        MessagePump::DoEvents();
-    });
-    Trace::attempt(procedure, kModule, [&] {
-        handOff.sha256 = m_updater->check().PackageSha256();
-        m_updater->CloseUpdater();
-    });
-    Trace::attempt(procedure, kModule,
-                   [&] { UpdateHandOff::WriteHandOffFile(ProgramInfo::programFolder(), handOff); });
-    bool started = false;
-    Trace::attempt(procedure, kModule,
-                   [&] { started = UpdateHandOff::StartInstaller(windowTitle()); });
-    if (!started) {
-        // Closing down now would leave the user with no program and no update.
-        Log().LogEvent(QStringLiteral("The installer could not be started"), false);
-        show();
-        MessageBoxes::show(this, MessageBoxes::Warning, ProgramInfo::exeName(),
-                           Lang()
-                               .GetTranslation(QStringLiteral("The installer could not be "
-                                                              "started. The update package "
-                                                              "was saved to %1"))
-                               .arg(QDir::toNativeSeparators(
-                                   ProgramInfo::programFile(UpdateCheck::PackageFileName()))));
-        return;
-    }
-    CloseDown();
+    m_updates->Updater_InstallFile();
 }
 
 // ---- What the controllers ask of the window ----------------------------------------

@@ -12,6 +12,7 @@ class DocumentController;
 class fSHAREDUpdater;
 class ReaderLifecycle;
 class ReadingController;
+class UpdateController;
 class WordMarkController;
 
 // The reader's main window: the document view and the control bar, wired to the classes
@@ -67,7 +68,8 @@ public:
 
     // The update check: Timer3 fires once, 30 seconds after a start without a document, and
     // runs the automatic check when it is due; the menu item runs one at once. The update
-    // window raises InstallFile when the user wants the downloaded package installed.
+    // window raises InstallFile when the user wants the downloaded package installed. The
+    // work, and the hand-off to the installer, is the UpdateController's.
     void Timer3_Timer();
     void mnuCheckForUpdate_Click();
     void checkforupdate(bool silent);
@@ -113,13 +115,15 @@ private:
     void addLanguageItem(QAction *item, int index);
     void changeFontSize(int step);
     void setWindowSizeTwips(double width, double height);
+    class UpdateView;
 
     frmMainControls ui;
     std::unique_ptr<ReadingController> m_reading;
     std::unique_ptr<WordMarkController> m_wordMark;
     std::unique_ptr<DocumentController> m_documents;
     std::unique_ptr<ReaderLifecycle> m_lifecycle;
-    QPointer<fSHAREDUpdater> m_updater;
+    std::unique_ptr<UpdateView> m_updateView;
+    std::unique_ptr<UpdateController> m_updates;
     double m_minHeight = 0;
     double m_minWidth = 0;
 };

@@ -1,5 +1,7 @@
 #include "app/ReaderProgram.h"
 #include "app/fSHAREDErrorRpt.h"
+#include "base/ProgramInfo.h"
+#include "net/UpdateHandOff.h"
 #include "platform/EspeakEngine.h"
 #include "platform/RenderWorker.h"
 #include "ui/MessageBoxDialog.h"
@@ -7,10 +9,19 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 
 int main(int argc, char *argv[])
 {
+    // The installer asks a new program its version before it replaces the old one: no
+    // window, no file touched.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s %s\n", qPrintable(UpdateHandOff::ProgramName()),
+                    qPrintable(ProgramInfo::versionText()));
+        return 0;
+    }
     // Started by Read to WAV to synthesise one share of the text: no window.
     if (const std::optional<int> worker = RenderWorker::runIfAsked(argc, argv))
         return *worker;

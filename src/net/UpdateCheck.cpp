@@ -1,20 +1,29 @@
 #include "net/UpdateCheck.h"
 
+#include "base/Failure.h"
+#include "base/PrivateFolder.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
+#include "documents/TextDecoding.h"
 #include "net/InternetTransfer.h"
+#include "net/PackageSignature.h"
 #include "net/UpdateHandOff.h"
 #include "net/UpdateSchedule.h"
 #include "net/cSHAREDInternet.h"
-#include "ui/MousePointer.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -28,6 +37,20 @@ QString msg(const char *text)
 bool isHttps(const QString &url)
 {
     return url.trimmed().startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
+// Text from a server in the log: one bounded line.
+QString logged(const QString &text)
+{
+    QString line = text.left(300);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+    return line;
+}
+
+QByteArray readBytes(const QString &path, qint64 max)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(max) : QByteArray();
 }
 
 } // namespace
@@ -58,11 +81,50 @@ UpdateCheck::UpdateCheck(QObject *parent)
     : QObject(parent)
     , m_inet(std::make_unique<cSHAREDInternet>())
 {
-    connect(m_inet.get(), &cSHAREDInternet::Progress, this,
-            [this](float percent, const QString &text) {
-                if (!m_quiet)
-                    emit Progress(percent, text);
-            });
+    connect(m_inet.get(), &cSHAREDInternet::Progress, this, &UpdateCheck::inet_Progress);
+    connect(&m_inet->transfer(), &InternetTransfer::DownloadError, this,
+            [this](const QString &message) { m_transferError = message; });
+}
+
+void UpdateCheck::inet_Progress(float Percent, const QString &Text)
+{
+    // A server that sends more than it may is cut off while it sends, not afterwards.
+    if (m_limit > 0 && !m_overLimit
+        && (m_inet->ExpectedFilesize() > m_limit || QFileInfo(m_target).size() > m_limit)) {
+        m_overLimit = true;
+        m_inet->Cancel();
+        return;
+    }
+    if (!m_quiet)
+        emit Progress(Percent, Text);
+}
+
+bool UpdateCheck::fetch(const QString &url, const QString &target, qint64 maxBytes, QString &reason)
+{
+    m_target = target;
+    m_limit = maxBytes;
+    m_overLimit = false;
+    m_transferError.clear();
+    bool ok = m_inet->GetFile(url, target, true, false, false, false);
+    const qint64 size = QFileInfo(target).size();
+    const qint64 expected = m_inet->ExpectedFilesize();
+    m_limit = 0;
+    if (ok && (m_overLimit || size > maxBytes)) {
+        m_overLimit = true;
+        ok = false;
+    }
+    if (m_overLimit)
+        reason = msg("The server sent more than %1 bytes for %2.").arg(maxBytes).arg(url);
+    else if (ok && expected > 0 && size != expected)
+        reason = msg("Downloaded file is incomplete. Please retry");
+    else if (!ok)
+        reason =
+            m_transferError.isEmpty() ? msg("Download failed. Please try again.") : m_transferError;
+    if (!reason.isEmpty()) {
+        cSharedFileSubs::EraseFile(target);
+        return false;
+    }
+    return true;
 }
 
 UpdateCheck::~UpdateCheck() = default;
@@ -106,22 +168,41 @@ UpdateCheck::Result UpdateCheck::Check(const QString &UpdateURL, const QString &
     m_updateFilename = UpdateFilename;
     emit Status(msg("Checking for update"));
 
+    // A version file that did not arrive whole is no answer: the transfer says why.
     QString text;
+    QString failure;
     UpdaterTrace::attempt(kCheck, [&] {
         m_inet->ApplyProxy();
         m_quiet = true;
-        text = m_inet->OpenURL(UpdateURL, false);
+        const QTemporaryDir scratch(PrivateFolder::forPassingFiles()
+                                    + QStringLiteral("/update-XXXXXX"));
+        if (!scratch.isValid())
+            throw Failure(FailureCode::PathFileAccess, scratch.errorString());
+        const QString target = scratch.filePath(QStringLiteral("version.txt"));
+        if (fetch(UpdateURL, target, UpdateVersion::MaxVersionFileBytes, failure))
+            text = TextDecoding::decodeDocument(
+                readBytes(target, UpdateVersion::MaxVersionFileBytes + 1));
     });
     const QString site = ProgramInfo::webSite();
-    if (text.trimmed().isEmpty() || text.contains(QLatin1String("<HTML"), Qt::CaseInsensitive)) {
-        Log().AddAction(QStringLiteral("Could not retrieve information from the update server."),
+    // The transfer fails on an error status; an error page is still turned away here.
+    if (failure.isEmpty()
+        && (text.trimmed().isEmpty() || text.contains(QLatin1String("<HTML"), Qt::CaseInsensitive)))
+        failure = msg("The server sent no version file.");
+    if (!failure.isEmpty()) {
+        Log().LogEvent(QStringLiteral("Update check failed: ") + logged(failure), false);
+        Log().AddAction(QStringLiteral("Could not retrieve information from the update server: ")
+                            + logged(failure),
                         kCheck, UpdaterTrace::module());
         Log().AddAction(QStringLiteral("Please visit ") + site
                             + QStringLiteral(" to see if an update is available."),
                         kCheck, UpdaterTrace::module());
         result.resultLine = msg("Could not retrieve update status");
-        result.statusText =
-            msg("Update check failed. Visit %1 to update this program manually.").arg(site);
+        // The reason goes in brackets, without a full stop of its own.
+        if (failure.endsWith(QLatin1Char('.')))
+            failure.chop(1);
+        result.statusText = msg("Update check failed (%1). Visit %2 to update this program "
+                                "manually.")
+                                .arg(failure, site);
         return result;
     }
 
@@ -170,7 +251,9 @@ QString UpdateCheck::Details()
         return msg("Unable to read data from server. Please check your internet settings and "
                    "try again.");
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text;
+    // Notes on a version, not a book.
+    constexpr qsizetype kMaxDetailsChars = 64 * 1024;
+    return text.left(kMaxDetailsChars);
 }
 
 void UpdateCheck::refuse(const QString &target, const QString &status)
@@ -185,9 +268,13 @@ bool UpdateCheck::DownloadFile(const QString &folder, const QString &fileName, c
     UpdaterTrace::attempt(QStringLiteral("DownloadFile"), [&] {
         m_quiet = false;
         m_inet->ApplyProxy();
-        MousePointer::BusyMouse();
-        Log().LogEvent(QStringLiteral("Trying to download ") + url, false);
-        const QString target = QDir(folder).filePath(fileName);
+        Log().LogEvent(QStringLiteral("Trying to download ") + logged(url), false);
+        const QString target = UpdateHandOff::PathIn(folder, fileName);
+        const QString signature =
+            UpdateHandOff::PathIn(folder, UpdateHandOff::SignatureFileName(fileName));
+        // Both arrive under names of their own; what was there stays until both are good.
+        const QString partial = target + QStringLiteral(".download");
+        const QString partialSignature = signature + QStringLiteral(".download");
         // A check made over a secure connection vouches only for a package that comes
         // over one too.
         if (isHttps(m_updateURL) && !isHttps(url)) {
@@ -197,42 +284,96 @@ bool UpdateCheck::DownloadFile(const QString &folder, const QString &fileName, c
                             "(https)."));
             return;
         }
-        if (!m_inet->GetFile(url, target, true, false, false, false)) {
-            refuse(target, msg("Error - Download failed."));
+        QString reason;
+        // The signature first: without one the package is not worth fetching.
+        if (!fetch(url + QStringLiteral(".minisig"), partialSignature,
+                   PackageSignature::MaxSignatureBytes, reason)) {
+            Log().LogEvent(QStringLiteral("Update package refused: no signature (") + logged(reason)
+                               + QLatin1Char(')'),
+                           false);
+            emit Status(msg("This update is not signed by the maker; download it from %1")
+                            .arg(ProgramInfo::webSite()));
+            return;
+        }
+        if (!fetch(url, partial, UpdateHandOff::MaxPackageBytes, reason)) {
+            cSharedFileSubs::EraseFile(partialSignature);
+            emit Status(msg("Error - Download failed: %1").arg(reason));
             return;
         }
         emit Bar(100, QStringLiteral("100%"));
-        const qint64 size = QFileInfo(target).size();
-        const qint64 expected = m_inet->ExpectedFilesize();
-        if (expected > 0 && size != expected) {
-            refuse(target, msg("Error - Downloaded file is incomplete. Please retry"));
-            return;
-        }
-        if (size < MinimumPackageBytes) {
+        if (QFileInfo(partial).size() < MinimumPackageBytes) {
+            cSharedFileSubs::EraseFile(partialSignature);
             QString text;
-            cSharedFileSubs::LoadTextFile(target, text);
+            cSharedFileSubs::LoadTextFile(partial, text);
             // Erased either way: a file this small is no package, and the installer must
             // never find it.
             if (text.contains(QLatin1String("<HTML"), Qt::CaseInsensitive))
-                refuse(target, msg("Error - File not found on server."));
+                refuse(partial, msg("Error - File not found on server."));
             else
-                refuse(target,
+                refuse(partial,
                        msg("Error - The downloaded file is too small to be an update "
                            "package."));
             return;
         }
-        if (m_file.hasChecksum && UpdateHandOff::Sha256OfFile(target) != m_file.sha256) {
-            Log().LogEvent(QStringLiteral("Update package refused: its checksum does not match"),
-                           false);
-            refuse(target,
-                   msg("Error - The downloaded file does not match its checksum and "
-                       "was deleted."));
+        if (!keepSigned(partial, partialSignature))
+            return;
+        if (::rename(QFile::encodeName(partialSignature).constData(),
+                     QFile::encodeName(signature).constData())
+                != 0
+            || ::rename(QFile::encodeName(partial).constData(),
+                        QFile::encodeName(target).constData())
+                != 0) {
+            const QString error = QString::fromLocal8Bit(std::strerror(errno));
+            cSharedFileSubs::EraseFile(partialSignature);
+            refuse(partial,
+                   msg("Error - The update package cannot be saved to %1: %2")
+                       .arg(QDir::toNativeSeparators(target), error));
             return;
         }
         downloaded = true;
     });
-    MousePointer::NormalMouse();
     return downloaded;
+}
+
+bool UpdateCheck::keepSigned(const QString &package, const QString &signature)
+{
+    QFile file(package);
+    PackageSignature::Verdict verdict;
+    if (file.open(QIODevice::ReadOnly))
+        verdict = PackageSignature::Verify(
+            file, readBytes(signature, PackageSignature::MaxSignatureBytes + 1));
+    else
+        verdict.reason = file.errorString();
+    VersionRecord signedVersion;
+    // Signed for another version than the one compared: an old package offered as new.
+    if (verdict.good
+        && (!UpdateVersion::ExtractVersionFromAppVer(verdict.version, signedVersion)
+            || signedVersion != m_file.version)) {
+        verdict.good = false;
+        verdict.reason = QStringLiteral("it is signed as version %1, not %2")
+                             .arg(verdict.version, m_file.version.text());
+    }
+    QString status;
+    if (!verdict.good) {
+        Log().LogEvent(QStringLiteral("Update package refused: ") + verdict.reason, false);
+        status = msg("This update is not signed by the maker; download it from %1")
+                     .arg(ProgramInfo::webSite());
+    } else if (m_file.hasChecksum) {
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        if (!file.seek(0) || !hash.addData(&file)
+            || QString::fromLatin1(hash.result().toHex()) != m_file.sha256) {
+            Log().LogEvent(QStringLiteral("Update package refused: its checksum does not match"),
+                           false);
+            status = msg("Error - The downloaded file does not match its checksum and was "
+                         "deleted.");
+        }
+    }
+    file.close();
+    if (status.isEmpty())
+        return true;
+    cSharedFileSubs::EraseFile(signature);
+    refuse(package, status);
+    return false;
 }
 
 void UpdateCheck::Cancel()

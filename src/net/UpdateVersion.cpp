@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -29,16 +30,39 @@ bool leadingNumber(const QString &part, qint16 &number, QString &rest)
     return true;
 }
 
+bool digitLed(const QString &suffix)
+{
+    return !suffix.isEmpty() && suffix.front().isDigit();
+}
+
+bool isSuffix(const QString &suffix)
+{
+    if (suffix.size() > UpdateVersion::MaxSuffixChars)
+        return false;
+    return std::all_of(suffix.cbegin(), suffix.cend(), [](QChar c) {
+        return (c.unicode() < 0x80 && c.isLetterOrNumber()) || c == QLatin1Char('-')
+            || c == QLatin1Char('_') || c == QLatin1Char('+') || c == QLatin1Char('~');
+    });
+}
+
 } // namespace
 
 QString VersionRecord::text() const
 {
-    return QStringLiteral("%1.%2.%3%4").arg(major).arg(minor).arg(revision).arg(suffix);
+    return QStringLiteral("%1.%2.%3%4%5")
+        .arg(major)
+        .arg(minor)
+        .arg(revision)
+        .arg(digitLed(suffix) ? QStringLiteral(" ") : QString(), suffix);
 }
 
 QString VersionRecord::compact() const
 {
-    return QStringLiteral("%1%2%3%4").arg(major).arg(minor).arg(revision).arg(suffix);
+    return QStringLiteral("%1%2%3%4%5")
+        .arg(major)
+        .arg(minor)
+        .arg(revision)
+        .arg(digitLed(suffix) ? QStringLiteral("%20") : QString(), suffix);
 }
 
 namespace UpdateVersion {
@@ -58,28 +82,35 @@ bool ExtractVersionFromAppVer(const QString &text, VersionRecord &record)
     // What follows the revision's own digits, so "01b" gives "b", and a blank after the
     // number is no suffix that would make the same version look newer.
     read.suffix = suffix.trimmed();
+    if (!isSuffix(read.suffix))
+        return false;
     record = read;
     return true;
 }
 
 bool ExtractVersionFromWebFile(const QString &DataString, VersionFile &file)
 {
-    const QStringList pieces = DataString.split(QLatin1Char('\n'));
-    if (pieces.size() < 2) {
-        file = VersionFile();
+    file = VersionFile();
+    if (DataString.size() > MaxVersionFileBytes)
         return false;
-    }
+    const QStringList pieces = DataString.split(QLatin1Char('\n'));
+    if (pieces.size() < 2)
+        return false;
     QString first = pieces.at(0);
     first.remove(QLatin1Char('\r'));
     VersionRecord version;
-    const bool ok = ExtractVersionFromAppVer(first, version);
+    if (first.size() > MaxVersionLineChars || !ExtractVersionFromAppVer(first, version))
+        return false;
     file.version = version;
     file.DownloadURL = pieces.at(1);
     file.DownloadURL.remove(QLatin1Char('\r'));
     file.DownloadURL = file.DownloadURL.trimmed();
+    // Bounded as it will be fetched: "@@@" grows by up to the version's length.
     file.DownloadURL.replace(QStringLiteral("@@@"), version.compact());
-    file.sha256.clear();
-    file.hasChecksum = false;
+    if (file.DownloadURL.size() > MaxAddressChars) {
+        file = VersionFile();
+        return false;
+    }
     if (pieces.size() > 2) {
         const QString third = pieces.at(2).trimmed();
         const QLatin1String key("sha256=");
@@ -90,7 +121,7 @@ bool ExtractVersionFromWebFile(const QString &DataString, VersionFile &file)
             file.sha256 = third.mid(key.size()).trimmed().toLower();
         }
     }
-    return ok;
+    return true;
 }
 
 bool IsNewer(const VersionRecord &latest, const VersionRecord &running)

@@ -1,7 +1,8 @@
 // OrlinUpdater: installs the update package the reader downloaded, once the reader has
 // ended, and starts the reader again. The reader starts it with its window's caption as
-// the command line; the package is named in updater.ini beside this program. It shows no
-// window: what it did is in updater.log in the same folder (and on standard error).
+// the command line; the package is named in updater.ini beside this program, and is
+// installed only when the maker's signature on it verifies here. It shows no window: what
+// it did is in updater.log in the same folder (and on standard error).
 //
 //   OrlinUpdater [--wait-seconds=N] CAPTION...
 
@@ -36,7 +37,7 @@ int main(int argc, char *argv[])
 
     UpdateInstaller installer(folder, waitSeconds);
     const UpdateInstaller::Outcome outcome = installer.Run(arguments.join(QLatin1Char(' ')));
-    if (outcome != UpdateInstaller::StillRunning)
+    if (outcome != UpdateInstaller::StillRunning && outcome != UpdateInstaller::NotHere)
         installer.RestartProgram();
     return int(outcome);
 }

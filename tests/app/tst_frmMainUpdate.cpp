@@ -3,6 +3,7 @@
 #include "app/fSHAREDUpdater.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
+#include "net/PackageSignature.h"
 #include "net/UpdateCheck.h"
 #include "net/UpdateHandOff.h"
 #include "net/UpdateSchedule.h"
@@ -36,8 +37,9 @@ protected:
         server = UpdateServer::start();
         if (!server)
             GTEST_SKIP() << "python3 is not installed";
-        sha = server->putPackage("pkg/OrlinUpd200.zip",
-                                 { { "Orlin", UpdateServer::noise(40000), ZipItem::File, false } });
+        sha = server->putSignedPackage(
+            "pkg/OrlinUpd200.zip",
+            { { "Orlin", UpdateServer::noise(40000), ZipItem::File, false } }, "2.0.0");
         server->putVersionFile("2.0.0", "/pkg/OrlinUpd@@@.zip", "sha256=" + sha);
         UpdateServer::placeInstaller(harness.folder.path());
     }
@@ -59,6 +61,9 @@ protected:
     }
 
     MainWindowHarness harness;
+    Seam::Override<PackageSignature::TrustedKeysSeam> trust {
+        { SigningKey::tests().publicKeyLine() }
+    };
     Seam::Override<UpdateHandOff::InstallFolderSeam> installHere { harness.folder.path() };
     QList<MessageBoxes::Message> boxes;
     int answer = MessageBoxes::Yes;
@@ -157,8 +162,10 @@ TEST_F(MainWindowUpdates, InstallHandsOverToTheInstallerAndClosesDown)
     EXPECT_EQ(started.first().program, QDir(harness.folder.path()).filePath("OrlinUpdater"));
     EXPECT_EQ(started.first().arguments, QStringList { caption });
     EXPECT_EQ(started.first().folder, harness.folder.path());
-    EXPECT_EQ(harness.folder.readBytes("updater.ini"), "OrlinUpd.zip\r\nsha256=" + sha.toLatin1());
+    EXPECT_EQ(harness.folder.readBytes("updater.ini"),
+              "OrlinUpd.zip\r\npackage=OrlinUpd.zip\r\nversion=2.0.0\r\nsha256=" + sha.toLatin1());
     EXPECT_TRUE(QFile::exists(harness.folder.file("OrlinUpd.zip")));
+    EXPECT_TRUE(QFile::exists(harness.folder.file("OrlinUpd.zip.minisig")));
     EXPECT_TRUE(w.isClosedDown());
     EXPECT_FALSE(updater->isVisible());
     // Close-down saved the settings, the check box's choice among them.

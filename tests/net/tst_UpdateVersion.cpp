@@ -30,10 +30,19 @@ TEST(UpdateVersion, ReadsVersionTexts)
         { " 3. 0.2", true, "3.0.2" },
         { "x.4.beta", true, "0.4.0beta" },
         { "1.2.3.4", true, "1.2.3" },
+        // Shown as compared: a suffix of digits keeps the blank that sets it apart, so
+        // revision 1 with suffix "1" is never read back as revision 11.
+        { "2.4.1 1", true, "2.4.1 1" },
+        { "2.4.1 beta", true, "2.4.1beta" },
+        { "2.4.1-rc1", true, "2.4.1-rc1" },
         // Untouched: too few parts, or a number past 16 bits.
         { "2.4", false, "7.7.7z" },
         { "", false, "7.7.7z" },
         { "2.4.70000", false, "7.7.7z" },
+        // A suffix is a short word: no markup, no second blank, no essay.
+        { "2.4.1<b>new</b>", false, "7.7.7z" },
+        { "2.4.1 1 2", false, "7.7.7z" },
+        { "2.4.1abcdefghijklmnopq", false, "7.7.7z" },
     };
     for (const Case &c : cases) {
         VersionRecord record { 7, 7, 7, QStringLiteral("z") };
@@ -41,6 +50,11 @@ TEST(UpdateVersion, ReadsVersionTexts)
                   c.ok)
             << c.text;
         EXPECT_EQ(record.text(), QString::fromLatin1(c.read)) << c.text;
+        // What is shown reads back as the same version.
+        VersionRecord again;
+        EXPECT_TRUE(UpdateVersion::ExtractVersionFromAppVer(record.text(), again)
+                    && again == record)
+            << c.text;
     }
 }
 
@@ -64,9 +78,10 @@ TEST(UpdateVersion, ComparesLikeTheCheck)
 
 TEST(UpdateVersion, ReadsVersionFiles)
 {
+    const QString megabyte(1024 * 1024, QLatin1Char('b'));
     struct Case
     {
-        const char *file;
+        QString file;
         bool ok;
         const char *version;
         const char *url;
@@ -84,17 +99,28 @@ TEST(UpdateVersion, ReadsVersionFiles)
         { "1.1.0\nhttp://h/p.zip\nSHA256=\n", true, "1.1.0", "http://h/p.zip", true, "" },
         { "2.4.1b", false, "0.0.0", "", false, "" },
         { "2.4.1\n", true, "2.4.1", "", false, "" },
-        { "<html><body>Not here</body></html>\nx", false, "0.0.0", "x", false, "" },
+        { "<html><body>Not here</body></html>\nx", false, "0.0.0", "", false, "" },
+        // The address gets what was compared.
+        { "2.4.1 1\nhttp://h/p@@@.zip", true, "2.4.1 1", "http://h/p241%201.zip", false, "" },
+        // Bounded: a version line, an address and a whole file from the server.
+        { "2.4.1" + megabyte + "\nhttp://h/p.zip", false, "0.0.0", "", false, "" },
+        { "2.4.1." + megabyte + "\nhttp://h/p.zip", false, "0.0.0", "", false, "" },
+        { "2.4.1\nhttp://h/" + QString(3000, QLatin1Char('p')), false, "0.0.0", "", false, "" },
+        // Bounded as fetched: 600 "@@@" grow past the bound once replaced.
+        { "2.4.1b\nhttp://h/" + QString(600, QLatin1Char('@')).repeated(3), false, "0.0.0", "",
+          false, "" },
+        { "2.4.1\nhttp://h/p.zip\n" + QString(9000, QLatin1Char('x')), false, "0.0.0", "", false,
+          "" },
     };
     for (const Case &c : cases) {
+        const std::string name = c.file.left(60).toStdString();
         VersionFile file;
         file.DownloadURL = QStringLiteral("stale");
-        EXPECT_EQ(UpdateVersion::ExtractVersionFromWebFile(QString::fromLatin1(c.file), file), c.ok)
-            << c.file;
-        EXPECT_EQ(file.version.text(), QString::fromLatin1(c.version)) << c.file;
-        EXPECT_EQ(file.DownloadURL, QString::fromLatin1(c.url)) << c.file;
-        EXPECT_EQ(file.hasChecksum, c.hasChecksum) << c.file;
-        EXPECT_EQ(file.sha256, QString::fromLatin1(c.sha256)) << c.file;
+        EXPECT_EQ(UpdateVersion::ExtractVersionFromWebFile(c.file, file), c.ok) << name;
+        EXPECT_EQ(file.version.text(), QString::fromLatin1(c.version)) << name;
+        EXPECT_EQ(file.DownloadURL, QString::fromLatin1(c.url)) << name;
+        EXPECT_EQ(file.hasChecksum, c.hasChecksum) << name;
+        EXPECT_EQ(file.sha256, QString::fromLatin1(c.sha256)) << name;
     }
 }
 

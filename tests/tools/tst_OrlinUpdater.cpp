@@ -1,7 +1,12 @@
-// The installer end to end: the built OrlinUpdater in a portable folder of its own, with a
-// stand-in reader (a script that notes that it was started), installing packages built
-// here - good ones, and ones that must change nothing.
+// The installer end to end: the tests' own build of OrlinUpdater (test-bin/, trusting the
+// tests' signing key) in a portable folder of its own, with a stand-in reader (a script
+// that says its version when asked and otherwise notes that it was started), installing
+// packages built here - good ones, and ones that must change nothing.
+#include "base/ProgramInfo.h"
+#include "net/UpdateVersion.h"
+#include "support/UpdateSigning.h"
 #include "support/ZipBuilder.h"
+#include "tools/UpdateInstaller.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -15,14 +20,36 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <functional>
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
-const QByteArray kOldReader = "#!/bin/sh\n# old reader\necho started >> restarted.txt\n";
-const QByteArray kNewReader = "#!/bin/sh\n# new reader\necho started >> restarted.txt\n";
-
 using Snapshot = QMap<QString, QPair<QByteArray, int>>;
+
+QString nextVersion()
+{
+    return QStringLiteral("%1.%2.%3")
+        .arg(ProgramInfo::versionMajor())
+        .arg(ProgramInfo::versionMinor())
+        .arg(ProgramInfo::versionRevision() + 1);
+}
+
+// A reader that answers --version with version and otherwise notes that it was started.
+QByteArray reader(const QString &version, const char *mark)
+{
+    return "#!/bin/sh\n# " + QByteArray(mark) + "\n[ \"$1\" = --version ] && { echo 'Orlin "
+        + version.toUtf8() + "'; exit 0; }\necho started >> restarted.txt\n";
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
 
 class Installer : public ::testing::Test
 {
@@ -32,12 +59,12 @@ protected:
         QString bin = qEnvironmentVariable("ORLIN_BIN_DIR");
         if (bin.isEmpty())
             bin = QCoreApplication::applicationDirPath() + "/../bin";
-        const QString built = QDir(bin).filePath("OrlinUpdater");
+        const QString built = QDir(bin).filePath("../test-bin/current/OrlinUpdater");
         ASSERT_TRUE(QFile::exists(built)) << "OrlinUpdater is not built: " << qPrintable(built);
         folder = dir.filePath("prog");
         ASSERT_TRUE(QDir().mkpath(folder + "/Languages"));
         ASSERT_TRUE(QFile::copy(built, path("OrlinUpdater")));
-        write("Orlin", kOldReader, true);
+        write("Orlin", oldReader, true);
         write("Languages/de.txt", "Deutsch (old)");
         write("Orlin.ini", "LANGID,Deutsch\r\n");
         write("BookMarks.ini", "BOOK.TXT, 12\r\n");
@@ -60,19 +87,35 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
-    // The package in the folder and updater.ini naming it; checksum: the line to write
-    // ("" for none, "good" for the package's own).
-    void handOver(const QList<ZipItem> &items, const QString &checksum = "good")
+    struct Signing
+    {
+        QString version = nextVersion(); // what the signature names
+        QString announced = nextVersion(); // what updater.ini names
+        SigningKey key = SigningKey::tests();
+        bool signThisPackage = true; // false: a signature of another file
+        bool signed_ = true;
+        QString checksum; // "good", a wrong value, or none
+    };
+
+    void handOver(const QList<ZipItem> &items) { handOver(items, Signing()); }
+    // The package in the folder, its signature beside it, and updater.ini naming both.
+    void handOver(const QList<ZipItem> &items, const Signing &how)
     {
         ASSERT_TRUE(writeZip(path("OrlinUpd.zip"), items));
-        QString ini = "OrlinUpd.zip";
-        if (checksum == "good")
+        const QByteArray signedBytes =
+            how.signThisPackage ? read("OrlinUpd.zip") : QByteArray("another file");
+        if (how.signed_)
+            write("OrlinUpd.zip.minisig", how.key.signVersion(signedBytes, how.version));
+        else
+            QFile::remove(path("OrlinUpd.zip.minisig"));
+        QString ini = "OrlinUpd.zip\r\nversion=" + how.announced;
+        if (how.checksum == "good")
             ini += "\r\nsha256="
                 + QCryptographicHash::hash(read("OrlinUpd.zip"), QCryptographicHash::Sha256)
                       .toHex();
-        else if (!checksum.isEmpty())
-            ini += "\r\nsha256=" + checksum;
-        write("updater.ini", ini.toLatin1());
+        else if (!how.checksum.isEmpty())
+            ini += "\r\nsha256=" + how.checksum;
+        write("updater.ini", ini.toUtf8());
     }
 
     int run(int waitSeconds = 10)
@@ -93,8 +136,8 @@ protected:
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString relative = QDir(folder).relativeFilePath(it.next());
-            static const QStringList handOver { "OrlinUpd.zip", "updater.ini", "updater.log",
-                                                "restarted.txt" };
+            static const QStringList handOver { "OrlinUpd.zip", "OrlinUpd.zip.minisig",
+                                                "updater.ini", "updater.log", "restarted.txt" };
             if (!handOver.contains(relative))
                 files.insert(relative, { read(relative), int(QFile::permissions(path(relative))) });
         }
@@ -110,6 +153,8 @@ protected:
         return QFile::exists(path("restarted.txt"));
     }
 
+    const QByteArray oldReader = reader(ProgramInfo::versionText(), "old reader");
+    const QByteArray newReader = reader(nextVersion(), "new reader");
     QTemporaryDir dir;
     QString folder;
     QString output;
@@ -117,60 +162,100 @@ protected:
 
 TEST_F(Installer, ReplacesTheProgramFilesAndStartsTheReaderAgain)
 {
-    handOver({ { "Orlin", kNewReader },
+    handOver({ { "Orlin", newReader },
                { "Languages/de.txt", "Deutsch (new)" },
                { "Languages/it.txt", "Italiano" },
                { "docs/", {}, ZipItem::Folder },
                { "docs/news.txt", "What is new" },
                // The maker's settings never replace the user's.
-               { "Orlin.ini", "LANGID,English\r\n" } });
+               { "Orlin.ini", "LANGID,English\r\n" } },
+             [] {
+                 Signing s;
+                 s.checksum = "good";
+                 return s;
+             }());
     EXPECT_EQ(run(), 0) << output.toStdString();
-    EXPECT_EQ(read("Orlin"), kNewReader);
-    EXPECT_TRUE(QFile::permissions(path("Orlin")) & QFile::ExeOwner) << "still a program";
+    EXPECT_EQ(read("Orlin"), newReader);
+    const mode_t mask = currentUmask();
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(path("Orlin")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, UpdateInstaller::installedMode(true, mask)) << "a program";
+    ASSERT_EQ(::stat(QFile::encodeName(path("Languages/it.txt")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, UpdateInstaller::installedMode(false, mask));
     EXPECT_EQ(read("Languages/de.txt"), "Deutsch (new)");
     EXPECT_EQ(read("Languages/it.txt"), "Italiano");
-    EXPECT_FALSE(QFile::permissions(path("Languages/it.txt")) & QFile::ExeOwner);
     EXPECT_EQ(read("docs/news.txt"), "What is new");
     EXPECT_EQ(read("Orlin.ini"), "LANGID,Deutsch\r\n");
     EXPECT_EQ(read("BookMarks.ini"), "BOOK.TXT, 12\r\n");
-    EXPECT_FALSE(QFile::exists(path("OrlinUpd.zip")));
-    EXPECT_FALSE(QFile::exists(path("updater.ini")));
+    for (const char *gone :
+         { "OrlinUpd.zip", "OrlinUpd.zip.minisig", "updater.ini", ".OrlinUpdate.journal" })
+        EXPECT_FALSE(QFile::exists(path(gone))) << gone;
     EXPECT_TRUE(QDir(folder).entryList({ ".Orlin*" }, QDir::AllEntries | QDir::Hidden).isEmpty())
         << "no staging or backup folder left";
-    EXPECT_TRUE(read("updater.log").contains("Installer started for \"Orlin - book.txt\""));
+    const QByteArray log = read("updater.log");
+    EXPECT_TRUE(log.contains("Installer started for \"Orlin - book.txt\""));
+    EXPECT_TRUE(log.contains("The new program says \"Orlin " + nextVersion().toUtf8() + "\""));
     EXPECT_TRUE(restarted());
+}
+
+TEST(InstalledMode, ProgramsAndTheRestWithinTheUmask)
+{
+    EXPECT_EQ(UpdateInstaller::installedMode(true, 022), 0755u);
+    EXPECT_EQ(UpdateInstaller::installedMode(false, 022), 0644u);
+    EXPECT_EQ(UpdateInstaller::installedMode(true, 077), 0700u);
+    EXPECT_EQ(UpdateInstaller::installedMode(false, 002), 0644u);
 }
 
 // A package that must not be installed leaves every file as it was, and the old reader is
 // started again.
 TEST_F(Installer, APackageThatFailsChangesNothing)
 {
+    const QList<ZipItem> good { { "Orlin", newReader }, { "Languages/de.txt", "new" } };
+    using Adjust = std::function<void(Signing &)>;
+    const Adjust asIs = [](Signing &) {};
+    const auto versions = [](QString signedAs, QString announced) {
+        return [=](Signing &s) {
+            s.version = signedAs;
+            s.announced = announced;
+        };
+    };
     struct Case
     {
         const char *name;
         QList<ZipItem> items;
-        QString checksum;
+        Adjust signing;
         int exitCode;
     } cases[] = {
-        { "bad checksum", { { "Orlin", kNewReader } }, QString(64, '0'), 3 },
-        { "path escape", { { "Orlin", kNewReader }, { "../escaped.txt", "out" } }, "good", 1 },
+        { "unsigned", good, [](Signing &s) { s.signed_ = false; }, 3 },
+        { "another key", good, [](Signing &s) { s.key = SigningKey::stranger(); }, 3 },
+        { "signature of another file", good, [](Signing &s) { s.signThisPackage = false; }, 3 },
+        // A package the maker signed as an older version, offered again as new.
+        { "older version replayed", good, versions("0.9.0", "9.9.9"), 3 },
+        { "older version", good, versions("0.9.0", "0.9.0"), 3 },
+        { "same version", good, versions(ProgramInfo::versionText(), ProgramInfo::versionText()),
+          3 },
+        { "bad checksum", good, [](Signing &s) { s.checksum = QString(64, '0'); }, 3 },
+        { "says another version", { { "Orlin", reader("9.9.9", "liar") } }, asIs, 3 },
+        { "no program", { { "readme.txt", "hello" } }, asIs, 3 },
+        { "path escape", { { "Orlin", newReader }, { "../escaped.txt", "out" } }, asIs, 1 },
         { "absolute path",
-          { { "Orlin", kNewReader }, { "/tmp/orlin-escaped.txt", "out" } },
-          "good",
+          { { "Orlin", newReader }, { "/tmp/orlin-escaped.txt", "out" } },
+          asIs,
           1 },
+        { "resource name", { { "Orlin", newReader }, { ":x", "resource?" } }, asIs, 1 },
         { "link",
-          { { "Orlin", kNewReader }, { "Languages/de.txt", "/etc/passwd", ZipItem::Symlink } },
-          "good",
+          { { "Orlin", newReader }, { "Languages/de.txt", "/etc/passwd", ZipItem::Symlink } },
+          asIs,
           1 },
-        { "no program", { { "readme.txt", "hello" } }, "", 3 },
-        { "not a zip", {}, "", 1 },
-        // "zz" meets a folder after Orlin and Languages/de.txt were moved in: both go back.
+        // A file where the folder has a folder: refused before anything moves.
         { "swap fails",
-          { { "Orlin", kNewReader },
+          { { "Orlin", newReader },
             { "Languages/de.txt", "new" },
             { "new/file.txt", "x" },
             { "zz", "a file where a folder is" } },
-          "good",
+          asIs,
           1 },
     };
     QDir().mkpath(path("zz"));
@@ -179,20 +264,33 @@ TEST_F(Installer, APackageThatFailsChangesNothing)
         SCOPED_TRACE(c.name);
         QFile::remove(path("restarted.txt"));
         const Snapshot before = snapshot();
-        if (c.items.isEmpty()) {
-            write("OrlinUpd.zip", "PK but not really a zip file");
-            write("updater.ini", "OrlinUpd.zip");
-        } else {
-            handOver(c.items, c.checksum);
-        }
+        Signing signing;
+        c.signing(signing);
+        handOver(c.items, signing);
         EXPECT_EQ(run(), c.exitCode) << output.toStdString();
         EXPECT_EQ(snapshot(), before) << output.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("escaped.txt")));
         EXPECT_FALSE(QFile::exists("/tmp/orlin-escaped.txt"));
         EXPECT_FALSE(QDir(path("new")).exists()) << "a folder the update made goes with it";
         EXPECT_FALSE(QFile::exists(path("OrlinUpd.zip"))) << "a refused package is erased";
+        EXPECT_FALSE(QFile::exists(path("OrlinUpd.zip.minisig")));
         EXPECT_TRUE(restarted());
     }
+}
+
+// Whatever starts it, the installer changes nothing in an installation the system's
+// package manager looks after (a bin/ with share/orlin beside it), and starts nothing.
+TEST_F(Installer, LeavesASystemInstallationAlone)
+{
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("share/orlin")));
+    handOver({ { "Orlin", newReader } });
+    const Snapshot before = snapshot();
+    EXPECT_EQ(run(), 4) << output.toStdString();
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(output.contains("package manager")) << output.toStdString();
+    EXPECT_TRUE(QFile::exists(path("OrlinUpd.zip")));
+    QThread::msleep(200);
+    EXPECT_FALSE(QFile::exists(path("restarted.txt")));
 }
 
 // The reader must have ended before anything is replaced; one that does not end in time
@@ -206,24 +304,24 @@ TEST_F(Installer, WaitsForTheReaderToEnd)
         // The running reader: a program whose file is the folder's Orlin.
         QFile::remove(path("Orlin"));
         ASSERT_TRUE(QFile::copy(sleep, path("Orlin")));
-        QProcess reader;
-        reader.start(path("Orlin"), { QString::number(seconds) });
-        ASSERT_TRUE(reader.waitForStarted());
-        handOver({ { "Orlin", kNewReader } });
+        QProcess running;
+        running.start(path("Orlin"), { QString::number(seconds) });
+        ASSERT_TRUE(running.waitForStarted());
+        handOver({ { "Orlin", newReader } });
         const Snapshot before = snapshot();
         if (seconds == 30) {
             EXPECT_EQ(run(1), 2) << output.toStdString();
             EXPECT_EQ(snapshot(), before);
             EXPECT_TRUE(QFile::exists(path("OrlinUpd.zip"))) << "kept for the next try";
             EXPECT_FALSE(QFile::exists(path("restarted.txt")));
-            reader.kill();
-            reader.waitForFinished();
+            running.kill();
+            running.waitForFinished();
         } else {
             EXPECT_EQ(run(20), 0) << output.toStdString();
             EXPECT_TRUE(output.contains("Waiting for Orlin to end")) << output.toStdString();
-            EXPECT_EQ(read("Orlin"), kNewReader);
+            EXPECT_EQ(read("Orlin"), newReader);
             EXPECT_TRUE(restarted());
-            EXPECT_TRUE(reader.waitForFinished());
+            EXPECT_TRUE(running.waitForFinished());
         }
     }
 }
