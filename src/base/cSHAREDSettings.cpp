@@ -513,48 +513,87 @@ int cSHAREDSettings::LastIndexInSet(const QString &SetName)
     return settingToInt(RetrieveSetting(indexName(SetName.toUpper()), 0), 0);
 }
 
+// The set's index as the walks over its members use it. One below zero, past
+// kMaxSetIndex or not a number comes from a damaged or planted file ("S_INDEX,2147483647" would
+// make each walk take billions of steps and the next index overflow): it is logged and replaced by
+// the highest member actually present.
+int cSHAREDSettings::checkedLastIndex(const QString &set)
+{
+    const QVariant stored = RetrieveSetting(indexName(set));
+    if (!stored.isValid() || blankTrimmed(plainText(stored)).isEmpty())
+        return 0;
+    // Not a 32-bit number at all ("99999999999", "x") is as damaged as one out of range.
+    const int last = settingToInt(stored, -1);
+    if (last >= 0 && last <= kMaxSetIndex)
+        return last;
+    const QString prefix = set + QLatin1Char('_');
+    int top = 0;
+    for (const Entry &e : d->entries) {
+        if (e.deleted || !e.KeyName.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        // A member's index is written in decimal without leading zeros.
+        const QStringView digits = QStringView(e.KeyName).sliced(prefix.size());
+        if (digits.isEmpty() || digits.size() > 9 || digits.front() == QLatin1Char('0')
+            || !std::all_of(digits.begin(), digits.end(),
+                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }))
+            continue;
+        const int index = digits.toInt();
+        if (index <= kMaxSetIndex)
+            top = qMax(top, index);
+    }
+    Log().AddAction(QStringLiteral("Damaged set '%1': its index %2 is taken as %3, its highest "
+                                   "member")
+                        .arg(set)
+                        .arg(last)
+                        .arg(top),
+                    QString(), ClassName);
+    return top;
+}
+
 int cSHAREDSettings::AddToSet(const QString &SetName, const QVariant &Value)
 {
     const QString set = SetName.toUpper();
-    int i = 0;
     // An index whose entry outlived the set's bookkeeping is skipped, never overwritten.
-    do {
-        i = LastIndexInSet(set) + 1;
-        StoreSetting(indexName(set), i);
-    } while (IsSettingPresent(memberName(set, i)));
+    int i = checkedLastIndex(set) + 1;
+    while (IsSettingPresent(memberName(set, i)))
+        ++i;
+    if (i > kMaxSetIndex) {
+        Log().AddAction(QStringLiteral("The set '%1' is full").arg(set), QStringLiteral("AddToSet"),
+                        ClassName);
+        return 0;
+    }
+    StoreSetting(indexName(set), i);
     StoreSetting(memberName(set, i), Value);
     return i;
 }
 
 bool cSHAREDSettings::ValueInSet(const QString &SetName, const QVariant &ValueToFind)
 {
-    const QString set = SetName.toUpper();
+    return firstInSet(SetName.toUpper(), ValueToFind) > 0;
+}
+
+int cSHAREDSettings::firstInSet(const QString &set, const QVariant &ValueToFind)
+{
     const QString wanted = plainText(ValueToFind);
-    const int last = LastIndexInSet(set);
+    const int last = checkedLastIndex(set);
     for (int i = 1; i <= last; ++i) {
         if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted))
-            return true;
+            return i;
     }
-    return false;
+    return 0;
 }
 
 void cSHAREDSettings::DeleteFromSetByValue(const QString &SetName, const QVariant &ValueToFind)
 {
     const QString set = SetName.toUpper();
-    const QString wanted = plainText(ValueToFind);
-    const int last = LastIndexInSet(set);
-    for (int i = 1; i <= last; ++i) {
-        if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted)) {
-            RemoveFromSetAt(set, i);
-            return;
-        }
-    }
+    if (const int i = firstInSet(set, ValueToFind); i > 0)
+        RemoveFromSetAt(set, i);
 }
 
 void cSHAREDSettings::RemoveFromSetAt(const QString &SetName, int Index)
 {
     const QString set = SetName.toUpper();
-    const int last = LastIndexInSet(set);
+    const int last = checkedLastIndex(set);
     if (Index < last) {
         // Moves the values as held, so a member reading TRUE stays that text.
         for (int k = Index + 1; k <= last; ++k) {
@@ -565,13 +604,13 @@ void cSHAREDSettings::RemoveFromSetAt(const QString &SetName, int Index)
     } else {
         DeleteSettingByName(memberName(set, Index));
     }
-    StoreSetting(indexName(set), last - 1);
+    StoreSetting(indexName(set), qMax(last - 1, 0));
 }
 
 int cSHAREDSettings::SetCount(const QString &SetName)
 {
     const QString set = SetName.toUpper();
-    const int last = LastIndexInSet(set);
+    const int last = checkedLastIndex(set);
     int count = 0;
     for (int i = 1; i <= last; ++i) {
         if (IsSettingPresent(memberName(set, i)))
