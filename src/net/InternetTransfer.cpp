@@ -10,8 +10,8 @@
 #include "base/cSharedText.h"
 #include "documents/TextDecoding.h"
 #include "net/InetControl.h"
+#include "net/ProxySetup.h"
 #include "net/UrlText.h"
-#include "net/cSharedDecrypt.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -629,6 +629,5 @@ QString InternetTransfer::ProxyUser() const
 
 QString InternetTransfer::ProxyPassword() const
 {
-    return cSharedDecrypt::instance().Decrypt(
-        Settings().sGet(QStringLiteral("ProxyPwd"), QString()).toString());
+    return ProxySetup::password();
 }
