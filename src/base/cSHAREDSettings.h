@@ -70,7 +70,13 @@ public:
     static constexpr int kMaxSetIndex = 32767;
 
 private:
-    int checkedLastIndex(const QString &set);
+    struct SetBounds
+    {
+        int last = 0; // the set's index (its highest member when the index is damaged)
+        int walk = 0; // where walks over the members end: no further than a member present
+    };
+    SetBounds setBounds(const QString &set);
+    int highestMember(const QString &set) const;
     // The index of the first member matching the value, 0 when none does.
     int firstInSet(const QString &set, const QVariant &ValueToFind);
     void AddSetting(const QString &SettingTitle, const QVariant &SettingValue);

@@ -323,9 +323,9 @@ TEST_F(SettingsFile, ADamagedSetIndexIsBoundedByItsMembers)
         bool damaged;
         int next; // what AddToSet hands out (0: nothing, the set is full)
     } cases[] = {
-        { "2147483647", true, 4 },  { "-7", true, 4 }, { " 40000 ", true, 4 },
-        { "99999999999", true, 4 }, { "x", true, 4 },  { "3", false, 4 },
-        { "32767", false, 0 },
+        { "2147483647", true, 4 },  { "-7", true, 4 },     { " 40000 ", true, 4 },
+        { "99999999999", true, 4 }, { "x", true, 4 },      { "3", false, 4 },
+        { "30000", false, 30001 },  { "32767", false, 0 },
     };
     Log().LogEvent("start", true);
     for (const auto &c : cases) {
@@ -340,6 +340,10 @@ TEST_F(SettingsFile, ADamagedSetIndexIsBoundedByItsMembers)
         if (c.next > 0) {
             EXPECT_EQ(store.RetrieveSetting(QStringLiteral("S_%1").arg(c.next)), QVariant("d"));
         }
+        // An absent member reads as empty; removing it moves down only members present.
+        EXPECT_TRUE(store.ValueInSet("S", ""));
+        store.DeleteFromSetByValue("S", "");
+        EXPECT_LE(store.SettingsCount(), 7);
         store.DeleteASet("S");
         EXPECT_EQ(names(), (QStringList { "S_03", "OTHER" }));
         Log().WriteActionsToLog();
