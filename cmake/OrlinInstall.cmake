@@ -31,7 +31,7 @@ endif()
 
 # Manual pages carry the project's version and are compressed, as Debian keeps them.
 find_program(ORLIN_GZIP gzip REQUIRED)
-foreach(page Orlin.1 OrlinSpeak.1)
+foreach(page Orlin.1 OrlinSpeak.1 OrlinUpdater.1)
     configure_file(${orlin_resources}/${page} ${orlin_generated}/man/${page} @ONLY)
     set(gz ${orlin_generated}/man/${page}.gz)
     add_custom_command(OUTPUT ${gz}

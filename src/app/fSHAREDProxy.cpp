@@ -90,6 +90,12 @@ fSHAREDProxy::fSHAREDProxy(QWidget *parent)
         label->setBuddy(edit);
         form->addRow(label, edit);
     }
+    lblPasswordKept = new QLabel(
+        QStringLiteral("The password is kept scrambled, not encrypted, in the settings file."),
+        Frame1);
+    lblPasswordKept->setObjectName(QStringLiteral("lblPasswordKept"));
+    lblPasswordKept->hide();
+    form->addRow(lblPasswordKept);
 
     cmdOK = button(this, "cmdOK", "OK");
     cmdOK->setDefault(true);
@@ -143,6 +149,7 @@ void fSHAREDProxy::Form_Load()
     txtUser->setText(v.user);
     txtPassword->setText(v.password);
     txtPassword2->setText(v.password);
+    lblPasswordKept->setVisible(!v.inSecretStore);
 }
 
 void fSHAREDProxy::cmdOK_Click()

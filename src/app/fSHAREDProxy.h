@@ -26,6 +26,8 @@ public:
     QLineEdit *txtUser = nullptr;
     QLineEdit *txtPassword = nullptr;
     QLineEdit *txtPassword2 = nullptr;
+    // Shown where the desktop has no secret store for the password.
+    QLabel *lblPasswordKept = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdHelp = nullptr;

@@ -96,13 +96,34 @@ QString ErrorReport::mailBody() const
         + cSharedFileSubs::FileOnly(m_program.logFile) + QLatin1Char(')') + MailLineBreak
         + MailLineBreak + escapeForMail(section) + MailLineBreak + MailLineBreak
         + escapeForMail(LogText);
-    return body.left(MailBodyLimit);
+    QString cut = body.left(MailBodyLimit);
+    // The cut must not leave half an escape ("%0D%0") or half a character behind: a mail
+    // client refuses such an address or shows the rest garbled.
+    const qsizetype percent = cut.lastIndexOf(QLatin1Char('%'));
+    if (percent >= 0 && percent > cut.size() - 3)
+        cut.truncate(percent);
+    if (!cut.isEmpty() && cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
 }
 
 QString ErrorReport::mailUrl() const
 {
-    return QStringLiteral("mailto:") + bugReportAddress() + QStringLiteral("?subject=") + subject()
-        + QStringLiteral("&body=") + mailBody() + QStringLiteral("&attachment=\"\"");
+    // A field that carries nothing is left out: an empty attachment ("") only asks the
+    // mail client for a file that is not there.
+    const std::pair<QLatin1String, QString> fields[] = {
+        { QLatin1String("subject"), subject() },
+        { QLatin1String("body"), mailBody() },
+    };
+    QString url = QStringLiteral("mailto:") + bugReportAddress();
+    QChar separator = QLatin1Char('?');
+    for (const auto &[key, value] : fields) {
+        if (value.isEmpty())
+            continue;
+        url += separator + key + QLatin1Char('=') + value;
+        separator = QLatin1Char('&');
+    }
+    return url;
 }
 
 QString ErrorReport::writeFullReport(const QString &folder) const

@@ -39,9 +39,9 @@ public:
     // "Bug Report (<title> - <version>)" with its blanks as "%20".
     QString subject() const;
     // The header, the failure (and comments) and the log, escaped for the address, cut to
-    // MailBodyLimit characters.
+    // MailBodyLimit characters (a little less where the cut would split an escape).
     QString mailBody() const;
-    // "mailto:<address>?subject=...&body=...&attachment=\"\"".
+    // "mailto:<address>?subject=...&body=...", leaving out a field that carries nothing.
     QString mailUrl() const;
     QString bugReportAddress() const;
 

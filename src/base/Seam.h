@@ -29,6 +29,7 @@
 //   net       InetControls::FactorySeam     the transfer control a transfer creates
 //             UpdateHandOff::InstallFolderSeam   the folder the installer would update
 //             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
+//             ProxySecretStore::ServiceSeam which secret store keeps the proxy password
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
 //   ui        MessageBoxes::HandlerSeam     who answers a message box (the program installs

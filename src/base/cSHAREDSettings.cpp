@@ -494,71 +494,128 @@ int cSHAREDSettings::LastIndexInSet(const QString &SetName)
     return settingToInt(RetrieveSetting(indexName(SetName.toUpper()), 0), 0);
 }
 
+// The highest member of the set actually present (0 for none).
+int cSHAREDSettings::highestMember(const QString &set) const
+{
+    const QString prefix = set + QLatin1Char('_');
+    int top = 0;
+    for (const Entry &e : d->entries) {
+        if (e.deleted || !e.KeyName.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        // A member's index is written in decimal without leading zeros.
+        const QStringView digits = QStringView(e.KeyName).sliced(prefix.size());
+        if (digits.isEmpty() || digits.size() > 9 || digits.front() == QLatin1Char('0')
+            || !std::all_of(digits.begin(), digits.end(),
+                            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }))
+            continue;
+        const int index = digits.toInt();
+        if (index <= kMaxSetIndex)
+            top = qMax(top, index);
+    }
+    return top;
+}
+
+// The set's index, and where walks over its members end: at the highest member present,
+// past which every member is absent. An index below zero, past kMaxSetIndex or not a
+// number comes from a damaged or planted file ("S_INDEX,2147483647" made each walk take
+// billions of steps and the next index overflow): it is logged and replaced by that
+// highest member.
+cSHAREDSettings::SetBounds cSHAREDSettings::setBounds(const QString &set)
+{
+    SetBounds b;
+    b.walk = highestMember(set);
+    const QVariant stored = RetrieveSetting(indexName(set));
+    if (!stored.isValid() || blankTrimmed(plainText(stored)).isEmpty())
+        return { 0, 0 };
+    const int last = settingToInt(stored, -1);
+    if (last >= 0 && last <= kMaxSetIndex) {
+        b.last = last;
+        b.walk = qMin(b.walk, last);
+        return b;
+    }
+    Log().AddAction(QStringLiteral("Damaged set '%1': its index %2 is taken as %3, its highest "
+                                   "member")
+                        .arg(set, plainText(stored).left(40))
+                        .arg(b.walk),
+                    QString(), ClassName);
+    b.last = b.walk;
+    return b;
+}
+
 int cSHAREDSettings::AddToSet(const QString &SetName, const QVariant &Value)
 {
     const QString set = SetName.toUpper();
-    int i = 0;
     // An index whose entry outlived the set's bookkeeping is skipped, never overwritten.
-    do {
-        i = LastIndexInSet(set) + 1;
-        StoreSetting(indexName(set), i);
-    } while (IsSettingPresent(memberName(set, i)));
+    int i = setBounds(set).last + 1;
+    while (IsSettingPresent(memberName(set, i)))
+        ++i;
+    if (i > kMaxSetIndex) {
+        Log().AddAction(QStringLiteral("The set '%1' is full").arg(set), QStringLiteral("AddToSet"),
+                        ClassName);
+        return 0;
+    }
+    StoreSetting(indexName(set), i);
     StoreSetting(memberName(set, i), Value);
     return i;
 }
 
 bool cSHAREDSettings::ValueInSet(const QString &SetName, const QVariant &ValueToFind)
 {
-    const QString set = SetName.toUpper();
+    return firstInSet(SetName.toUpper(), ValueToFind) > 0;
+}
+
+int cSHAREDSettings::firstInSet(const QString &set, const QVariant &ValueToFind)
+{
     const QString wanted = plainText(ValueToFind);
-    const int last = LastIndexInSet(set);
-    for (int i = 1; i <= last; ++i) {
+    const SetBounds b = setBounds(set);
+    for (int i = 1; i <= b.walk; ++i) {
         if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted))
-            return true;
+            return i;
     }
-    return false;
+    // Past the highest member, up to the index, every member is absent: it reads as empty.
+    if (b.walk < b.last && cSharedText::StringsEqual(QString(), wanted))
+        return b.walk + 1;
+    return 0;
 }
 
 void cSHAREDSettings::DeleteFromSetByValue(const QString &SetName, const QVariant &ValueToFind)
 {
     const QString set = SetName.toUpper();
-    const QString wanted = plainText(ValueToFind);
-    const int last = LastIndexInSet(set);
-    for (int i = 1; i <= last; ++i) {
-        if (cSharedText::StringsEqual(plainText(RetrieveSetting(memberName(set, i))), wanted)) {
-            RemoveFromSetAt(set, i);
-            return;
-        }
-    }
+    if (const int i = firstInSet(set, ValueToFind); i > 0)
+        RemoveFromSetAt(set, i);
 }
 
 void cSHAREDSettings::RemoveFromSetAt(const QString &SetName, int Index)
 {
     const QString set = SetName.toUpper();
-    const int last = LastIndexInSet(set);
-    if (Index < last) {
-        // Moves the values as held, so a member reading TRUE stays that text.
-        for (int k = Index + 1; k <= last; ++k) {
-            const Entry *e = d->find(memberName(set, k));
-            StoreSetting(memberName(set, k - 1), e ? e->KeyValue : QVariant());
+    const SetBounds b = setBounds(set);
+    if (Index < b.walk) {
+        // Moves the values as held, so a member reading TRUE stays that text, and a gap
+        // moves down as a gap: no empty members are made, and nothing past the highest
+        // member is walked.
+        for (int k = Index + 1; k <= b.walk; ++k) {
+            if (const Entry *e = d->find(memberName(set, k)))
+                StoreSetting(memberName(set, k - 1), e->KeyValue);
+            else
+                DeleteSettingByName(memberName(set, k - 1));
         }
-        DeleteSettingByName(memberName(set, last));
+        DeleteSettingByName(memberName(set, b.walk));
     } else {
         DeleteSettingByName(memberName(set, Index));
     }
-    StoreSetting(indexName(set), last - 1);
+    StoreSetting(indexName(set), qMax(b.last - 1, 0));
 }
 
 int cSHAREDSettings::SetCount(const QString &SetName)
 {
     const QString set = SetName.toUpper();
-    const int last = LastIndexInSet(set);
+    const SetBounds b = setBounds(set);
     int count = 0;
-    for (int i = 1; i <= last; ++i) {
+    for (int i = 1; i <= b.walk; ++i) {
         if (IsSettingPresent(memberName(set, i)))
             ++count;
     }
-    if (count != last)
+    if (count != b.last)
         Log().AddAction(QStringLiteral("WARNING: LastIDX and Setcount not the same with setting '")
                         + SetName + QLatin1Char('\''));
     return count;
@@ -567,8 +624,9 @@ int cSHAREDSettings::SetCount(const QString &SetName)
 void cSHAREDSettings::DeleteASet(const QString &SetName)
 {
     const QString set = SetName.toUpper();
-    const int count = SetCount(SetName);
-    for (int i = 1; i <= count + 10; ++i)
+    // Ten past the counted members, as ever, and every member present beyond them.
+    const int end = qMax(SetCount(SetName) + 10, highestMember(set));
+    for (int i = 1; i <= end; ++i)
         DeleteSettingByName(memberName(set, i));
     DeleteSettingByName(indexName(set));
 }

@@ -59,6 +59,7 @@ public:
     QString SettingNameByIndex(int Index) const;
     // Orders the entries by name (ordinal); equal names keep their order.
     void SortSettings();
+    // The new member's index; 0 (nothing stored) when the set already reaches kMaxSetIndex.
     int AddToSet(const QString &SetName, const QVariant &Value);
     int LastIndexInSet(const QString &SetName);
     void DeleteFromSetByValue(const QString &SetName, const QVariant &ValueToFind);
@@ -79,7 +80,20 @@ public:
         using Type = cSHAREDSettings *;
     };
 
+    // The highest set index taken as sound: sets have always been walked with 16-bit
+    // counters. An index past it (or below zero) marks a damaged set.
+    static constexpr int kMaxSetIndex = 32767;
+
 private:
+    struct SetBounds
+    {
+        int last = 0; // the set's index (its highest member when the index is damaged)
+        int walk = 0; // where walks over the members end: no further than a member present
+    };
+    SetBounds setBounds(const QString &set);
+    int highestMember(const QString &set) const;
+    // The index of the first member matching the value, 0 when none does.
+    int firstInSet(const QString &set, const QVariant &ValueToFind);
     void AddSetting(const QString &SettingTitle, const QVariant &SettingValue);
     void RemoveFromSetAt(const QString &SetName, int Index);
     void writePass(const QString &SettingsFile);

@@ -12,8 +12,8 @@
 #include "net/InetControl.h"
 #include "net/LocalFileControl.h"
 #include "net/TransferWait.h"
+#include "net/ProxySetup.h"
 #include "net/UrlText.h"
-#include "net/cSharedDecrypt.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -784,6 +784,5 @@ QString InternetTransfer::ProxyUser() const
 
 QString InternetTransfer::ProxyPassword() const
 {
-    return cSharedDecrypt::instance().Decrypt(
-        Settings().sGet(QStringLiteral("ProxyPwd"), QString()).toString());
+    return ProxySetup::password();
 }

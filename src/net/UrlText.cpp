@@ -62,9 +62,11 @@ QString normalized(const QString &url)
 QString withoutCredentials(const QString &text)
 {
     // "scheme://user:password@" anywhere, and a leading "user:password@host" as a proxy
-    // setting is typed.
-    static const QRegularExpression inUrl(QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/@\\s]*@"));
-    static const QRegularExpression bare(QStringLiteral("^[^/@\\s:]+(:[^/@\\s]*)?@"));
+    // setting is typed. A typed password may itself hold "@" (or, in the setting, blanks
+    // and slashes): everything up to the last "@" goes.
+    static const QRegularExpression inUrl(QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/\\s]*@"));
+    static const QRegularExpression bare(
+        QStringLiteral("^(?![A-Za-z][A-Za-z0-9+.-]*://)[^\\r\\n]*@"));
     QString out = text;
     out.replace(inUrl, QStringLiteral("\\1"));
     out.replace(bare, QString());

@@ -214,11 +214,14 @@ void AudioFileWriter::open()
         lame_t lame = lame_init();
         m_encoder->lame = lame;
         m_encoder->fd = m_file.handle();
+        // No ID3 tag in front: the Info tag goes in the very first frame of the file.
+        if (lame)
+            lame_set_write_id3tag_automatic(lame, 0);
         if (!lame || lame_set_in_samplerate(lame, m_fileRate) < 0
             || lame_set_out_samplerate(lame, m_fileRate) < 0 || lame_set_num_channels(lame, 1) < 0
             || lame_set_mode(lame, MONO) < 0 || lame_set_brate(lame, kMp3Kbps) < 0
             || lame_set_VBR(lame, vbr_off) < 0 || lame_set_quality(lame, 7) < 0
-            || lame_set_bWriteVbrTag(lame, 0) < 0 || lame_init_params(lame) < 0) {
+            || lame_set_bWriteVbrTag(lame, 1) < 0 || lame_init_params(lame) < 0) {
             release();
             throw Failure(FailureCode::CannotCreateComponent,
                           QStringLiteral("Cannot encode ") + m_file.fileName()
@@ -290,6 +293,26 @@ void AudioFileWriter::writeBytes(const unsigned char *bytes, qsizetype count)
             throw failure(QStringLiteral("Cannot write ") + m_file.fileName(), errno);
         bytes += n;
         count -= n;
+    }
+}
+
+// LAME's Info tag goes over the empty first frame it began the stream with: it holds the
+// encoder's delay and the padding of the last frame, which gapless players (and ffmpeg)
+// cut off, so the file plays exactly as long as the speech put in.
+void AudioFileWriter::writeInfoTag(lame_global_flags *lame)
+{
+    std::vector<unsigned char> &tag = m_encoder->mp3;
+    tag.resize(2880); // the largest frame MPEG audio has
+    const size_t size = lame_get_lametag_frame(lame, tag.data(), tag.size());
+    if (size == 0 || size > tag.size())
+        throw failure(QStringLiteral("Cannot encode ") + m_file.fileName(), 0);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = ::pwrite(m_encoder->fd, tag.data() + done, size - done, off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw failure(QStringLiteral("Cannot write ") + m_file.fileName(), errno);
+        done += size_t(n);
     }
 }
 
@@ -397,6 +420,7 @@ void AudioFileWriter::commit()
             if (made < 0)
                 throw failure(QStringLiteral("Cannot encode ") + m_file.fileName(), 0);
             writeBytes(out.data(), made);
+            writeInfoTag(lame);
         } else {
             errno = 0;
             const int closed = sf_close(m_encoder->file);

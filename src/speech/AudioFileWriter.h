@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+struct lame_global_struct;
+
 // Writes speech (16-bit mono samples) into an audio file as it arrives, encoded on the
 // fly, so a whole book needs no more memory than a sentence: wave (the 64-bit RF64 form
 // once the file outgrows the 4 GB that a plain wave header can describe), FLAC, Ogg
@@ -61,6 +63,7 @@ private:
     void process(const int16_t *samples, qsizetype count);
     void encode(const int16_t *samples, qsizetype count);
     void writeBytes(const unsigned char *bytes, qsizetype count);
+    void writeInfoTag(lame_global_struct *lame);
     // Throws, on the caller's thread, what the encoder thread failed with.
     void rethrow();
     void release();

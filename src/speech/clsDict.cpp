@@ -3,6 +3,7 @@
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSharedFileSubs.h"
+#include "base/cSharedLogging.h"
 #include "base/cSharedText.h"
 
 #include <QFile>
@@ -10,8 +11,10 @@
 #include <QStringView>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -23,6 +26,7 @@ const QString kModule = QStringLiteral("clsDict");
 const std::array<QStringView, 11> kDelimiters = {
     u",", u".", u"'", u"?", u"!", u"-", u":", u";", u" ", u"\"", u"\r\n",
 };
+constexpr int kCrLf = 10; // the only delimiter of two characters, last in the list
 
 // Simple case folding, one code point for one code point, so that a position in the
 // folded text is the same position in the original and the matching can be done with
@@ -77,60 +81,115 @@ void findOccurrences(QStringView text, QStringView word, Positions &found)
     }
 }
 
-// Applies one pair to the working text: for every right delimiter, then every left one,
-// one left-to-right pass replacing each non-overlapping "L word R". Rather than searching
-// the text 121 times, each pass looks only at the places where the word occurs, which
-// are found again only after a pass has changed the text.
-bool applyPair(QString &text, QString &foldedText, const QString &foldedWord,
-               const QString &newWord)
+// The place in kDelimiters of the one-character delimiter c, or -1.
+int singleDelimiter(QChar c)
 {
-    bool changed = false;
-    const qsizetype m = foldedWord.size();
-    Positions occ;
-    findOccurrences(foldedText, foldedWord, occ);
-    QVarLengthArray<qsizetype, 16> starts;
-    for (QStringView right : kDelimiters) {
-        for (QStringView left : kDelimiters) {
-            starts.clear();
-            const QStringView haystack(foldedText);
-            qsizetype lastEnd = 0;
-            for (qsizetype p : occ) {
-                const qsizetype start = p - left.size();
-                const qsizetype end = p + m + right.size();
-                if (end > haystack.size())
-                    break;
-                if (start < lastEnd)
-                    continue;
-                if (haystack.sliced(start, left.size()) == left
-                    && haystack.sliced(p + m, right.size()) == right) {
-                    starts.append(start);
-                    lastEnd = end;
-                }
-            }
-            if (starts.isEmpty())
-                continue;
-
-            const qsizetype matchLength = left.size() + m + right.size();
-            QString result;
-            result.reserve(text.size()
-                           + starts.size() * (left.size() + newWord.size() + right.size()));
-            qsizetype copied = 0;
-            for (qsizetype s : starts) {
-                result.append(QStringView(text).sliced(copied, s - copied));
-                result.append(left);
-                result.append(newWord);
-                result.append(right);
-                copied = s + matchLength;
-            }
-            result.append(QStringView(text).sliced(copied));
-            text = std::move(result);
-            // Later passes and pairs see the inserted text.
-            foldedText = folded(text);
-            findOccurrences(foldedText, foldedWord, occ);
-            changed = true;
-        }
+    for (int i = 0; i < kCrLf; ++i) {
+        if (kDelimiters[size_t(i)].front() == c)
+            return i;
     }
-    return changed;
+    return -1;
+}
+
+// The delimiter that ends just before `pos` and the one that starts at `pos`: each place
+// has at most one, since CR and LF alone are none.
+int delimiterBefore(QStringView text, qsizetype pos)
+{
+    if (pos >= 2 && text[pos - 2] == QLatin1Char('\r') && text[pos - 1] == QLatin1Char('\n'))
+        return kCrLf;
+    return pos >= 1 ? singleDelimiter(text[pos - 1]) : -1;
+}
+
+int delimiterAt(QStringView text, qsizetype pos)
+{
+    if (pos + 1 < text.size() && text[pos] == QLatin1Char('\r')
+        && text[pos + 1] == QLatin1Char('\n'))
+        return kCrLf;
+    return pos < text.size() ? singleDelimiter(text[pos]) : -1;
+}
+
+struct Candidate
+{
+    qsizetype start; // of the word
+    int pass; // right delimiter * 11 + left delimiter: the order of the passes
+    qsizetype spanStart; // of the left delimiter
+    qsizetype spanEnd; // after the right delimiter
+};
+
+// Which whole-word occurrences of the word one pair replaces, chosen on the text as it
+// was before the pair: the passes of the rules (every right delimiter, within it every
+// left one, each pass left to right over non-overlapping "L word R") are followed, but a
+// pass sees only the original text. An occurrence that a pass leaves alone because it
+// shares a delimiter with the previous match stays for a later pass, as the rules have
+// it; one whose characters an earlier pass replaced is gone. What a replacement inserts
+// is never searched again, so no list can make a sentence grow on its own output.
+QList<qsizetype> chooseReplacements(QStringView folded, QStringView word)
+{
+    const qsizetype m = word.size();
+    Positions occ;
+    findOccurrences(folded, word, occ);
+    QList<Candidate> candidates;
+    for (qsizetype p : occ) {
+        const int left = delimiterBefore(folded, p);
+        const int right = left < 0 ? -1 : delimiterAt(folded, p + m);
+        if (right < 0)
+            continue;
+        candidates.append({ p, right * int(kDelimiters.size()) + left,
+                            p - kDelimiters[size_t(left)].size(),
+                            p + m + kDelimiters[size_t(right)].size() });
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) { return a.pass < b.pass; });
+
+    // Word starts replaced so far; the replaced words never overlap one another.
+    std::set<qsizetype> replaced;
+    QList<qsizetype> chosen;
+    qsizetype lastEnd = 0;
+    int pass = -1;
+    for (const Candidate &c : std::as_const(candidates)) {
+        if (c.pass != pass) {
+            pass = c.pass;
+            lastEnd = 0;
+        }
+        if (c.spanStart < lastEnd)
+            continue;
+        // The nearest replaced word starting before this span's end is the only one that
+        // can reach into it (for an empty word: text inserted strictly inside the span).
+        auto it = replaced.lower_bound(c.spanEnd);
+        if (it != replaced.begin() && c.spanStart < *std::prev(it) + m)
+            continue;
+        replaced.insert(c.start);
+        chosen.append(c.start);
+        lastEnd = c.spanEnd;
+    }
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
+}
+
+// Replaces the chosen words, left to right, as long as the text stays within `limit`;
+// false when a replacement had to be left out for it.
+bool replaceWords(QString &text, const QList<qsizetype> &starts, qsizetype wordLength,
+                  const QString &newWord, qsizetype limit)
+{
+    const qsizetype growth = newWord.size() - wordLength;
+    qsizetype size = text.size();
+    QString result;
+    result.reserve(qMin(limit, size + qMax<qsizetype>(growth, 0) * starts.size()));
+    qsizetype copied = 0;
+    bool complete = true;
+    for (qsizetype s : starts) {
+        if (size + growth > limit) {
+            complete = false;
+            break;
+        }
+        size += growth;
+        result.append(QStringView(text).sliced(copied, s - copied));
+        result.append(newWord);
+        copied = s + wordLength;
+    }
+    result.append(QStringView(text).sliced(copied));
+    text = std::move(result);
+    return complete;
 }
 
 bool isSeparator(QChar c)
@@ -215,6 +274,7 @@ void clsDict::DeleteWordPair(const QString &Original)
 void clsDict::ClearWords()
 {
     Words.reset();
+    m_limitLogged = false;
 }
 
 void clsDict::LoadWords()
@@ -229,7 +289,11 @@ void clsDict::LoadWords()
 
         // A line ends at CR or CR LF; a lone LF is part of the line.
         qsizetype lineStart = 0;
+        qsizetype lineNumber = 0;
+        qsizetype skipped = 0;
+        qsizetype firstSkipped = 0;
         while (lineStart < content.size()) {
+            ++lineNumber;
             qsizetype cr = content.indexOf(QLatin1Char('\r'), lineStart);
             const qsizetype lineEnd = cr < 0 ? content.size() : cr;
             const QStringView line = QStringView(content).sliced(lineStart, lineEnd - lineStart);
@@ -238,7 +302,15 @@ void clsDict::LoadWords()
                 auto pair = std::make_shared<clsWordPair>();
                 pair->OriginalWord = line.first(comma).toString();
                 pair->NewWord = line.sliced(comma + 1).toString();
-                Words->append(pair);
+                // The editor refuses these: an empty word would match between any two
+                // delimiters of every sentence, and an empty replacement was never typed.
+                const PairProblem problem = CheckPair(pair->OriginalWord, pair->NewWord);
+                if (problem == PairProblem::EmptyWord || problem == PairProblem::EmptyReplacement) {
+                    if (skipped++ == 0)
+                        firstSkipped = lineNumber;
+                } else {
+                    Words->append(pair);
+                }
             }
             if (cr < 0)
                 break;
@@ -246,6 +318,13 @@ void clsDict::LoadWords()
             if (lineStart < content.size() && content[lineStart] == QLatin1Char('\n'))
                 ++lineStart;
         }
+        if (skipped > 0)
+            Log().AddAction(QStringLiteral("Skipped %1 line(s) of %2 with an empty word or "
+                                           "replacement, the first at line %3")
+                                .arg(skipped)
+                                .arg(fileName())
+                                .arg(firstSkipped),
+                            QStringLiteral("LoadWords"), kModule);
     });
 }
 
@@ -269,11 +348,17 @@ bool clsDict::SaveWords()
     });
 }
 
+qsizetype clsDict::ResultLimit(qsizetype length)
+{
+    return kGrowthLimit * qMax(length, kShortestMeasure);
+}
+
 QString clsDict::TranslateText(const QString &Sentence) const
 {
     QString text = QLatin1Char(' ') + Sentence;
     if (!Words)
         return text;
+    const qsizetype limit = ResultLimit(text.size());
     QString foldedText = folded(text);
     QSet<QStringView> pieces;
     collectPieces(foldedText, pieces);
@@ -286,8 +371,27 @@ QString clsDict::TranslateText(const QString &Sentence) const
         // one search for a word that holds a delimiter.
         if (isPlainWord(word) ? !pieces.contains(QStringView(word)) : !foldedText.contains(word))
             continue;
-        if (applyPair(text, foldedText, word, pair->NewWord))
-            collectPieces(foldedText, pieces);
+        // A text already at its bound takes no replacement that makes it longer.
+        const bool full = text.size() + pair->NewWord.size() - word.size() > limit;
+        const QList<qsizetype> starts =
+            full ? QList<qsizetype>() : chooseReplacements(foldedText, word);
+        if (full || !replaceWords(text, starts, word.size(), pair->NewWord, limit)) {
+            if (!m_limitLogged) {
+                m_limitLogged = true;
+                Log().AddAction(QStringLiteral("The pronunciation of \"%1\" would make a sentence "
+                                               "longer than %2 characters; it stops there")
+                                    .arg(pair->OriginalWord.left(40))
+                                    .arg(limit),
+                                QStringLiteral("TranslateText"), kModule);
+            }
+            if (full)
+                continue;
+        }
+        if (starts.isEmpty())
+            continue;
+        // Later pairs see this one's output.
+        foldedText = folded(text);
+        collectPieces(foldedText, pieces);
     }
     return text;
 }

@@ -2,9 +2,12 @@
 // OK and Cancel store, and the passwords that must not be lost on the way.
 #include "app/fSHAREDProxy.h"
 
+#include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
+#include "net/ProxySecretStore.h"
 #include "net/cSharedDecrypt.h"
 #include "net/cSharedEncrypt.h"
+#include "support/PrivateSecretService.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
 #include "ui/MessageBoxes.h"
@@ -64,6 +67,12 @@ TEST(fSHAREDProxy, WithNothingStoredItOpensOnNoProxyWithEmptyFields)
     EXPECT_EQ(w.txtPassword->echoMode(), QLineEdit::Password);
     EXPECT_EQ(w.txtPassword2->echoMode(), QLineEdit::Password);
 
+    // No secret store here (the tests keep away from the user's): the window says where the
+    // password goes.
+    EXPECT_FALSE(w.lblPasswordKept->isHidden());
+    EXPECT_EQ(w.lblPasswordKept->text(),
+              "The password is kept scrambled, not encrypted, in the settings file.");
+
     EXPECT_TRUE(w.optNoProxy->isChecked());
     EXPECT_TRUE(w.Frame1->isHidden());
     for (QLineEdit *e : { w.txtServer, w.txtPort, w.txtUser, w.txtPassword, w.txtPassword2 })
@@ -89,6 +98,7 @@ TEST(fSHAREDProxy, OkStoresWhatWasTypedAndTheWindowShowsItAgain)
         { 2, " spaced.host ", "80a", "bob smith", " two  blanks \"and\" quotes' " },
         { 2, "proxy", "8080", "carol", "" },
         { 0, "kept.even.if.unused", "1", "dave", "<tag> & \"x\"" },
+        { 2, "proxy", "8080", "erin", QString::fromUtf8("\tpa&amp;ss a&lt;b straße") },
         { 1, "", "", "", "pw" },
     };
     for (const auto &k : cases) {
@@ -158,13 +168,11 @@ TEST(fSHAREDProxy, CancelAndRefusedPasswordsLeaveEveryKeyAsItWas)
         { "cancel", "new", "new", true, {} },
         { "passwords differ", "new", "New", false,
           "Your passwords don't match.  Please retype them." },
-        { "cannot be scrambled", QString::fromUtf8("straße"), QString::fromUtf8("straße"), false,
+        { "outside the code page, without a name", QString::fromUtf8("hasło"),
+          QString::fromUtf8("hasło"), false,
           "This password cannot be stored: it holds characters that the settings file cannot "
           "keep. Please choose another password." },
-        { "outside the code page", QString::fromUtf8("hasło"), QString::fromUtf8("hasło"), false,
-          "This password cannot be stored: it holds characters that the settings file cannot "
-          "keep. Please choose another password." },
-        { "reads back as another text", "a&lt;b", "a&lt;b", false,
+        { "a NUL", QStringLiteral("a") + QChar(0), QStringLiteral("a") + QChar(0), false,
           "This password cannot be stored: it holds characters that the settings file cannot "
           "keep. Please choose another password." },
     };
@@ -205,6 +213,38 @@ TEST(fSHAREDProxy, APasswordStoredInPlainIsShownAsItIs)
     w.cmdHelp->click();
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].startsWith("System Default Proxy uses"));
+}
+
+// With the desktop's secret store (GNOME Keyring on a private bus) the window says nothing
+// about scrambling, and the password typed is there the next time, not in Orlin.ini.
+TEST(fSHAREDProxy, WithASecretStoreThePasswordIsKeptThere)
+{
+    PrivateSecretService *service = PrivateSecretService::shared();
+    if (!service)
+        GTEST_SKIP() << PrivateSecretService::why().toStdString();
+    Seam::Override<ProxySecretStore::ServiceSeam> desktop { std::nullopt };
+    TempProgramFolder folder;
+    const QString password = QString::fromUtf8("hasło p@ss");
+    {
+        fSHAREDProxy w;
+        w.show();
+        EXPECT_TRUE(w.lblPasswordKept->isHidden());
+        w.optNamed->click();
+        w.txtServer->setText("proxy.lan");
+        w.txtPort->setText("3128");
+        w.txtUser->setText("anne");
+        w.txtPassword->setText(password);
+        w.txtPassword2->setText(password);
+        w.cmdOK->click();
+        EXPECT_FALSE(w.isVisible());
+    }
+    ASSERT_TRUE(Settings().SaveSettings(folder.file("Orlin.ini")));
+    EXPECT_FALSE(folder.readBytes("Orlin.ini").contains("PROXYPWD"));
+    Settings().LoadSettings(folder.file("Orlin.ini"));
+    fSHAREDProxy again;
+    EXPECT_TRUE(again.lblPasswordKept->isHidden());
+    EXPECT_EQ(again.txtPassword->text(), password);
+    EXPECT_EQ(again.txtPassword2->text(), password);
 }
 
 } // namespace

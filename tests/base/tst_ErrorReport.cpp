@@ -76,10 +76,29 @@ TEST(ErrorReport, LongLogCutsTheBodyToExactly400Characters)
     const QString body = r.mailBody();
     EXPECT_EQ(body.size(), 400);
     EXPECT_TRUE(body.startsWith(BodyStart + "boom%0D%0A%0D%0Axxx"));
+    // Nothing rides along that carries nothing, such as an empty attachment.
     EXPECT_EQ(r.mailUrl(),
               "mailto:bugs2031@orlin-reader.org?subject=Bug%20Report%20(Orlin%20-%201.2.3)&body="
-                  + body + "&attachment=\"\"");
+                  + body);
     EXPECT_FALSE(r.subject().contains(' '));
+}
+
+// Wherever the limit falls in a log of line breaks and non-Latin text, the body ends on a
+// whole escape and a whole character, so the address decodes and nothing is garbled.
+TEST(ErrorReport, TheCutNeverSplitsAnEscapeOrACharacter)
+{
+    for (int shift = 0; shift < 8; ++shift) {
+        const QString log =
+            QString(shift, QLatin1Char('x')) + QString::fromUtf8("\n\U0001F600\n").repeated(200);
+        const QString body = report("boom", log).mailBody();
+        SCOPED_TRACE(shift);
+        EXPECT_GE(body.size(), ErrorReport::MailBodyLimit - 2);
+        EXPECT_LE(body.size(), ErrorReport::MailBodyLimit);
+        EXPECT_FALSE(body.back().isHighSurrogate());
+        const qsizetype percent = body.lastIndexOf('%');
+        EXPECT_LE(percent, body.size() - 3) << body.right(6).toStdString();
+        EXPECT_EQ(QUrl::fromPercentEncoding(body.toUtf8()).contains(QChar(0xFFFD)), false);
+    }
 }
 
 TEST(ErrorReport, FullReportIsBannerHeaderFailureAndLogWithoutFinalLineBreak)

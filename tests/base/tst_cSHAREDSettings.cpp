@@ -302,6 +302,45 @@ TEST_F(SettingsFile, GapsInASetAreCountedAndReported)
     EXPECT_EQ(names(), QStringList { "OTHER" });
 }
 
+// An index a damaged or planted file gives a set: the walks stop at the members present,
+// the next index follows the highest of them, and the damage is logged.
+TEST_F(SettingsFile, ADamagedSetIndexIsBoundedByItsMembers)
+{
+    const struct
+    {
+        const char *index;
+        bool damaged;
+        int next; // what AddToSet hands out (0: nothing, the set is full)
+    } cases[] = {
+        { "2147483647", true, 4 },  { "-7", true, 4 },     { " 40000 ", true, 4 },
+        { "99999999999", true, 4 }, { "x", true, 4 },      { "3", false, 4 },
+        { "30000", false, 30001 },  { "32767", false, 0 },
+    };
+    Log().LogEvent("start", true);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.index);
+        load(QByteArray("S_INDEX,") + c.index + "\r\nS_1,a\r\nS_3,c\r\nS_03,x\r\nOTHER,o\r\n");
+        Log().WriteActionsToLog();
+        const qsizetype logBefore = folder.readBytes("log.txt").count("Damaged set 'S'");
+        EXPECT_EQ(store.SetCount("s"), 2);
+        EXPECT_TRUE(store.ValueInSet("S", "c"));
+        EXPECT_FALSE(store.ValueInSet("S", "x"));
+        EXPECT_EQ(store.AddToSet("S", "d"), c.next);
+        if (c.next > 0) {
+            EXPECT_EQ(store.RetrieveSetting(QStringLiteral("S_%1").arg(c.next)), QVariant("d"));
+        }
+        // An absent member reads as empty; removing it moves down only members present.
+        EXPECT_TRUE(store.ValueInSet("S", ""));
+        store.DeleteFromSetByValue("S", "");
+        EXPECT_LE(store.SettingsCount(), 7);
+        store.DeleteASet("S");
+        EXPECT_EQ(names(), (QStringList { "S_03", "OTHER" }));
+        Log().WriteActionsToLog();
+        const qsizetype logged = folder.readBytes("log.txt").count("Damaged set 'S'") - logBefore;
+        EXPECT_EQ(logged > 0, c.damaged) << logged;
+    }
+}
+
 TEST_F(SettingsFile, ReadOnlyFilesAreMadeWritableAndReplaced)
 {
     folder.writeBytes("Orlin.ini", "OLD,1\r\n");

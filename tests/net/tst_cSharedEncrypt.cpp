@@ -4,6 +4,7 @@
 
 #include "base/CodePage.h"
 #include "base/Failure.h"
+#include "base/cSHAREDSettings.h"
 #include "base/cSharedLogging.h"
 #include "net/cSharedDecrypt.h"
 #include "support/QStringPrinter.h"
@@ -47,14 +48,58 @@ TEST(cSharedEncrypt, StoredFormIsTheEntityFormMovedUpByOneHundred)
     }
 }
 
-TEST(cSharedEncrypt, CharactersThatCannotBeMovedFailLoudly)
+// What is typed is what is used: every password the form can carry comes back exactly,
+// through the settings file as the next start reads it.
+TEST(cSharedEncrypt, TrickyPasswordsComeBackExactly)
+{
+    TempProgramFolder folder;
+    const QString passwords[] = {
+        "pa&amp;ss",
+        "a&lt;b",
+        "&nbsp;",
+        "&Tab;x",
+        "&",
+        "&;",
+        "&amp",
+        "&&lt;&",
+        "x&ThisNameIsFarTooLongToBeAnyEntityName;",
+        "\tleading tab",
+        "\nleading line feed",
+        "tab\tinside and \x01 control",
+        "\x1f",
+        " leading and trailing blank ",
+        "   ",
+        "\"quoted\" <tag> 'single'",
+        "comma, and\r\nline end",
+        QString::fromUtf8("straße"),
+        QString::fromUtf8("œuvre Ÿ ¢5 café naïve €100 –—"),
+        QString::fromUtf8("π≈3.14"),
+        QString::fromUtf8("ÿ\u00ad"),
+        QString(1, QChar(0x7f)) + "del",
+    };
+    for (const QString &password : passwords) {
+        SCOPED_TRACE(password.toStdString());
+        const QString stored = cSharedEncrypt::instance().Encrypt(password);
+        Settings().sSet("ProxyPwd", stored);
+        ASSERT_TRUE(Settings().SaveSettings(folder.file("Orlin.ini")));
+        Settings().LoadSettings(folder.file("Orlin.ini"));
+        EXPECT_EQ(cSharedDecrypt::instance().Decrypt(Settings().sGet("ProxyPwd").toString()),
+                  password);
+        EXPECT_GT(static_cast<unsigned char>(CodePage::charToByte(stored.front())), 128);
+        EXPECT_FALSE(password.size() > 2 && stored.contains(password));
+    }
+}
+
+TEST(cSharedEncrypt, CharactersWithNoWayBackFailLoudly)
 {
     TempProgramFolder folder;
     Log().LogEvent("start", true);
-    // Above code 155 and left alone by the entity form, or outside the code page.
     for (const QString &password :
-         { QString::fromUtf8("abcœ"), QString::fromUtf8("x\u00a0y"), QString::fromUtf8("¢"),
-           QString::fromUtf8("straße"), QString::fromUtf8("łódź") }) {
+         { QString("a") + QChar(0) + "b", QString::fromUtf8("x\u00a0y"), QString::fromUtf8("łódź"),
+           QString::fromUtf8("\u017e"), QString(1, QChar(0x9d)),
+           QStringLiteral("\x01"
+                          "first"),
+           QString::fromUtf8("日本") }) {
         SCOPED_TRACE(password.toStdString());
         try {
             cSharedEncrypt::instance().Encrypt(password);

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -87,7 +89,9 @@ TEST_F(InstalledProgram, DesktopFilesPassTheirValidatorsAndAgreeWithEachOther)
            QStringLiteral("share/orlin/Languages/de.txt"),
            QStringLiteral("share/orlin/Languages/fr.txt"),
            QStringLiteral("share/orlin/Languages/es.txt"),
+           QStringLiteral("share/man/man1/Orlin.1.gz"),
            QStringLiteral("share/man/man1/OrlinSpeak.1.gz"),
+           QStringLiteral("share/man/man1/OrlinUpdater.1.gz"),
            "share/icons/hicolor/scalable/apps/" + kAppId + ".svg" })
         EXPECT_TRUE(QFile::exists(installed(file))) << file.toStdString();
     for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
@@ -135,6 +139,79 @@ TEST_F(InstalledProgram, DesktopFilesPassTheirValidatorsAndAgreeWithEachOther)
     EXPECT_EQ(id, kAppId);
     EXPECT_EQ(launchable, kAppId + ".desktop");
     EXPECT_EQ(newest, ProgramInfo::versionText());
+}
+
+// What `man` shows of each installed page: groff has nothing to warn about, the page has
+// the name and one-line description that apropos and whatis read, and the renderer's page
+// lists every option its --help lists.
+TEST_F(InstalledProgram, ManualPagesRenderCleanlyAndListEveryOption)
+{
+    const QString missing = InstallTree::missingTools(
+        { QStringLiteral("man"), QStringLiteral("groff"), QStringLiteral("lexgrog") });
+    if (!missing.isEmpty())
+        GTEST_SKIP() << "not installed: " << missing.toStdString();
+    const auto run = [](const QString &program, const QStringList &args,
+                        const QByteArray &input = {}) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString();
+        return std::tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                          QString::fromUtf8(p.readAllStandardError()));
+    };
+    const struct
+    {
+        const char *page;
+        const char *name;
+    } pages[] = {
+        { "Orlin", "Orlin - read documents aloud" },
+        { "OrlinSpeak", "OrlinSpeak - speak a document into an audio file" },
+        { "OrlinUpdater", "OrlinUpdater - install an update of Orlin" },
+    };
+    QMap<QString, QString> source;
+    for (const auto &page : pages) {
+        SCOPED_TRACE(page.page);
+        const QString gz = installed(QStringLiteral("share/man/man1/%1.1.gz").arg(page.page));
+        const auto [zipped, roff, zipErrors] = run(QStringLiteral("gzip"), { "-dc", gz });
+        ASSERT_EQ(zipped, 0) << zipErrors.toStdString();
+        EXPECT_FALSE(roff.contains(QStringLiteral("@PROJECT_VERSION@")));
+        source[page.page] = roff;
+        const auto [groffed, text, groffWarnings] =
+            run(QStringLiteral("groff"), { "-ww", "-man", "-Tutf8", "-z" }, roff.toUtf8());
+        EXPECT_EQ(groffed, 0);
+        EXPECT_EQ(groffWarnings, QString());
+        const auto [shown, manText, manWarnings] =
+            run(QStringLiteral("man"), { "--warnings", "-l", gz });
+        EXPECT_EQ(shown, 0);
+        EXPECT_EQ(manWarnings, QString());
+        EXPECT_TRUE(manText.contains(QStringLiteral("SEE ALSO")));
+        const auto [read, whatis, lexErrors] = run(QStringLiteral("lexgrog"), { gz });
+        EXPECT_EQ(read, 0) << lexErrors.toStdString();
+        EXPECT_TRUE(whatis.contains(QLatin1String(page.name))) << whatis.toStdString();
+    }
+
+    // The long options of OrlinSpeak --help, each written in the page as groff wants a
+    // minus ("\-\-voice").
+    const auto [helped, help, helpErrors] =
+        run(installed(QStringLiteral("bin/OrlinSpeak")), { QStringLiteral("--help") });
+    ASSERT_EQ(helped, 0) << helpErrors.toStdString();
+    static const QRegularExpression option(QStringLiteral("(?:^|\\s)--([a-z][a-z-]*)"));
+    QStringList options;
+    for (auto it = option.globalMatch(help); it.hasNext();)
+        options << it.next().captured(1);
+    options.removeDuplicates();
+    EXPECT_GE(options.size(), 8) << help.toStdString();
+    for (const QString &name : options) {
+        QString written = QStringLiteral("--") + name;
+        written.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+        EXPECT_TRUE(source.value(QStringLiteral("OrlinSpeak")).contains(written))
+            << name.toStdString();
+    }
 }
 
 TEST_F(InstalledProgram, AReadOnlyInstallKeepsItsFilesInTheUserDataFolder)

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <cmath>
@@ -104,6 +106,55 @@ TEST(AudioFileWriter, EachFormatHoldsTheSpeechGivenToIt)
         EXPECT_GT(file.peak(), 5000) << qPrintable(what);
         if (c.lossless) {
             EXPECT_EQ(file.samples, samples) << qPrintable(what);
+        }
+    }
+}
+
+// The length a player plays, as ffprobe decodes it: every frame's samples, less what the
+// file says the encoder added before and after the speech.
+double decodedSeconds(const QString &path)
+{
+    QProcess p;
+    p.start("ffprobe",
+            { "-v", "error", "-select_streams", "a", "-show_entries",
+              "frame=nb_samples:stream=sample_rate", "-of", "csv", path });
+    p.waitForFinished(60000);
+    double rate = 0;
+    qint64 samples = 0;
+    // "frame,<samples>" for every frame, and "stream,<rate>".
+    for (const QString &line : QString::fromUtf8(p.readAllStandardOutput()).split('\n')) {
+        const QStringList fields = line.trimmed().split(',');
+        if (fields.size() == 2 && fields[0] == "frame")
+            samples += fields[1].toLongLong();
+        else if (fields.size() == 2 && fields[0] == "stream")
+            rate = fields[1].toDouble();
+    }
+    return p.exitCode() == 0 && rate > 0 ? samples / rate : -1;
+}
+
+// A gapless player (and ffprobe) plays an MP3 exactly as long as the speech put in: LAME's
+// Info tag tells it the encoder's delay and the padding of the last frame.
+TEST(AudioFileWriter, Mp3PlaysAsLongAsTheWave)
+{
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty())
+        GTEST_SKIP() << "ffprobe is not installed (scripts/install-deps)";
+    QTemporaryDir dir;
+    for (const int rate : { 16000, 22050 }) {
+        for (const double seconds : { 0.2, 3.0, 7.31 }) {
+            SCOPED_TRACE(QStringLiteral("%1 Hz, %2 s").arg(rate).arg(seconds).toStdString());
+            const std::vector<int16_t> samples = signal(rate, seconds);
+            double lengths[2] = {};
+            int i = 0;
+            for (Format format : { Format::Wave, Format::Mp3 }) {
+                const QString path = dir.filePath("speech." + AudioFileWriter::extension(format));
+                AudioFileWriter writer(path, rate, format);
+                writer.open();
+                writer.append(samples.data(), qsizetype(samples.size()));
+                writer.commit();
+                lengths[i++] = decodedSeconds(path);
+            }
+            EXPECT_NEAR(lengths[0], double(samples.size()) / rate, 1e-9);
+            EXPECT_NEAR(lengths[1], lengths[0], 0.005);
         }
     }
 }

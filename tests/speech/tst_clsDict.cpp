@@ -1,6 +1,9 @@
 #include "speech/clsDict.h"
 
 #include "base/CodePage.h"
+#include "base/cSharedLogging.h"
+#include "speech/clsStore.h"
+#include "support/Corpora.h"
 #include "support/TempProgramFolder.h"
 
 #include <QDir>
@@ -98,9 +101,7 @@ TEST(clsDict, LoadSplitsLinesAtCrAndPairsAtTheFirstComma)
         { "no comma and blank lines are skipped",
           "abc\r\n\r\nSmyth,Smith\r\n",
           { { "Smyth", "Smith" } } },
-        { "lone comma", ",\r\n", { { "", "" } } },
         { "later commas stay in NewWord", "a,b,c\r\n", { { "a", "b,c" } } },
-        { "leading comma", ",word\r\n", { { "", "word" } } },
         { "spaces are kept", "  Smyth , Smith  \r\n", { { "  Smyth ", " Smith  " } } },
         { "CR alone ends a line", "a,1\rb,2\rc,3", { { "a", "1" }, { "b", "2" }, { "c", "3" } } },
         { "lone LF does not end a line", "a,1\nb,2\r\n", { { "a", "1\nb,2" } } },
@@ -124,6 +125,22 @@ TEST(clsDict, LoadSplitsLinesAtCrAndPairsAtTheFirstComma)
     }
 }
 
+TEST(clsDict, LoadSkipsWhatTheEditorRefusesAndSaysSo)
+{
+    TempProgramFolder folder;
+    Log().LogEvent("start", true);
+    folder.writeBytes("ol1dict.txt",
+                      ",\r\n,x\r\nSmyth,Smith\r\n  ,y\r\num,\r\nab, \r\ncat,dog\r\n");
+    clsDict dict;
+    dict.LoadWords();
+    EXPECT_EQ(pairsOf(dict), (Pairs { { "Smyth", "Smith" }, { "cat", "dog" } }));
+    Log().WriteActionsToLog();
+    const QByteArray log = folder.readBytes("log.txt");
+    EXPECT_TRUE(log.contains("Skipped 5 line(s) of ")) << log.toStdString();
+    EXPECT_TRUE(log.contains("the first at line 1 in LoadWords of module clsDict"))
+        << log.toStdString();
+}
+
 TEST(clsDict, SaveTrimsBlanksWritesCrLfInListOrderAndLoadsBack)
 {
     TempProgramFolder folder;
@@ -141,9 +158,10 @@ TEST(clsDict, SaveTrimsBlanksWritesCrLfInListOrderAndLoadsBack)
 
     clsDict again;
     again.LoadWords();
+    // The pair of two empty words is saved as the editor's list had it, and not taken
+    // back: it would match between any two delimiters.
     EXPECT_EQ(pairsOf(again),
               (Pairs { { "Smyth", "Smith" },
-                       { "", "" },
                        { "\tTab", "x" },
                        { QString::fromUtf8("café"), QString::fromUtf8("Ωmega") },
                        { QString::fromUtf8("Łódź"), "Wootch" },
@@ -245,10 +263,10 @@ TEST(clsDict, TranslateTextReplacesWholeWordsBetweenDelimiters)
           "a  b.",
           " a X b." },
         { "empty OriginalWord between a comma and a space", { { "", "~" } }, "a, b", " a,~ b" },
-        { "a NewWord that is a delimiter is seen by the later passes",
+        { "inserted text is never searched again, not even for its delimiters",
           { { "", "-" } },
           "a, b",
-          " a,-- b" },
+          " a,- b" },
         { "empty NewWord removes the word", { { "um", "" } }, "So um, yes", " So , yes" },
         { "pairs apply in list order, later ones see earlier output",
           { { "Smyth", "Smith" }, { "Smith", "Smeeth" } },
@@ -262,6 +280,10 @@ TEST(clsDict, TranslateTextReplacesWholeWordsBetweenDelimiters)
           { { "a", "a a" } },
           "a b.",
           " a a b." },
+        { "nor by the pair's later passes",
+          { { "Tom", "Tom Sawyer" } },
+          "Tom. Tom said so, Tom.",
+          " Tom Sawyer. Tom Sawyer said so, Tom Sawyer." },
         { "multi-word OriginalWord",
           { { "New York", "Noo Yawk" } },
           "I love new york!",
@@ -279,21 +301,48 @@ TEST(clsDict, TranslateTextReplacesWholeWordsBetweenDelimiters)
     }
 }
 
-// The rules written the plain way: one replace-all per delimiter pair for every pair
-// that occurs. TranslateText only looks where a word occurs, so it is checked against
-// this on many random sentences and lists.
-QString translatePlainly(const Pairs &pairs, const QString &sentence)
+// The delimiter pairs of the rules, in the order of their passes (right, then left).
+QStringList delimiterPairs()
 {
     static const QStringList delimiters = { ",", ".", "'", "?",  "!",   "-",
                                             ":", ";", " ", "\"", "\r\n" };
+    QStringList pairs;
+    for (const QString &r : delimiters) {
+        for (const QString &l : delimiters)
+            pairs << l << r;
+    }
+    return pairs;
+}
+
+// The rules written the plain way: one replace-all per delimiter pair for every pair.
+// A replacement first puts in a mark that no word or delimiter holds, so no later pass
+// finds anything in what a pair inserts, then the marks become the NewWord.
+QString translatePlainly(const Pairs &pairs, const QString &sentence)
+{
+    static const QStringList passes = delimiterPairs();
+    const QString mark(QChar(0xE000));
+    QString text = QLatin1Char(' ') + sentence;
+    for (const auto &[original, replacement] : pairs) {
+        for (qsizetype i = 0; i < passes.size(); i += 2)
+            text.replace(passes[i] + original + passes[i + 1], passes[i] + mark + passes[i + 1],
+                         Qt::CaseInsensitive);
+        text.replace(mark, replacement);
+    }
+    return text;
+}
+
+// The rules as earlier versions applied them: later passes search what earlier ones
+// inserted. For a list whose replacements do not hold their own words both agree.
+QString translateRescanning(const Pairs &pairs, const QString &sentence)
+{
+    static const QStringList passes = delimiterPairs();
     QString text = QLatin1Char(' ') + sentence;
     for (const auto &[original, replacement] : pairs) {
         if (!text.contains(original, Qt::CaseInsensitive))
             continue;
-        for (const QString &r : delimiters) {
-            for (const QString &l : delimiters)
-                text.replace(l + original + r, l + replacement + r, Qt::CaseInsensitive);
-        }
+        for (qsizetype i = 0; i < passes.size(); i += 2)
+            text.replace(passes[i] + original + passes[i + 1],
+                         passes[i] + replacement + passes[i + 1], Qt::CaseInsensitive);
     }
     return text;
 }
@@ -303,15 +352,16 @@ TEST(clsDict, TranslateTextAgreesWithThePlainRulesOnRandomText)
     const QStringList pieces = { "cat", "Cat",  "CAT", "dog", "a", "",        " ", " ",
                                  ",",   ".",    "'",   "?",   "!", "-",       ":", ";",
                                  "\"",  "\r\n", "\r",  "\n",  "x", "cat dog", "(", "2" };
-    const QStringList words = { "cat", "CAT", "dog", "a", "", "cat dog", "t", "-", "at," };
+    const QStringList words = { "cat", "CAT", "dog", "a",   "",        "cat dog",
+                                "t",   "-",   "at,", "a a", "cat cat", "dog, cat" };
     quint32 seed = 12345;
     auto next = [&seed](int bound) {
         seed = seed * 1664525u + 1013904223u;
         return int((seed >> 8) % quint32(bound));
     };
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 5000; ++round) {
         QString sentence;
-        for (int n = next(12); n > 0; --n)
+        for (int n = next(14); n > 0; --n)
             sentence += pieces[next(pieces.size())];
         Pairs pairs;
         for (int n = next(4); n > 0; --n)
@@ -319,6 +369,87 @@ TEST(clsDict, TranslateTextAgreesWithThePlainRulesOnRandomText)
         const clsDict dict = dictOf(pairs);
         ASSERT_EQ(dict.TranslateText(sentence), translatePlainly(pairs, sentence))
             << "round " << round;
+    }
+}
+
+// A real book read sentence by sentence with a list of the kind users keep (names,
+// titles, contractions, words of more than one word): every sentence comes out as the
+// earlier versions made it.
+TEST(clsDict, AnOrdinaryListReplacesTheSameWordsAsEverOnARealBook)
+{
+    const QString path = corporaFile("gutenberg_books/74-0.txt");
+    if (path.isEmpty())
+        GTEST_SKIP() << "shared corpora not present";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const Pairs pairs = {
+        { "Tom", "Thom" },          { "Huck", "Hukk" },         { "Injun Joe", "Indian Joe" },
+        { "Aunt Polly", "Auntie" }, { "Mr", "Mister" },         { "Mrs", "Missus" },
+        { "St", "Saint" },          { "ain't", "aint" },        { "don't", "do not" },
+        { "I'm", "I am" },          { "'em", "them" },          { "says", "sez" },
+        { "Tom Sawyer", "Tommy" },  { "Becky", "Beckie" },      { "warn't", "was not" },
+        { "yes'm", "yes ma'am" },   { "Joe Harper", "Joseph" }, { "git", "get" },
+    };
+    const clsDict dict = dictOf(pairs);
+    clsStore store;
+    store.StoreInSentences(QString::fromUtf8(file.readAll()));
+    int sentences = 0;
+    int changed = 0;
+    for (QString s = store.NextSentence(); !s.isEmpty(); s = store.NextSentence(), ++sentences) {
+        const QString translated = dict.TranslateText(s);
+        ASSERT_EQ(translated, translateRescanning(pairs, s)) << "sentence " << sentences;
+        changed += translated != QLatin1Char(' ') + s;
+    }
+    EXPECT_GT(sentences, 4000);
+    EXPECT_GT(changed, 500) << "the list should matter to the book";
+}
+
+// Lists that made one sentence take seconds and gigabytes: a replacement holding its own
+// word between many delimiters, a chain of pairs that each double the text, and one long
+// line. Read from the file as the reading reads them, each stays within its bound.
+TEST(clsDict, HostileListsKeepASentenceWithinItsBound)
+{
+    TempProgramFolder folder;
+    const QByteArray hello = "hello, hello. hello! hello? hello; hello: hello- hello\" hello'";
+    const QByteArray selfish = "a.a,a;a:a-a!a?a'a\"a a,a.a,a;a:a-a!a?a'a\"a a a a";
+    const struct
+    {
+        const char *name;
+        QByteArray list;
+        QString sentence;
+        QString expected; // empty: only the bound is checked
+        bool reachesTheBound;
+    } cases[] = {
+        // The first, third and last "a" are replaced; the second shares its blanks with
+        // the first, as the rules have it, and nothing inserted is looked at again.
+        { "its own word between every delimiter", "a," + selfish + "\r\n", "a a a a.",
+          " " + QString::fromLatin1(selfish) + " a " + QString::fromLatin1(selfish) + " "
+              + QString::fromLatin1(selfish) + ".",
+          false },
+        { "one long line", "hello," + hello + hello + hello + hello + " hello\r\n", "Hello, world.",
+          " " + QString::fromLatin1(hello + hello + hello + hello + " hello") + ", world.", false },
+        { "a chain of growing pairs", QByteArray("a,a a\r\n").repeated(40), "a b.", {}, true },
+        { "empty words are not even loaded", ", , ,\r\n,. .\r\n,; ;\r\n,! !\r\n,: :\r\n",
+          "Hello, world.", " Hello, world.", false },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Log().LogEvent("start", true);
+        folder.writeBytes("ol1dict.txt", c.list);
+        clsDict dict;
+        dict.LoadWords();
+        const QString out = dict.TranslateText(c.sentence);
+        EXPECT_LE(out.size(), clsDict::ResultLimit(c.sentence.size() + 1));
+        if (!c.expected.isEmpty())
+            EXPECT_EQ(out, c.expected);
+        else
+            EXPECT_GT(out.size(), clsDict::ResultLimit(c.sentence.size() + 1) - 3);
+        // A reading of such sentences says so once, not once a sentence.
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(dict.TranslateText(c.sentence), out);
+        Log().WriteActionsToLog();
+        EXPECT_EQ(folder.readBytes("log.txt").count("would make a sentence longer than"),
+                  c.reachesTheBound ? 1 : 0);
     }
 }
 

@@ -1,6 +1,7 @@
 // Every test binary runs inside a QApplication on the offscreen platform, with the
 // program folder pointed at a fresh temporary folder.
 #include "base/Seam.h"
+#include "net/ProxySecretStore.h"
 #include "platform/EspeakEngine.h"
 #include "support/TempProgramFolder.h"
 #include "ui/MessageBoxes.h"
@@ -30,6 +31,9 @@ int main(int argc, char **argv)
         }
         return int(MessageBoxes::NoButton);
     });
+    // The user's own keyring is never touched: tests that want a secret store start their
+    // own (PrivateSecretService) and name it.
+    Seam::install<ProxySecretStore::ServiceSeam>(QString());
     // Talkers get the real engine unless a test installs a fake (FakeSpeechEngine::Scope).
     EspeakEngine::installAsSpeechEngine();
     TempProgramFolder folder; // the default for tests that make no folder of their own
