@@ -13,6 +13,7 @@
 #include "base/cSHAREDSettings.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/SymbolFonts.h"
@@ -135,21 +136,15 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
 void ReaderLifecycle::selectSavedVoice()
 {
-    QComboBox *voices = m_window.ui.cmbEngine;
-    // The voice by name where it is still installed: its place in the list depends on the
-    // locale and on which voices are installed.
-    int voice = voices->findText(Settings().sGet(QStringLiteral("LastVoice")).toString(),
-                                 Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (voice < 0 || Settings().sGet(QStringLiteral("LastVoice")).toString().isEmpty()) {
-        voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
-        if (voice >= voices->count())
-            voice = voices->count() - 1;
-        // A negative number in a hand-edited settings file would otherwise end the program.
-        voice = std::max(voice, 0);
-    }
-    voices->setCurrentIndex(voice);
+    // By engine and name where the voice is still installed: its place in the list depends
+    // on the locale, the installed voices and which engines answered.
+    clsTalker &talker = *m_window.m_reading->Talker();
+    const VoiceChoice::Saved saved = VoiceChoice::Restore(
+        talker.engine() ? VoiceChoice::List(*talker.engine()) : QList<VoiceChoice::Listed>());
+    VoiceList::SelectVoice(m_window.ui.cmbEngine, saved.voice);
     m_window.cmbEngine_Click();
-    m_window.m_reading->Talker()->SelectVoice(voice);
+    talker.SelectVoice(VoiceList::VoiceIndex(m_window.ui.cmbEngine));
+    VoiceChoice::KeepUnavailable(saved);
 }
 
 void ReaderLifecycle::startupFailed(int code, const QString &description)

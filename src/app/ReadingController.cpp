@@ -8,6 +8,7 @@
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
 #include "documents/SentenceFinder.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/RichTextBox.h"
@@ -158,8 +159,7 @@ void ReadingController::Slower()
 
 void ReadingController::SelectVoice(int index, const QString &name)
 {
-    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTENGINE"), index); });
-    Trace::quietly([&] { Settings().sSet(QStringLiteral("LASTVOICE"), name); });
+    VoiceChoice::Remember(m_talker ? m_talker->engine() : nullptr, index, name);
     Trace::quietly([&] { required(m_talker).SelectVoice(index); });
 }
 

@@ -5,10 +5,12 @@
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/SpeechEngine.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "speech/clsWavRenderer.h"
 #include "ui/RichTextBox.h"
+#include "ui/VoiceForFile.h"
 #include "ui/cSHAREDcDlg.h"
 #include "ui/frmRenderProgress.h"
 
@@ -28,6 +30,10 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
 {
     // While a reading runs, the caret stands where the spoken sentence begins.
     const int caret = view.SelStart();
+    // A voice the sound server plays itself cannot go into a file: the user picks another.
+    const int fileVoice = VoiceForFile::Choose(parent, Talker ? Talker->engine() : nullptr);
+    if (Talker && Talker->engine() && fileVoice == 0)
+        return false;
     // Cancel, or any failure up to handing the name over, ends here without a word.
     const bool chosen = Trace::quietly([&] {
         cSHAREDcDlg dialog(parent);
@@ -66,7 +72,8 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, RichTextBox &view, clsDict *
         // Cut as a Read in the chosen voice would cut it: its language's titles.
         sentences = clsWavRenderer::PrepareSentences(text, dict, Talker->store().nextRule());
         // Every core: the engine renders parts side by side where it can.
-        renderer = Talker->engine()->CreateRenderer(QThread::idealThreadCount());
+        renderer =
+            VoiceChoice::CreateRenderer(*Talker->engine(), fileVoice, QThread::idealThreadCount());
         if (!renderer)
             throw Failure(438, QStringLiteral("Object doesn't support this property or method"));
     });

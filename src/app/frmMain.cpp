@@ -20,6 +20,7 @@
 #include "net/UpdateHandOff.h"
 #include "ui/FormTranslator.h"
 #include "ui/RichTextBox.h"
+#include "ui/VoiceList.h"
 #include "ui/frmLex.h"
 
 #include <QAction>
@@ -176,7 +177,8 @@ void frmMain::cmdSlower_Click()
 
 void frmMain::cmbEngine_Click()
 {
-    m_reading->SelectVoice(ui.cmbEngine->currentIndex(), ui.cmbEngine->currentText());
+    // A row's voice, not its place: headings of the engines' groups stand between voices.
+    m_reading->SelectVoice(VoiceList::VoiceIndex(ui.cmbEngine), ui.cmbEngine->currentText());
 }
 
 void frmMain::cmbPitch_Click()

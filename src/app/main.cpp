@@ -1,7 +1,7 @@
 #include "app/ReaderProgram.h"
 #include "app/fSHAREDErrorRpt.h"
-#include "platform/EspeakEngine.h"
 #include "platform/RenderWorker.h"
+#include "platform/SpeechEngines.h"
 #include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
@@ -20,10 +20,10 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.orlin_reader.Orlin"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlin_reader.Orlin")));
     // The real parts behind the seams: message boxes a user answers, the error report
-    // window, the espeak-ng voice.
+    // window, the voices of every engine.
     MessageBoxDialog::install();
     fSHAREDErrorRpt::install();
-    EspeakEngine::installAsSpeechEngine();
+    SpeechEngines::install();
     RenderWorker::installSelf();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.

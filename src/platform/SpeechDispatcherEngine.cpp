@@ -1,0 +1,501 @@
+#include "platform/SpeechDispatcherEngine.h"
+
+#include "base/Failure.h"
+#include "base/Seam.h"
+
+#include <QMetaObject>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include <libspeechd.h>
+
+namespace {
+
+const QString kSource = QStringLiteral("SpeechDispatcherEngine");
+constexpr int kInvalidPropertyValue = 380;
+// How long the first engine waits for the daemon to start and list its voices.
+constexpr auto kListingTimeout = std::chrono::seconds(6);
+// A module whose voices all come in variants (none plain) shows at most this many.
+constexpr qsizetype kMaxVariantVoices = 200;
+
+// The espeak-ng module's words per minute at the daemon's rates -100, 0 and 100 (its
+// EspeakMinRate, EspeakNormalRate and EspeakMaxRate): other modules follow the same scale
+// relative to their own normal rate.
+constexpr int kSlowestWpm = 80;
+constexpr int kNormalWpm = 170;
+constexpr int kFastestWpm = 449;
+
+struct AddressDeleter
+{
+    void operator()(SPDConnectionAddress *address) const { SPDConnectionAddress__free(address); }
+};
+using Address = std::unique_ptr<SPDConnectionAddress, AddressDeleter>;
+
+// The address the seam names, or the default one (SPEECHD_ADDRESS, else the user's socket).
+Address addressFor(const QString &text, QString *error)
+{
+    if (text.isEmpty()) {
+        char *failure = nullptr;
+        Address address(spd_get_default_address(&failure));
+        if (!address && error)
+            *error = QString::fromLocal8Bit(failure ? failure : "no address");
+        free(failure);
+        return address;
+    }
+    Address address(static_cast<SPDConnectionAddress *>(calloc(1, sizeof(SPDConnectionAddress))));
+    const QString kind = text.section(QLatin1Char(':'), 0, 0);
+    const QString rest = text.section(QLatin1Char(':'), 1);
+    if (kind == QLatin1String("unix_socket")) {
+        address->method = SPD_METHOD_UNIX_SOCKET;
+        address->unix_socket_name = strdup(rest.toLocal8Bit().constData());
+    } else if (kind == QLatin1String("inet_socket")) {
+        address->method = SPD_METHOD_INET_SOCKET;
+        address->inet_socket_host =
+            strdup(rest.section(QLatin1Char(':'), 0, 0).toUtf8().constData());
+        address->inet_socket_port = rest.section(QLatin1Char(':'), 1).toInt();
+        if (address->inet_socket_port <= 0)
+            address->inet_socket_port = SPEECHD_DEFAULT_PORT;
+    } else {
+        if (error)
+            *error = QStringLiteral("unknown speech-dispatcher address %1").arg(text);
+        return {};
+    }
+    return address;
+}
+
+// A connection, or why there is none. Only the user's own daemon is started when it is
+// not running.
+SPDConnection *openConnection(const QString &addressText, const char *name, QString *error)
+{
+    Address address = addressFor(addressText, error);
+    if (!address)
+        return nullptr;
+    char *failure = nullptr;
+    SPDConnection *connection = spd_open2("Orlin", name, nullptr, SPD_MODE_THREADED, address.get(),
+                                          addressText.isEmpty() ? 1 : 0, &failure);
+    if (!connection && error)
+        *error = QString::fromLocal8Bit(failure ? failure : "cannot connect").trimmed();
+    free(failure);
+    return connection;
+}
+
+struct Listing
+{
+    QString failure;
+    QList<SpeechDispatcherEngine::Voice> voices;
+};
+
+QList<SpeechDispatcherEngine::Voice> listVoices(SPDConnection *connection)
+{
+    QList<SpeechDispatcherEngine::Voice> all;
+    char **modules = spd_list_modules(connection);
+    for (char **m = modules; m && *m; ++m) {
+        const QString module = QString::fromUtf8(*m);
+        if (module == QLatin1String("dummy") || spd_set_output_module(connection, *m) != 0)
+            continue;
+        SPDVoice **voices = spd_list_synthesis_voices(connection);
+        QList<SpeechDispatcherEngine::Voice> plain;
+        QList<SpeechDispatcherEngine::Voice> variants;
+        for (SPDVoice **v = voices; v && *v; ++v) {
+            if (!(*v)->name)
+                continue;
+            const QString variant = QString::fromUtf8((*v)->variant ? (*v)->variant : "");
+            // Modules such as espeak-ng list every voice once more with each of a hundred
+            // variants; the plain voices are the list a listener can choose from.
+            SpeechDispatcherEngine::Voice voice { module, QString::fromUtf8((*v)->name),
+                                                  QString::fromUtf8((*v)->language ? (*v)->language
+                                                                                   : "") };
+            if (variant.isEmpty() || variant == QLatin1String("none"))
+                plain.append(voice);
+            else if (variants.size() < kMaxVariantVoices)
+                variants.append(voice);
+        }
+        free_spd_voices(voices);
+        all += plain.isEmpty() ? variants : plain;
+    }
+    if (modules) {
+        for (char **m = modules; *m; ++m)
+            free(*m);
+        free(modules);
+    }
+    return all;
+}
+
+Listing makeListing(const QString &address)
+{
+    Listing listing;
+    QString error;
+    SPDConnection *connection = openConnection(address, "voices", &error);
+    if (!connection) {
+        listing.failure = error;
+        return listing;
+    }
+    listing.voices = listVoices(connection);
+    spd_close(connection);
+    if (listing.voices.isEmpty())
+        listing.failure = QStringLiteral("speech-dispatcher offers no voice");
+    return listing;
+}
+
+// The daemon is asked once per address and process, on a thread of its own, so a daemon
+// that hangs costs the start-up a few seconds, never the program.
+std::shared_ptr<const Listing> listingFor(const QString &address)
+{
+    static std::mutex guard;
+    static std::map<QString, std::shared_ptr<const Listing>> listings;
+    std::lock_guard lock(guard);
+    auto it = listings.find(address);
+    if (it != listings.end())
+        return it->second;
+    auto promise = std::make_shared<std::promise<Listing>>();
+    std::future<Listing> result = promise->get_future();
+    std::thread([promise, address] { promise->set_value(makeListing(address)); }).detach();
+    std::shared_ptr<const Listing> listing;
+    if (result.wait_for(kListingTimeout) == std::future_status::ready) {
+        listing = std::make_shared<const Listing>(result.get());
+    } else {
+        // The thread is left to finish on its own: it holds nothing but its promise.
+        listing = std::make_shared<const Listing>(
+            Listing { QStringLiteral("speech-dispatcher did not answer within %1 seconds")
+                          .arg(std::chrono::seconds(kListingTimeout).count()),
+                      {} });
+    }
+    listings.emplace(address, listing);
+    return listing;
+}
+
+// The engines by the daemon's client number, for the library's callbacks.
+std::mutex registryGuard;
+std::map<size_t, SpeechDispatcherEngine *> registry;
+
+// The words of a text, each with a mark before it that names its place in `words`.
+QString ssmlWithMarks(const QString &text, QList<std::pair<int, int>> *words)
+{
+    QString ssml = QStringLiteral("<speak>");
+    qsizetype i = 0;
+    auto escaped = [](QStringView part) {
+        QString out;
+        out.reserve(part.size());
+        for (QChar c : part) {
+            if (c == QLatin1Char('&'))
+                out += QStringLiteral("&amp;");
+            else if (c == QLatin1Char('<'))
+                out += QStringLiteral("&lt;");
+            else if (c == QLatin1Char('>'))
+                out += QStringLiteral("&gt;");
+            else
+                out += c;
+        }
+        return out;
+    };
+    while (i < text.size()) {
+        const qsizetype blankStart = i;
+        while (i < text.size() && text.at(i).isSpace())
+            ++i;
+        ssml += escaped(QStringView(text).sliced(blankStart, i - blankStart));
+        if (i >= text.size())
+            break;
+        const qsizetype start = i;
+        while (i < text.size() && !text.at(i).isSpace())
+            ++i;
+        ssml += QStringLiteral("<mark name=\"%1\"/>").arg(words->size());
+        words->append({ int(start), int(i - start) });
+        ssml += escaped(QStringView(text).sliced(start, i - start));
+    }
+    ssml += QStringLiteral("</speak>");
+    return ssml;
+}
+
+bool speakable(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+} // namespace
+
+struct SpeechDispatcherEngine::Private
+{
+    SPDConnection *connection = nullptr;
+    size_t client = 0;
+    QList<Voice> voices;
+    int voice = 1;
+    int speed = kDefaultSpeed;
+    int pitch = 0;
+    bool dirty = true; // voice, rate or pitch to be told to the daemon before the next message
+    bool paused = false;
+    quint64 current = 0; // the message being spoken, 0 when none
+    quint64 silentCalls = 0; // Speak calls without a word to say, done on the next turn
+    quint64 generation = 0; // bumped by a stop
+    bool begun = false;
+    QList<std::pair<int, int>> words; // of the current message, by mark
+};
+
+SpeechDispatcherEngine::SpeechDispatcherEngine(QObject *parent)
+    : SpeechEngine(parent)
+    , d(std::make_unique<Private>())
+{
+    const QString address = Seam::current<AddressSeam>();
+    const std::shared_ptr<const Listing> listing = listingFor(address);
+    if (!listing->failure.isEmpty())
+        throw Failure(FailureCode::CannotCreateComponent, listing->failure, kSource);
+    d->voices = listing->voices;
+    QString error;
+    d->connection = openConnection(address, "reading", &error);
+    if (!d->connection)
+        throw Failure(FailureCode::CannotCreateComponent, error, kSource);
+    d->client = size_t(spd_get_client_id(d->connection));
+    {
+        std::lock_guard lock(registryGuard);
+        registry[d->client] = this;
+    }
+    d->connection->callback_begin = [](size_t message, size_t client, SPDNotificationType) {
+        deliver(message, client, Event::Begin, nullptr);
+    };
+    d->connection->callback_end = [](size_t message, size_t client, SPDNotificationType) {
+        deliver(message, client, Event::End, nullptr);
+    };
+    d->connection->callback_cancel = [](size_t message, size_t client, SPDNotificationType) {
+        deliver(message, client, Event::Cancel, nullptr);
+    };
+    d->connection->callback_im = [](size_t message, size_t client, SPDNotificationType,
+                                    char *mark) { deliver(message, client, Event::Mark, mark); };
+    spd_set_notification_on(d->connection, SPD_BEGIN);
+    spd_set_notification_on(d->connection, SPD_END);
+    spd_set_notification_on(d->connection, SPD_CANCEL);
+    spd_set_notification_on(d->connection, SPD_INDEX_MARKS);
+    spd_set_data_mode(d->connection, SPD_DATA_SSML);
+}
+
+SpeechDispatcherEngine::~SpeechDispatcherEngine()
+{
+    {
+        std::lock_guard lock(registryGuard);
+        registry.erase(d->client);
+    }
+    if (d->connection) {
+        if (d->current != 0)
+            spd_cancel(d->connection);
+        spd_close(d->connection);
+    }
+}
+
+void SpeechDispatcherEngine::deliver(size_t message, size_t client, Event event, const char *mark)
+{
+    // On the library's thread: only a queued call reaches the engine, and only while the
+    // engine is registered (its destructor unregisters before it goes).
+    const QString markText = mark ? QString::fromUtf8(mark) : QString();
+    std::lock_guard lock(registryGuard);
+    const auto it = registry.find(client);
+    if (it == registry.end())
+        return;
+    SpeechDispatcherEngine *engine = it->second;
+    QMetaObject::invokeMethod(
+        engine, [engine, message, event, markText] { engine->onEvent(message, event, markText); },
+        Qt::QueuedConnection);
+}
+
+void SpeechDispatcherEngine::onEvent(quint64 message, Event event, const QString &mark)
+{
+    // Events of a message that was stopped, or of another client's, change nothing.
+    if (message == 0 || message != d->current)
+        return;
+    switch (event) {
+    case Event::Begin:
+        if (!d->begun) {
+            d->begun = true;
+            emit SpeakingStarted();
+        }
+        break;
+    case Event::Mark: {
+        bool ok = false;
+        const int index = mark.toInt(&ok);
+        if (ok && index >= 0 && index < d->words.size())
+            emit SpeakingWord(d->words[index].first, d->words[index].second);
+        break;
+    }
+    case Event::End:
+    case Event::Cancel:
+        // A cancel that Orlin did not ask for (another program cleared the daemon's queue)
+        // counts as the end, so a reading goes on instead of waiting for ever.
+        d->current = 0;
+        d->words.clear();
+        emit SpeakingDone();
+        break;
+    }
+}
+
+int SpeechDispatcherEngine::daemonRate(int wordsPerMinute)
+{
+    const double wpm = std::clamp(wordsPerMinute, kSlowestWpm, kFastestWpm);
+    const double rate = wpm <= kNormalWpm ? (wpm - kNormalWpm) * 100.0 / (kNormalWpm - kSlowestWpm)
+                                          : (wpm - kNormalWpm) * 100.0 / (kFastestWpm - kNormalWpm);
+    return std::clamp(int(std::lround(rate)), -100, 100);
+}
+
+int SpeechDispatcherEngine::daemonPitch(int pitch)
+{
+    // The espeak-ng module reads -100..100 as its 0..100, which Orlin's steps of 5 cover.
+    return std::clamp(pitch, -10, 10) * 10;
+}
+
+void SpeechDispatcherEngine::setInitialized(int) { }
+
+int SpeechDispatcherEngine::CountEngines() const
+{
+    return int(d->voices.size());
+}
+
+void SpeechDispatcherEngine::checkVoice(int voice) const
+{
+    if (voice < 1 || voice > d->voices.size())
+        throw Failure(FailureCode::InvalidCall,
+                      QStringLiteral("Invalid procedure call or argument"), kSource);
+}
+
+QString SpeechDispatcherEngine::ModeName(int voice) const
+{
+    checkVoice(voice);
+    const Voice &v = d->voices[voice - 1];
+    return v.name + QStringLiteral(" (") + v.module + QLatin1Char(')');
+}
+
+QString SpeechDispatcherEngine::ModeLanguage(int voice) const
+{
+    checkVoice(voice);
+    return d->voices[voice - 1].language;
+}
+
+VoiceIdentity SpeechDispatcherEngine::Identity(int voice) const
+{
+    checkVoice(voice);
+    const Voice &v = d->voices[voice - 1];
+    return { QString::fromLatin1(kEngine), v.module + QLatin1Char('/') + v.name };
+}
+
+bool SpeechDispatcherEngine::CanRender(int voice) const
+{
+    checkVoice(voice);
+    return false;
+}
+
+void SpeechDispatcherEngine::Select(int voice)
+{
+    checkVoice(voice);
+    if (voice != d->voice)
+        d->dirty = true;
+    d->voice = voice;
+}
+
+int SpeechDispatcherEngine::CurrentMode() const
+{
+    return d->voice;
+}
+
+void SpeechDispatcherEngine::applySettings()
+{
+    if (!d->dirty)
+        return;
+    const Voice &v = d->voices[d->voice - 1];
+    spd_set_output_module(d->connection, v.module.toUtf8().constData());
+    spd_set_synthesis_voice(d->connection, v.name.toUtf8().constData());
+    spd_set_voice_rate(d->connection, daemonRate(d->speed));
+    spd_set_voice_pitch(d->connection, daemonPitch(d->pitch));
+    d->dirty = false;
+}
+
+void SpeechDispatcherEngine::finishWithoutSound()
+{
+    // Nothing to say: done on the next turn of the event loop, unless stopped first.
+    ++d->silentCalls;
+    QTimer::singleShot(0, this, [this, generation = d->generation] {
+        if (generation != d->generation || d->silentCalls == 0)
+            return;
+        --d->silentCalls;
+        emit SpeakingDone();
+    });
+}
+
+void SpeechDispatcherEngine::Speak(const QString &text)
+{
+    if (!speakable(text)) {
+        finishWithoutSound();
+        return;
+    }
+    applySettings();
+    QList<std::pair<int, int>> words;
+    const QByteArray ssml = ssmlWithMarks(text, &words).toUtf8();
+    const int message = spd_say(d->connection, SPD_MESSAGE, ssml.constData());
+    if (message < 0)
+        throw Failure(FailureCode::InternalError,
+                      QStringLiteral("speech-dispatcher refused the text"), kSource);
+    d->current = quint64(message);
+    d->words = words;
+    d->begun = false;
+}
+
+void SpeechDispatcherEngine::StopSpeaking()
+{
+    ++d->generation;
+    d->silentCalls = 0;
+    d->current = 0;
+    d->words.clear();
+    spd_cancel(d->connection);
+    // A stop also ends a pause: the daemon would otherwise hold the next message.
+    if (d->paused) {
+        spd_resume(d->connection);
+        d->paused = false;
+    }
+}
+
+void SpeechDispatcherEngine::AudioPause()
+{
+    if (spd_pause(d->connection) == 0)
+        d->paused = true;
+}
+
+void SpeechDispatcherEngine::AudioResume()
+{
+    if (!d->paused)
+        return;
+    spd_resume(d->connection);
+    d->paused = false;
+}
+
+int SpeechDispatcherEngine::Speaking() const
+{
+    return d->current != 0 || d->silentCalls != 0 ? 1 : 0;
+}
+
+int SpeechDispatcherEngine::Speed() const
+{
+    return d->speed;
+}
+
+void SpeechDispatcherEngine::setSpeed(int wordsPerMinute)
+{
+    if (wordsPerMinute < kMinSpeed || wordsPerMinute > kMaxSpeed)
+        throw Failure(kInvalidPropertyValue, QStringLiteral("Invalid property value"), kSource);
+    if (wordsPerMinute != d->speed)
+        d->dirty = true;
+    d->speed = wordsPerMinute;
+}
+
+int SpeechDispatcherEngine::Pitch() const
+{
+    return d->pitch;
+}
+
+void SpeechDispatcherEngine::setPitch(int pitch)
+{
+    if (pitch < -10 || pitch > 10)
+        throw Failure(kInvalidPropertyValue, QStringLiteral("Invalid property value"), kSource);
+    if (pitch != d->pitch)
+        d->dirty = true;
+    d->pitch = pitch;
+}
