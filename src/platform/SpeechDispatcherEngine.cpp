@@ -13,7 +13,13 @@
 #include <mutex>
 #include <thread>
 
+#include <cstring>
 #include <libspeechd.h>
+#include <netdb.h>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,38 +97,135 @@ struct Listing
     QList<SpeechDispatcherEngine::Voice> voices;
 };
 
-QList<SpeechDispatcherEngine::Voice> listVoices(SPDConnection *connection)
+// One module's voices as the list shows them: modules such as espeak-ng list every voice
+// once more with each of a hundred variants; the plain voices are the list a listener
+// can choose from, and a module with variants only shows the first of them.
+class ModuleVoices
 {
-    QList<SpeechDispatcherEngine::Voice> all;
-    char **modules = spd_list_modules(connection);
-    for (char **m = modules; m && *m; ++m) {
-        const QString module = QString::fromUtf8(*m);
-        if (module == QLatin1String("dummy") || spd_set_output_module(connection, *m) != 0)
-            continue;
-        SPDVoice **voices = spd_list_synthesis_voices(connection);
-        QList<SpeechDispatcherEngine::Voice> plain;
-        QList<SpeechDispatcherEngine::Voice> variants;
-        for (SPDVoice **v = voices; v && *v; ++v) {
-            if (!(*v)->name)
-                continue;
-            const QString variant = QString::fromUtf8((*v)->variant ? (*v)->variant : "");
-            // Modules such as espeak-ng list every voice once more with each of a hundred
-            // variants; the plain voices are the list a listener can choose from.
-            SpeechDispatcherEngine::Voice voice { module, QString::fromUtf8((*v)->name),
-                                                  QString::fromUtf8((*v)->language ? (*v)->language
-                                                                                   : "") };
-            if (variant.isEmpty() || variant == QLatin1String("none"))
-                plain.append(voice);
-            else if (variants.size() < kMaxVariantVoices)
-                variants.append(voice);
-        }
-        free_spd_voices(voices);
-        all += plain.isEmpty() ? variants : plain;
+public:
+    void add(SpeechDispatcherEngine::Voice voice, const QByteArray &variant)
+    {
+        if (voice.name.isEmpty())
+            return;
+        if (variant.isEmpty() || variant == "none")
+            m_plain.append(std::move(voice));
+        else if (m_variants.size() < kMaxVariantVoices)
+            m_variants.append(std::move(voice));
     }
-    if (modules) {
-        for (char **m = modules; *m; ++m)
-            free(*m);
-        free(modules);
+    const QList<SpeechDispatcherEngine::Voice> &shown() const
+    {
+        return m_plain.isEmpty() ? m_variants : m_plain;
+    }
+
+private:
+    QList<SpeechDispatcherEngine::Voice> m_plain;
+    QList<SpeechDispatcherEngine::Voice> m_variants;
+};
+
+// A plain SSIP conversation with the daemon: the client library takes seconds to read a
+// list of ten thousand voices (the espeak-ng module's), a straight read a fraction of it.
+class SsipSocket
+{
+public:
+    explicit SsipSocket(const SPDConnectionAddress &address)
+    {
+        if (address.method == SPD_METHOD_UNIX_SOCKET && address.unix_socket_name) {
+            sockaddr_un where {};
+            const size_t length = std::strlen(address.unix_socket_name);
+            if (length >= sizeof where.sun_path)
+                return;
+            where.sun_family = AF_UNIX;
+            std::memcpy(where.sun_path, address.unix_socket_name, length);
+            m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (m_fd >= 0
+                && ::connect(m_fd, reinterpret_cast<sockaddr *>(&where), sizeof where) != 0)
+                closeSocket();
+        } else if (address.method == SPD_METHOD_INET_SOCKET && address.inet_socket_host) {
+            addrinfo hints {};
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo *found = nullptr;
+            const QByteArray port = QByteArray::number(address.inet_socket_port);
+            if (::getaddrinfo(address.inet_socket_host, port.constData(), &hints, &found) != 0)
+                return;
+            for (addrinfo *a = found; a && m_fd < 0; a = a->ai_next) {
+                m_fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+                if (m_fd >= 0 && ::connect(m_fd, a->ai_addr, a->ai_addrlen) != 0)
+                    closeSocket();
+            }
+            ::freeaddrinfo(found);
+        }
+    }
+    ~SsipSocket() { closeSocket(); }
+    SsipSocket(const SsipSocket &) = delete;
+    SsipSocket &operator=(const SsipSocket &) = delete;
+
+    bool connected() const { return m_fd >= 0; }
+
+    // The reply's lines without their codes; nothing when the daemon refused or went away.
+    std::optional<QList<QByteArray>> ask(const QByteArray &command)
+    {
+        const QByteArray line = command + "\r\n";
+        if (::send(m_fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) != line.size())
+            return std::nullopt;
+        QList<QByteArray> lines;
+        for (;;) {
+            const qsizetype end = m_buffer.indexOf("\r\n", m_read);
+            if (end < 0) {
+                m_buffer.remove(0, m_read);
+                m_read = 0;
+                char chunk[65536];
+                const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+                if (n <= 0)
+                    return std::nullopt;
+                m_buffer.append(chunk, n);
+                continue;
+            }
+            const QByteArray reply = m_buffer.mid(m_read, end - m_read);
+            m_read = end + 2;
+            if (reply.size() < 4)
+                return std::nullopt;
+            if (reply.at(3) == ' ')
+                return reply.startsWith('2') ? std::optional(lines) : std::nullopt;
+            lines << reply.mid(4);
+        }
+    }
+
+private:
+    void closeSocket()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    QByteArray m_buffer;
+    qsizetype m_read = 0;
+};
+
+std::optional<QList<SpeechDispatcherEngine::Voice>> listVoices(const SPDConnectionAddress &address)
+{
+    SsipSocket ssip(address);
+    if (!ssip.connected() || !ssip.ask("SET SELF CLIENT_NAME orlin:orlin:voices"))
+        return std::nullopt;
+    const auto modules = ssip.ask("LIST OUTPUT_MODULES");
+    if (!modules)
+        return std::nullopt;
+    QList<SpeechDispatcherEngine::Voice> all;
+    for (const QByteArray &module : *modules) {
+        if (module == "dummy" || !ssip.ask("SET SELF OUTPUT_MODULE " + module))
+            continue;
+        const auto lines = ssip.ask("LIST SYNTHESIS_VOICES");
+        if (!lines)
+            continue;
+        ModuleVoices listed;
+        for (const QByteArray &line : *lines) {
+            const QList<QByteArray> fields = line.split('\t');
+            listed.add({ QString::fromUtf8(module), QString::fromUtf8(fields.value(0)),
+                         QString::fromUtf8(fields.value(1)) },
+                       fields.value(2));
+        }
+        all += listed.shown();
     }
     return all;
 }
@@ -131,15 +234,21 @@ Listing makeListing(const QString &address)
 {
     Listing listing;
     QString error;
+    // Through the client library first: it starts the user's daemon when none runs.
     SPDConnection *connection = openConnection(address, "voices", &error);
     if (!connection) {
         listing.failure = error;
         return listing;
     }
-    listing.voices = listVoices(connection);
+    const Address where = addressFor(address, nullptr);
+    const auto voices = where ? listVoices(*where) : std::nullopt;
     spd_close(connection);
-    if (listing.voices.isEmpty())
+    if (!voices)
+        listing.failure = QStringLiteral("speech-dispatcher did not list its voices");
+    else if (voices->isEmpty())
         listing.failure = QStringLiteral("speech-dispatcher offers no voice");
+    else
+        listing.voices = *voices;
     return listing;
 }
 
@@ -174,40 +283,55 @@ std::shared_ptr<const Listing> listingFor(const QString &address)
 std::mutex registryGuard;
 std::map<size_t, SpeechDispatcherEngine *> registry;
 
-// The words of a text, each with a mark before it that names its place in `words`.
-QString ssmlWithMarks(const QString &text, QList<std::pair<int, int>> *words)
+// The words of a text: where each begins and how long it is, without the punctuation
+// around it (a run of punctuation alone is no word).
+QList<std::pair<int, int>> wordsOf(const QString &text)
 {
-    QString ssml = QStringLiteral("<speak>");
+    QList<std::pair<int, int>> words;
     qsizetype i = 0;
-    auto escaped = [](QStringView part) {
-        QString out;
-        out.reserve(part.size());
-        for (QChar c : part) {
-            if (c == QLatin1Char('&'))
-                out += QStringLiteral("&amp;");
-            else if (c == QLatin1Char('<'))
-                out += QStringLiteral("&lt;");
-            else if (c == QLatin1Char('>'))
-                out += QStringLiteral("&gt;");
-            else
-                out += c;
-        }
-        return out;
-    };
     while (i < text.size()) {
-        const qsizetype blankStart = i;
-        while (i < text.size() && text.at(i).isSpace())
+        while (i < text.size() && !text.at(i).isLetterOrNumber())
             ++i;
-        ssml += escaped(QStringView(text).sliced(blankStart, i - blankStart));
-        if (i >= text.size())
-            break;
         const qsizetype start = i;
         while (i < text.size() && !text.at(i).isSpace())
             ++i;
-        ssml += QStringLiteral("<mark name=\"%1\"/>").arg(words->size());
-        words->append({ int(start), int(i - start) });
-        ssml += escaped(QStringView(text).sliced(start, i - start));
+        qsizetype end = i;
+        while (end > start && !text.at(end - 1).isLetterOrNumber())
+            --end;
+        if (end > start)
+            words.append({ int(start), int(end - start) });
     }
+    return words;
+}
+
+QString escaped(QStringView part)
+{
+    QString out;
+    out.reserve(part.size());
+    for (QChar c : part) {
+        if (c == QLatin1Char('&'))
+            out += QStringLiteral("&amp;");
+        else if (c == QLatin1Char('<'))
+            out += QStringLiteral("&lt;");
+        else if (c == QLatin1Char('>'))
+            out += QStringLiteral("&gt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The text from word `from` on as SSML, a mark named by its number before every word.
+QString ssmlFrom(const QString &text, const QList<std::pair<int, int>> &words, qsizetype from)
+{
+    QString ssml = QStringLiteral("<speak>");
+    qsizetype at = from < words.size() ? words[from].first : text.size();
+    for (qsizetype w = from; w < words.size(); ++w) {
+        ssml += escaped(QStringView(text).sliced(at, words[w].first - at));
+        ssml += QStringLiteral("<mark name=\"%1\"/>").arg(w);
+        at = words[w].first;
+    }
+    ssml += escaped(QStringView(text).sliced(at));
     ssml += QStringLiteral("</speak>");
     return ssml;
 }
@@ -228,12 +352,18 @@ struct SpeechDispatcherEngine::Private
     int speed = kDefaultSpeed;
     int pitch = 0;
     bool dirty = true; // voice, rate or pitch to be told to the daemon before the next message
-    bool paused = false;
-    quint64 current = 0; // the message being spoken, 0 when none
     quint64 silentCalls = 0; // Speak calls without a word to say, done on the next turn
     quint64 generation = 0; // bumped by a stop
+
+    // The Speak call in progress: its text and words, the daemon's message now saying it
+    // (0 while paused or between messages), and the last word heard.
+    bool inCall = false;
+    QString text;
+    QList<std::pair<int, int>> words;
+    quint64 current = 0;
+    qsizetype lastWord = 0;
     bool begun = false;
-    QList<std::pair<int, int>> words; // of the current message, by mark
+    bool paused = false;
 };
 
 SpeechDispatcherEngine::SpeechDispatcherEngine(QObject *parent)
@@ -315,8 +445,10 @@ void SpeechDispatcherEngine::onEvent(quint64 message, Event event, const QString
     case Event::Mark: {
         bool ok = false;
         const int index = mark.toInt(&ok);
-        if (ok && index >= 0 && index < d->words.size())
+        if (ok && index >= 0 && index < d->words.size()) {
+            d->lastWord = index;
             emit SpeakingWord(d->words[index].first, d->words[index].second);
+        }
         break;
     }
     case Event::End:
@@ -324,6 +456,7 @@ void SpeechDispatcherEngine::onEvent(quint64 message, Event event, const QString
         // A cancel that Orlin did not ask for (another program cleared the daemon's queue)
         // counts as the end, so a reading goes on instead of waiting for ever.
         d->current = 0;
+        d->inCall = false;
         d->words.clear();
         emit SpeakingDone();
         break;
@@ -427,49 +560,63 @@ void SpeechDispatcherEngine::Speak(const QString &text)
         finishWithoutSound();
         return;
     }
+    d->inCall = true;
+    d->text = text;
+    d->words = wordsOf(text);
+    d->lastWord = 0;
+    d->begun = false;
+    if (!d->paused)
+        sendFrom(0);
+}
+
+void SpeechDispatcherEngine::sendFrom(qsizetype word)
+{
     applySettings();
-    QList<std::pair<int, int>> words;
-    const QByteArray ssml = ssmlWithMarks(text, &words).toUtf8();
+    const QByteArray ssml = ssmlFrom(d->text, d->words, word).toUtf8();
     const int message = spd_say(d->connection, SPD_MESSAGE, ssml.constData());
-    if (message < 0)
+    if (message < 0) {
+        d->inCall = false;
         throw Failure(FailureCode::InternalError,
                       QStringLiteral("speech-dispatcher refused the text"), kSource);
+    }
     d->current = quint64(message);
-    d->words = words;
-    d->begun = false;
 }
 
 void SpeechDispatcherEngine::StopSpeaking()
 {
     ++d->generation;
     d->silentCalls = 0;
-    d->current = 0;
+    d->inCall = false;
+    d->paused = false;
     d->words.clear();
-    spd_cancel(d->connection);
-    // A stop also ends a pause: the daemon would otherwise hold the next message.
-    if (d->paused) {
-        spd_resume(d->connection);
-        d->paused = false;
-    }
+    if (std::exchange(d->current, 0) != 0)
+        spd_cancel(d->connection);
 }
 
 void SpeechDispatcherEngine::AudioPause()
 {
-    if (spd_pause(d->connection) == 0)
-        d->paused = true;
+    // The daemon's own pause leaves a module that plays through it stuck (it never says
+    // the message paused, and never resumes it), so a pause cancels the message and
+    // Continue says the rest from the word that was being heard.
+    if (d->paused)
+        return;
+    d->paused = true;
+    if (std::exchange(d->current, 0) != 0)
+        spd_cancel(d->connection);
 }
 
 void SpeechDispatcherEngine::AudioResume()
 {
     if (!d->paused)
         return;
-    spd_resume(d->connection);
     d->paused = false;
+    if (d->inCall)
+        sendFrom(d->lastWord);
 }
 
 int SpeechDispatcherEngine::Speaking() const
 {
-    return d->current != 0 || d->silentCalls != 0 ? 1 : 0;
+    return d->inCall || d->silentCalls != 0 ? 1 : 0;
 }
 
 int SpeechDispatcherEngine::Speed() const

@@ -12,7 +12,9 @@
 //
 // Each Speak is one message in SSML with a mark before every word: the daemon's begin
 // and end events drive SpeakingStarted and SpeakingDone, and the marks, where the
-// module sends them, the word mark. The library calls back on its own thread; every
+// module sends them, the word mark. A pause cancels the message and Continue says the
+// rest from the word that was being heard (the daemon's own pause never resumes a
+// module that plays through it). The library calls back on its own thread; every
 // event reaches this object on its thread through a queued call. Speed (words per
 // minute) and pitch (-10..10) are mapped to the daemon's -100..100 as its espeak-ng
 // module reads them, so they sound as they do in Orlin's own espeak-ng.
@@ -73,6 +75,7 @@ private:
     void onEvent(quint64 message, Event event, const QString &mark);
     void checkVoice(int voice) const;
     void applySettings();
+    void sendFrom(qsizetype word);
     void finishWithoutSound();
 
     std::unique_ptr<Private> d;
