@@ -34,8 +34,11 @@
 //             UpdateHandOff::StartSeam      who starts the installer (tests capture it)
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
+//             SpeechDispatcherEngine::AddressSeam   the speech-dispatcher daemon to use
 //   ui        cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //             ScreenReader::ListenerSeam    who else hears what assistive technology is told
+//             VoiceForFile::AnswerSeam      who picks a voice for a file when the reading's
+//                                           voice cannot be written to one
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is
 // given as a parameter or owns, so tests pass their own instead.

@@ -151,7 +151,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
     int fileDialogs = 0;
     Seam::Override<cSHAREDcDlg::AnswerSeam> files([&](const cSHAREDcDlg &) {
         ++fileDialogs;
-        return std::optional<QString>(folder.file(QStringLiteral("out.wav")));
+        return std::optional<QString>(folder.file(QStringLiteral("out%1.wav").arg(fileDialogs)));
     });
 
     QList<VoiceForFile::Question> asked;
@@ -170,7 +170,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
     answer = 4;
     EXPECT_TRUE(SpeakToWav(nullptr, &talker, view, nullptr));
     EXPECT_EQ(fileDialogs, 1);
-    EXPECT_TRUE(WavFile::read(folder.file(QStringLiteral("out.wav"))).valid);
+    EXPECT_TRUE(WavFile::read(folder.file(QStringLiteral("out1.wav"))).valid);
     EXPECT_EQ(engines.flite->calls.count(QStringLiteral("CreateRenderer")), 1);
     EXPECT_EQ(talker.engine()->CurrentMode(), 5) << "the reading voice changed";
 
