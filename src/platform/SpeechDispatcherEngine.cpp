@@ -26,7 +26,7 @@ namespace {
 const QString kSource = QStringLiteral("SpeechDispatcherEngine");
 constexpr int kInvalidPropertyValue = 380;
 // How long the first engine waits for the daemon to start and list its voices.
-constexpr auto kListingTimeout = std::chrono::seconds(6);
+constexpr auto kListingTimeout = std::chrono::seconds(8);
 // A module whose voices all come in variants (none plain) shows at most this many.
 constexpr qsizetype kMaxVariantVoices = 200;
 
@@ -252,31 +252,39 @@ Listing makeListing(const QString &address)
     return listing;
 }
 
-// The daemon is asked once per address and process, on a thread of its own, so a daemon
-// that hangs costs the start-up a few seconds, never the program.
-std::shared_ptr<const Listing> listingFor(const QString &address)
+// The daemon is asked once per address and process, on a thread of its own that starts
+// as early as the program installs its engines, so the listing runs beside the rest of
+// the start-up; a daemon that hangs costs the start-up a few seconds, never the program.
+struct PendingListing
+{
+    std::shared_future<Listing> result;
+    std::chrono::steady_clock::time_point started;
+};
+
+PendingListing beginListing(const QString &address)
 {
     static std::mutex guard;
-    static std::map<QString, std::shared_ptr<const Listing>> listings;
+    static std::map<QString, PendingListing> listings;
     std::lock_guard lock(guard);
     auto it = listings.find(address);
-    if (it != listings.end())
-        return it->second;
-    auto promise = std::make_shared<std::promise<Listing>>();
-    std::future<Listing> result = promise->get_future();
-    std::thread([promise, address] { promise->set_value(makeListing(address)); }).detach();
-    std::shared_ptr<const Listing> listing;
-    if (result.wait_for(kListingTimeout) == std::future_status::ready) {
-        listing = std::make_shared<const Listing>(result.get());
-    } else {
+    if (it == listings.end()) {
+        auto promise = std::make_shared<std::promise<Listing>>();
+        PendingListing pending { promise->get_future().share(), std::chrono::steady_clock::now() };
         // The thread is left to finish on its own: it holds nothing but its promise.
-        listing = std::make_shared<const Listing>(
-            Listing { QStringLiteral("speech-dispatcher did not answer within %1 seconds")
-                          .arg(std::chrono::seconds(kListingTimeout).count()),
-                      {} });
+        std::thread([promise, address] { promise->set_value(makeListing(address)); }).detach();
+        it = listings.emplace(address, pending).first;
     }
-    listings.emplace(address, listing);
-    return listing;
+    return it->second;
+}
+
+Listing listingFor(const QString &address)
+{
+    const PendingListing pending = beginListing(address);
+    if (pending.result.wait_until(pending.started + kListingTimeout) == std::future_status::ready)
+        return pending.result.get();
+    return { QStringLiteral("speech-dispatcher did not answer within %1 seconds")
+                 .arg(std::chrono::seconds(kListingTimeout).count()),
+             {} };
 }
 
 // The engines by the daemon's client number, for the library's callbacks.
@@ -371,10 +379,10 @@ SpeechDispatcherEngine::SpeechDispatcherEngine(QObject *parent)
     , d(std::make_unique<Private>())
 {
     const QString address = Seam::current<AddressSeam>();
-    const std::shared_ptr<const Listing> listing = listingFor(address);
-    if (!listing->failure.isEmpty())
-        throw Failure(FailureCode::CannotCreateComponent, listing->failure, kSource);
-    d->voices = listing->voices;
+    const Listing listing = listingFor(address);
+    if (!listing.failure.isEmpty())
+        throw Failure(FailureCode::CannotCreateComponent, listing.failure, kSource);
+    d->voices = listing.voices;
     QString error;
     d->connection = openConnection(address, "reading", &error);
     if (!d->connection)
@@ -461,6 +469,11 @@ void SpeechDispatcherEngine::onEvent(quint64 message, Event event, const QString
         emit SpeakingDone();
         break;
     }
+}
+
+void SpeechDispatcherEngine::startListing()
+{
+    beginListing(Seam::current<AddressSeam>());
 }
 
 int SpeechDispatcherEngine::daemonRate(int wordsPerMinute)

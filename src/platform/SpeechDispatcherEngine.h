@@ -39,6 +39,10 @@ public:
         using Type = QString;
     };
 
+    // Asks the daemon for its voices on a thread of its own, so the first engine finds
+    // them ready (the program's start-up calls it as early as it can).
+    static void startListing();
+
     // The daemon's rate and pitch (-100..100) for Orlin's speed and pitch.
     static int daemonRate(int wordsPerMinute);
     static int daemonPitch(int pitch);

@@ -35,6 +35,8 @@ void add(std::vector<std::unique_ptr<SpeechEngine>> &engines, QStringList &notes
 
 void install(SystemVoices system)
 {
+    if (system == SystemVoices::Included)
+        SpeechDispatcherEngine::startListing();
     Seam::install<SpeechEngineFactory::FactorySeam>([system]() -> std::unique_ptr<SpeechEngine> {
         std::vector<std::unique_ptr<SpeechEngine>> engines;
         QStringList notes;
