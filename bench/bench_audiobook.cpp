@@ -2,7 +2,9 @@
 // - MP3 against wave rendering of the same 100 KB text (encoding should cost little:
 //   target at most 1.5x the wave time);
 // - a 300 KB text with --jobs 2 against `espeak-ng -w` of the same text (the engine's own
-//   command line, one core): target at least 1.7x faster on two cores; --jobs 1 shown too.
+//   command line, one core): target at least 1.7x faster on two cores; --jobs 1 shown too;
+// - a 100 KB text in Flite's slt voice against `flite` (its own command line, one core) on
+//   the same text: target at least parity with --jobs 1 and 1.7x faster with --jobs 2.
 // Each figure is a ratio of times measured in the same run; the machine may be shared, so
 // run it when `uptime` shows little load.
 #include "GeneratedProse.h"
@@ -91,6 +93,38 @@ void BM_Jobs2_300KB(benchmark::State &state)
     runTimed(state, "jobs2", orlinSpeak(),
              { "--jobs", "2", textFile(300 * 1024), g_dir->filePath("jobs2.wav") });
 }
+void BM_FliteCommand100KB(benchmark::State &state)
+{
+    runTimed(state, "flite100", QStringLiteral("flite"),
+             { "-voice", "slt", "-f", textFile(100 * 1024), "-o", g_dir->filePath("flite.wav") });
+}
+void BM_FliteJobs1_100KB(benchmark::State &state)
+{
+    runTimed(state, "fliteJobs1", orlinSpeak(),
+             { "--voice", "flite:slt", "--jobs", "1", textFile(100 * 1024),
+               g_dir->filePath("fliteJobs1.wav") });
+}
+void BM_FliteJobs2_100KB(benchmark::State &state)
+{
+    runTimed(state, "fliteJobs2", orlinSpeak(),
+             { "--voice", "flite:slt", "--jobs", "2", textFile(100 * 1024),
+               g_dir->filePath("fliteJobs2.wav") });
+}
+BENCHMARK(BM_FliteCommand100KB)
+    ->Iterations(1)
+    ->Repetitions(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_FliteJobs1_100KB)
+    ->Iterations(1)
+    ->Repetitions(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_FliteJobs2_100KB)
+    ->Iterations(1)
+    ->Repetitions(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 BENCHMARK(BM_Wave100KB)->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_Mp3100KB)->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_EspeakNg300KB)
@@ -108,8 +142,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     g_dir = &dir;
-    if (!QFile::exists(orlinSpeak()) || QStandardPaths::findExecutable("espeak-ng").isEmpty()) {
-        std::printf("needs %s and espeak-ng\n", qPrintable(orlinSpeak()));
+    if (!QFile::exists(orlinSpeak()) || QStandardPaths::findExecutable("espeak-ng").isEmpty()
+        || QStandardPaths::findExecutable("flite").isEmpty()) {
+        std::printf("needs %s, espeak-ng and flite\n", qPrintable(orlinSpeak()));
         return 1;
     }
     benchmark::Initialize(&argc, argv);
@@ -122,5 +157,11 @@ int main(int argc, char **argv)
     std::printf("espeak-ng -w / OrlinSpeak --jobs 2, 300 KB text: %.2fx faster (target >= 1.7x)\n",
                 ratio("espeak300", "jobs2"));
     std::printf("OrlinSpeak --jobs 1 / --jobs 2, 300 KB text: %.2fx\n", ratio("jobs1", "jobs2"));
+    std::printf("flite / OrlinSpeak --voice flite:slt --jobs 1, 100 KB text: %.2fx "
+                "(target >= 1.0x)\n",
+                ratio("flite100", "fliteJobs1"));
+    std::printf("flite / OrlinSpeak --voice flite:slt --jobs 2, 100 KB text: %.2fx "
+                "(target >= 1.7x)\n",
+                ratio("flite100", "fliteJobs2"));
     return 0;
 }

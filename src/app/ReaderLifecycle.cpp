@@ -14,6 +14,7 @@
 #include "net/InternetTransfer.h"
 #include "net/UpdateHandOff.h"
 #include "net/UpdateJournal.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsTalker.h"
 #include "ui/FormTranslator.h"
 #include "ui/MessageBoxes.h"
@@ -142,20 +143,15 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
 void ReaderLifecycle::selectSavedVoice()
 {
-    const QStringList voices = m_window.voiceList();
-    const QString saved = Settings().sGet(QStringLiteral("LastVoice")).toString();
-    // The voice by name where it is still installed: its place in the list depends on the
-    // locale and on which voices are installed.
-    int voice = saved.isEmpty() ? -1 : int(voices.indexOf(saved));
-    if (voice < 0) {
-        voice = settingToInt(Settings().sGet(QStringLiteral("LastEngine"), QStringLiteral("0")));
-        if (voice >= voices.size())
-            voice = int(voices.size()) - 1;
-        // A negative number in a hand-edited settings file would otherwise end the program.
-        voice = std::max(voice, 0);
-    }
+    // By engine and name where the voice is still installed: its place in the list depends
+    // on the locale, the installed voices and which engines answered.
+    clsTalker &talker = *m_reading.Talker();
+    const VoiceChoice::Saved saved = VoiceChoice::Restore(
+        talker.engine() ? VoiceChoice::List(*talker.engine()) : QList<VoiceChoice::Listed>());
+    const int voice = saved.voice - 1;
     m_window.chooseVoice(voice);
-    m_reading.Talker()->SelectVoice(voice);
+    talker.SelectVoice(voice);
+    VoiceChoice::KeepUnavailable(saved);
 }
 
 void ReaderLifecycle::startupFailed(int code, const QString &description)

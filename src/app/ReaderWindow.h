@@ -28,7 +28,8 @@ public:
     virtual void useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing) = 0;
     // The talker's voices, one line a voice.
     virtual void fillVoiceList(const clsTalker &talker) = 0;
-    virtual QStringList voiceList() const = 0;
+    // Selects voice `index` (0-based, as clsTalker::SelectVoice counts; -1 for none) as a
+    // click on the list would.
     virtual void chooseVoice(int index) = 0;
     virtual void fixMinimumSize() = 0;
     virtual void createUpdater() = 0;

@@ -3,6 +3,7 @@
 #include "base/Failure.h"
 #include "base/Trace.h"
 #include "base/cSHAREDSettings.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "ui/DocumentView.h"
@@ -159,11 +160,7 @@ void ReadingController::Slower()
 
 void ReadingController::SelectVoice(int index, const QString &name)
 {
-    const QString procedure = QStringLiteral("cmbEngine_Click");
-    Trace::attempt(procedure, kModule, [&] {
-        Settings().sSet(QStringLiteral("LASTENGINE"), index);
-        Settings().sSet(QStringLiteral("LASTVOICE"), name);
-    });
+    VoiceChoice::Remember(m_talker ? m_talker->engine() : nullptr, index, name);
     if (m_talker)
         m_talker->SelectVoice(index);
 }

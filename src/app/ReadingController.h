@@ -51,8 +51,8 @@ public:
     void PauseOrContinue();
     void Faster();
     void Slower();
-    // Stores the voice as the last used one, by its place in the list and by its name
-    // (the list's order changes with the locale and the installed voices), and selects it.
+    // Stores the voice (0-based number) as the last used one, by engine and name, by what
+    // the list shows and by its number (VoiceChoice), and selects it.
     void SelectVoice(int index, const QString &name);
     void ChangePitch(const QString &pitch);
 

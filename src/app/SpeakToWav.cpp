@@ -4,10 +4,12 @@
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/SpeechEngine.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "speech/clsWavRenderer.h"
 #include "ui/MessageBoxes.h"
+#include "ui/VoiceForFile.h"
 #include "ui/cSHAREDcDlg.h"
 #include "ui/frmRenderProgress.h"
 
@@ -26,6 +28,11 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, const QString &text, clsDict
                 const std::function<void()> &stopReading)
 {
     if (!Talker || !Talker->engine())
+        return false;
+    // A voice the sound server plays itself cannot go into a file: the user picks another.
+    const int fileVoice = VoiceForFile::Choose(parent, Talker->engine());
+    if (fileVoice == 0)
+        return false;
         return false;
     cSHAREDcDlg dialog(parent);
     dialog.Flags =
@@ -59,7 +66,8 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, const QString &text, clsDict
         // Cut as a Read in the chosen voice would cut it: its language's titles.
         sentences = clsWavRenderer::PrepareSentences(text, dict, Talker->store().nextRule());
         // Every core: the engine renders parts side by side where it can.
-        renderer = Talker->engine()->CreateRenderer(QThread::idealThreadCount());
+        renderer =
+            VoiceChoice::CreateRenderer(*Talker->engine(), fileVoice, QThread::idealThreadCount());
         if (!renderer)
             throw Failure(438, QStringLiteral("Object doesn't support this property or method"));
     });

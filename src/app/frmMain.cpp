@@ -170,7 +170,8 @@ void frmMain::cmdSlower_Click()
 
 void frmMain::cmbEngine_Click()
 {
-    m_reading->SelectVoice(ui.cmbEngine->currentIndex(), ui.cmbEngine->currentText());
+    // A row's voice, not its place: headings of the engines' groups stand between voices.
+    m_reading->SelectVoice(VoiceList::VoiceIndex(ui.cmbEngine), ui.cmbEngine->currentText());
 }
 
 void frmMain::cmbPitch_Click()
@@ -383,17 +384,10 @@ void frmMain::fillVoiceList(const clsTalker &talker)
     VoiceList::FillEngine(ui.cmbEngine, talker);
 }
 
-QStringList frmMain::voiceList() const
-{
-    QStringList voices;
-    for (int i = 0; i < ui.cmbEngine->count(); ++i)
-        voices << ui.cmbEngine->itemText(i);
-    return voices;
-}
-
 void frmMain::chooseVoice(int index)
 {
-    ui.cmbEngine->setCurrentIndex(index);
+    // By the voice's number: headings of the engines' groups stand between the rows.
+    VoiceList::SelectVoice(ui.cmbEngine, index + 1);
     cmbEngine_Click();
 }
 

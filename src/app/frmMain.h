@@ -104,7 +104,6 @@ private:
     void fillLanguageMenu() override;
     void useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing) override;
     void fillVoiceList(const clsTalker &talker) override;
-    QStringList voiceList() const override;
     void chooseVoice(int index) override;
     void fixMinimumSize() override;
     void createUpdater() override;

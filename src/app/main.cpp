@@ -4,6 +4,7 @@
 #include "net/UpdateHandOff.h"
 #include "platform/EspeakEngine.h"
 #include "platform/RenderWorker.h"
+#include "platform/SpeechEngines.h"
 #include "ui/MessageBoxDialog.h"
 
 #include <QApplication>
@@ -31,10 +32,10 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.orlin_reader.Orlin"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orlin_reader.Orlin")));
     // The real parts behind the seams: message boxes a user answers, the error report
-    // window, the espeak-ng voice.
+    // window, the voices of every engine.
     MessageBoxDialog::install();
     fSHAREDErrorRpt::install();
-    EspeakEngine::installAsSpeechEngine();
+    SpeechEngines::install();
     RenderWorker::installSelf();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.

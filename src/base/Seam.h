@@ -32,12 +32,15 @@
 //             ProxySecretStore::ServiceSeam which secret store keeps the proxy password
 //   platform  AudioPlayer::ForceSilentSeam  play into silence even with a sound device
 //             RenderWorker::ProgramSeam     the program that renders in parallel (itself)
+//             SpeechDispatcherEngine::AddressSeam   the speech-dispatcher daemon to use
 //   ui        MessageBoxes::HandlerSeam     who answers a message box (the program installs
 //                                           QMessageBox)
 //             ShowErrSeam                   who tells the user about a failure (app installs
 //                                           the error report window)
 //             cSHAREDcDlg::AnswerSeam, frmFileSelect::AnswerSeam   who answers a file dialog
 //             ScreenReader::ListenerSeam    who else hears what assistive technology is told
+//             VoiceForFile::AnswerSeam      who picks a voice for a file when the reading's
+//                                           voice cannot be written to one
 //
 // Everything else a class touches (folders, files, the document view, bookmarks) it is
 // given as a parameter or owns, so tests pass their own instead.

@@ -1,7 +1,6 @@
 #include "platform/EspeakSynthesizer.h"
 
 #include "base/Failure.h"
-#include "platform/AudioQueue.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,22 +9,11 @@
 
 namespace {
 
-constexpr qsizetype kShortText = 300; // synthesised in one go
-constexpr qsizetype kPieceTarget = 250;
-constexpr qsizetype kPieceMinimum = 100;
-
 // What the synthesis callback needs; set by the worker around each piece.
 struct PieceContext
 {
-    AudioQueue *queue = nullptr;
-    quint64 generation = 0;
-    bool stale = false;
-    // Word marks: the job, the piece's text and where it starts in the job's text.
-    quint64 job = 0;
-    bool words = false;
-    QStringView text;
-    qsizetype from = 0;
-    qint64 pushed = 0; // samples of this piece pushed so far
+    PieceOutput &out;
+    QStringView text; // the piece
 };
 PieceContext *currentPiece = nullptr;
 
@@ -38,41 +26,32 @@ qsizetype unitsOf(QStringView text, qsizetype codePoints)
     return units;
 }
 
-bool push(PieceContext &piece, const short *wav, qsizetype samples)
-{
-    if (samples <= 0)
-        return true;
-    piece.pushed += samples;
-    if (!piece.queue->push(piece.generation, reinterpret_cast<const char *>(wav), samples * 2))
-        piece.stale = true;
-    return !piece.stale;
-}
-
 int synthCallback(short *wav, int samples, espeak_EVENT *events)
 {
     PieceContext *piece = currentPiece;
     if (!piece)
         return 0;
+    PieceOutput &out = piece->out;
     qsizetype done = 0;
-    const qint64 first = piece->pushed; // the piece's sample count at this buffer's start
-    for (espeak_EVENT *e = events; piece->words && e && e->type != espeakEVENT_LIST_TERMINATED;
+    const qint64 first = out.pushed(); // the piece's sample count at this buffer's start
+    for (espeak_EVENT *e = events; out.wantsWords() && e && e->type != espeakEVENT_LIST_TERMINATED;
          ++e) {
         if (e->type != espeakEVENT_WORD || e->text_position < 1)
             continue;
         // The audio before the word goes first, so the mark sits where the word starts.
         const qsizetype at =
             std::clamp<qsizetype>(qsizetype(e->sample - first), done, wav ? qsizetype(samples) : 0);
-        if (wav && !push(*piece, wav + done, at - done))
+        if (wav && !out.audio(wav + done, at - done))
             return 1;
         done = at;
         const qsizetype start = unitsOf(piece->text, e->text_position - 1);
         const qsizetype length = unitsOf(piece->text.sliced(start), e->length);
-        piece->queue->word(piece->generation, piece->job, int(piece->from + start), int(length));
+        out.word(out.from() + start, length);
     }
-    if (wav && !push(*piece, wav + done, samples - done))
+    if (wav && !out.audio(wav + done, samples - done))
         return 1;
     // A cleared queue means the engine stopped: abandon the rest of the piece.
-    return piece->stale ? 1 : 0;
+    return out.stale() ? 1 : 0;
 }
 
 // "en_GB.UTF-8" -> "en-gb"; the C locale counts as English.
@@ -125,36 +104,17 @@ qsizetype EspeakSynthesizer::preferredVoice(const QList<Voice> &voices, const QS
 
 std::shared_ptr<EspeakSynthesizer> EspeakSynthesizer::instance()
 {
-    static std::mutex guard;
-    static std::shared_ptr<EspeakSynthesizer> synthesizer;
-    static QString failure;
-    std::lock_guard lock(guard);
-    if (!synthesizer && failure.isEmpty()) {
-        std::shared_ptr<EspeakSynthesizer> made(new EspeakSynthesizer);
-        std::promise<QString> ready;
-        std::future<QString> result = ready.get_future();
-        made->m_thread = std::thread(
-            [self = made.get(), promise = std::move(ready)]() mutable { self->run(promise); });
-        failure = result.get();
-        if (failure.isEmpty())
-            synthesizer = std::move(made);
-        // On failure the worker has already ended; the destructor joins it.
-    }
-    if (!synthesizer)
-        throw Failure(FailureCode::CannotCreateComponent, failure,
-                      QStringLiteral("EspeakSynthesizer"));
-    return synthesizer;
+    return sharedInstance<EspeakSynthesizer>(QStringLiteral("EspeakSynthesizer"));
 }
 
 EspeakSynthesizer::~EspeakSynthesizer()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_quit = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    stop();
+}
+
+void EspeakSynthesizer::terminate()
+{
+    espeak_ng_Terminate();
 }
 
 bool EspeakSynthesizer::initialiseLibrary(QString *error)
@@ -210,73 +170,7 @@ bool EspeakSynthesizer::initialise(QString *error)
     return true;
 }
 
-void EspeakSynthesizer::run(std::promise<QString> &ready)
-{
-    QString error;
-    if (!initialise(&error)) {
-        ready.set_value(error.isEmpty() ? QStringLiteral("Speech engine cannot be created")
-                                        : error);
-        return;
-    }
-    ready.set_value(QString());
-
-    std::unique_lock lock(m_mutex);
-    while (!m_quit) {
-        std::shared_ptr<Job> job = takeWork();
-        if (!job) {
-            // Jobs whose queues are full are looked at again shortly; the UI thread
-            // drains queues without telling us.
-            if (m_jobs.empty())
-                m_wake.wait(lock);
-            else
-                m_wake.wait_for(lock, std::chrono::milliseconds(10));
-            continue;
-        }
-        Pending &pending = *std::find_if(m_jobs.begin(), m_jobs.end(),
-                                         [&](const Pending &p) { return p.job == job; });
-        const qsizetype from = pending.position;
-        const qsizetype to = pieceEnd(job->text, from);
-        pending.position = to;
-        lock.unlock();
-        if (to > from)
-            synthesisePiece(*job, from, to);
-        lock.lock();
-        if (to >= job->text.size()) {
-            job->queue->endOfJob(job->generation, job->id);
-            std::erase_if(m_jobs, [&](const Pending &p) { return p.job == job; });
-        }
-    }
-    lock.unlock();
-    espeak_ng_Terminate();
-}
-
-std::shared_ptr<EspeakSynthesizer::Job> EspeakSynthesizer::takeWork()
-{
-    std::erase_if(m_jobs,
-                  [](const Pending &p) { return p.job->queue->generation() != p.job->generation; });
-    const qsizetype lowWater = lowWaterBytes();
-    std::shared_ptr<Job> fallback;
-    QList<const AudioQueue *> seen;
-    for (const Pending &p : m_jobs) {
-        const AudioQueue *queue = p.job->queue.get();
-        // Each engine's jobs run in the order they were given.
-        if (seen.contains(queue))
-            continue;
-        seen.append(queue);
-        if (queue->buffered() >= lowWater)
-            continue;
-        // Take turns between engines: prefer one that was not served last.
-        if (queue != m_lastServed) {
-            m_lastServed = queue;
-            return p.job;
-        }
-        if (!fallback)
-            fallback = p.job;
-    }
-    return fallback;
-}
-
-void EspeakSynthesizer::synthesisePiece(Job &job, qsizetype from, qsizetype to)
+void EspeakSynthesizer::synthesisePiece(const Job &job, qsizetype from, qsizetype to)
 {
     if (job.voice != m_currentVoice && espeak_SetVoiceByName(job.voice.constData()) == EE_OK)
         m_currentVoice = job.voice;
@@ -285,51 +179,9 @@ void EspeakSynthesizer::synthesisePiece(Job &job, qsizetype from, qsizetype to)
 
     const QByteArray text = job.text.mid(from, to - from).toUtf8();
     const bool last = to >= job.text.size();
-    PieceContext piece { job.queue.get(),
-                         job.generation,
-                         false,
-                         job.id,
-                         job.words,
-                         QStringView(job.text).sliced(from, to - from),
-                         from,
-                         0 };
+    PieceOutput out(job, from);
+    PieceContext piece { out, QStringView(job.text).sliced(from, to - from) };
     currentPiece = &piece;
     synthesise(text, last);
     currentPiece = nullptr;
-}
-
-void EspeakSynthesizer::submit(Job job)
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_jobs.push_back({ std::make_shared<Job>(std::move(job)), 0 });
-    }
-    m_wake.notify_all();
-}
-
-void EspeakSynthesizer::cancel(const AudioQueue *queue)
-{
-    std::lock_guard lock(m_mutex);
-    std::erase_if(m_jobs, [&](const Pending &p) { return p.job->queue.get() == queue; });
-}
-
-qsizetype EspeakSynthesizer::pieceEnd(const QString &text, qsizetype from)
-{
-    if (text.size() - from <= kShortText)
-        return text.size();
-    const qsizetype first = from + kPieceMinimum;
-    const qsizetype last = from + kPieceTarget;
-    for (qsizetype i = last; i >= first; --i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char(':'))
-            return i + 1;
-    }
-    for (qsizetype i = last; i >= first; --i) {
-        if (text.at(i).isSpace())
-            return i + 1;
-    }
-    qsizetype end = last;
-    if (text.at(end - 1).isHighSurrogate())
-        --end;
-    return end;
 }

@@ -198,14 +198,12 @@ private:
 
 } // namespace
 
-ParallelRenderer::ParallelRenderer(QStringList worker, int jobs, int sampleRate, QByteArray voice,
-                                   int rate, int pitch)
+ParallelRenderer::ParallelRenderer(QStringList worker, int jobs, int sampleRate,
+                                   RenderWorker::Setup setup)
     : m_worker(std::move(worker))
     , m_jobs(std::max(1, jobs))
     , m_sampleRate(sampleRate)
-    , m_voice(std::move(voice))
-    , m_rate(rate)
-    , m_pitch(pitch)
+    , m_setup(std::move(setup))
 {
 }
 
@@ -250,8 +248,8 @@ bool ParallelRenderer::render(const QStringList &texts, Sink &sink)
         w.textsDone = 0;
         pool.send(w, message);
     };
-    const QByteArray header =
-        QByteArray("ORW1") + sized(m_voice) + u32(quint32(m_rate)) + u32(quint32(m_pitch));
+    const QByteArray header = QByteArray("ORW2") + sized(m_setup.engine) + sized(m_setup.voice)
+        + u32(quint32(m_setup.rate)) + u32(quint32(m_setup.pitch));
     for (qsizetype i = 0; i < std::min<qsizetype>(m_jobs, plan.size()); ++i) {
         Worker &w = pool.spawn();
         pool.send(w, header);

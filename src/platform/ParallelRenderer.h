@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RenderWorker.h"
 #include "speech/SpeechRenderer.h"
 
 #include <QByteArray>
@@ -17,9 +18,8 @@
 class ParallelRenderer : public SpeechRenderer
 {
 public:
-    // `worker`: the program and arguments that start a worker; `pitch` in espeak's 0..100.
-    ParallelRenderer(QStringList worker, int jobs, int sampleRate, QByteArray voice, int rate,
-                     int pitch);
+    // `worker`: the program and arguments that start a worker; `setup`: what it speaks with.
+    ParallelRenderer(QStringList worker, int jobs, int sampleRate, RenderWorker::Setup setup);
 
     int sampleRate() const override { return m_sampleRate; }
     bool render(const QStringList &texts, Sink &sink) override;
@@ -37,7 +37,5 @@ private:
     QStringList m_worker;
     int m_jobs;
     int m_sampleRate;
-    QByteArray m_voice;
-    int m_rate;
-    int m_pitch;
+    RenderWorker::Setup m_setup;
 };

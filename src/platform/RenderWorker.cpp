@@ -2,6 +2,7 @@
 
 #include "base/Seam.h"
 #include "platform/EspeakSynthesizer.h"
+#include "platform/FliteSynthesizer.h"
 
 #include <QCoreApplication>
 #include <QtEndian>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <espeak-ng/speak_lib.h>
+#include <functional>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,11 +112,26 @@ int pipeCallback(short *wav, int samples, espeak_EVENT *)
     return 0;
 }
 
+// Flite's samples to the same pipe.
+class PipeSamples : public SampleOutput
+{
+public:
+    bool audio(const short *samples, qsizetype count) override
+    {
+        if (g_out && count > 0)
+            g_out->audio(samples, int(count));
+        return true;
+    }
+};
+
+// Speaks one piece of a text; `last`: the piece ends the text.
+using SpeakPiece = std::function<void(const QString &piece, bool last)>;
+
 // One part in a process of its own, forked from the freshly started library: the
 // library keeps state from text to text (the voice's flutter and phase run on), so a
 // part begun anywhere else than from that fresh state would come out a few samples
 // different from the same part in a rendering cut otherwise.
-[[noreturn]] void renderPart(const QList<QByteArray> &texts)
+[[noreturn]] void renderPart(const QList<QByteArray> &texts, const SpeakPiece &speak)
 {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     PipeOut out;
@@ -124,8 +141,8 @@ int pipeCallback(short *wav, int samples, espeak_EVENT *)
         const QString text = QString::fromUtf8(utf8);
         qsizetype from = 0;
         while (from < text.size()) {
-            const qsizetype to = EspeakSynthesizer::pieceEnd(text, from);
-            EspeakSynthesizer::synthesise(text.mid(from, to - from).toUtf8(), to >= text.size());
+            const qsizetype to = SynthesisWorker::pieceEnd(text, from);
+            speak(text.mid(from, to - from), to >= text.size());
             from = to;
         }
         out.flush();
@@ -141,24 +158,42 @@ int runWorker()
     // The parent gone means nothing left to do: a write then fails instead of killing us.
     std::signal(SIGPIPE, SIG_IGN);
     char magic[4];
-    if (!readExactly(STDIN_FILENO, magic, 4) || std::memcmp(magic, "ORW1", 4) != 0)
+    if (!readExactly(STDIN_FILENO, magic, 4) || std::memcmp(magic, "ORW2", 4) != 0)
         return 2;
+    const std::optional<QByteArray> engine = readBytes(STDIN_FILENO);
     const std::optional<QByteArray> voice = readBytes(STDIN_FILENO);
     const std::optional<quint32> rate = readU32(STDIN_FILENO);
     const std::optional<quint32> pitch = readU32(STDIN_FILENO);
-    if (!voice || !rate || !pitch)
+    if (!engine || !voice || !rate || !pitch)
         return 2;
 
     QString error;
-    if (!EspeakSynthesizer::initialiseLibrary(&error)) {
+    SpeakPiece speak;
+    if (*engine == "flite") {
+        if (FliteSynthesizer::initialiseLibrary(&error))
+            speak = [voice = *voice, rate = int(*rate),
+                     pitch = int(qint32(*pitch))](const QString &piece, bool) {
+                PipeSamples out;
+                FliteSynthesizer::synthesise(voice, rate, pitch, piece, 0, out);
+            };
+    } else if (*engine == "espeak-ng") {
+        if (EspeakSynthesizer::initialiseLibrary(&error)) {
+            espeak_SetSynthCallback(pipeCallback);
+            if (!voice->isEmpty())
+                espeak_SetVoiceByName(voice->constData());
+            espeak_SetParameter(espeakRATE, int(*rate), 0);
+            espeak_SetParameter(espeakPITCH, int(*pitch), 0);
+            speak = [](const QString &piece, bool last) {
+                EspeakSynthesizer::synthesise(piece.toUtf8(), last);
+            };
+        }
+    } else {
+        error = QStringLiteral("No speech engine called %1").arg(QString::fromUtf8(*engine));
+    }
+    if (!speak) {
         PipeOut::send(frame(Error, error.toUtf8().constData(), quint32(error.toUtf8().size())));
         return 1;
     }
-    espeak_SetSynthCallback(pipeCallback);
-    if (!voice->isEmpty())
-        espeak_SetVoiceByName(voice->constData());
-    espeak_SetParameter(espeakRATE, int(*rate), 0);
-    espeak_SetParameter(espeakPITCH, int(*pitch), 0);
 
     for (;;) {
         const std::optional<quint32> count = readU32(STDIN_FILENO);
@@ -173,7 +208,7 @@ int runWorker()
         }
         const pid_t child = ::fork();
         if (child == 0)
-            renderPart(texts);
+            renderPart(texts, speak);
         int status = 0;
         QString failure;
         if (child < 0)

@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <optional>
 
-// One process of a parallel rendering. espeak-ng keeps its state in globals, so texts
-// are synthesised side by side only in separate processes: the program starts itself
-// again with --render-worker, and the worker renders the parts it is sent on its
+// One process of a parallel rendering. espeak-ng and Flite keep their state in globals,
+// so texts are synthesised side by side only in separate processes: the program starts
+// itself again with --render-worker, and the worker renders the parts it is sent on its
 // standard input into audio frames on its standard output (ParallelRenderer is the
 // other end). A worker ends when its input closes.
 namespace RenderWorker {
@@ -22,12 +22,22 @@ struct ProgramSeam
 // Makes this program its own worker: called by programs that handle kArgument.
 void installSelf();
 
+// What a worker speaks with: the engine ("espeak-ng" or "flite"), the voice, the rate
+// (words per minute) and the pitch as that engine's synthesizer takes it.
+struct Setup
+{
+    QByteArray engine;
+    QByteArray voice;
+    int rate = 175;
+    int pitch = 0;
+};
+
 // The worker's main: when the arguments ask for a worker, runs it and returns its exit
 // status; otherwise nothing. Call before any Qt application object exists.
 std::optional<int> runIfAsked(int argc, char **argv);
 
-// The wire format, little-endian. To the worker: "ORW1", the voice (u32 length and
-// bytes), rate and pitch (i32 each); then parts: a u32 count of texts (0 ends), each
+// The wire format, little-endian. To the worker: "ORW2", the engine and the voice (each a
+// u32 length and bytes), rate and pitch (i32 each); then parts: a u32 count of texts (0 ends), each
 // text a u32 length and UTF-8 bytes. From the worker: frames of a u32 kind and a u32
 // payload length.
 enum Frame : quint32 {

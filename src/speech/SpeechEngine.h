@@ -8,6 +8,16 @@
 #include <functional>
 #include <memory>
 
+// Who a voice is, whatever its place in a list: the engine that speaks it ("espeak-ng",
+// "flite", "speech-dispatcher") and its name within that engine. What settings and the
+// command line remember a voice by.
+struct VoiceIdentity
+{
+    QString engine;
+    QString name;
+    bool operator==(const VoiceIdentity &) const = default;
+};
+
 // The text-to-speech engine as the speech wrapper sees it. Voices are numbered
 // from 1. Every call is made on the UI thread; SpeakingDone arrives there too,
 // exactly once per Speak call, also for an empty or unspeakable text, after the
@@ -20,6 +30,12 @@ public:
     using QObject::QObject;
     ~SpeechEngine() override = default;
 
+    // Speed in words per minute, the scale every engine is mapped to: a voice at a given
+    // speed says about as many words a minute whichever engine speaks it.
+    static constexpr int kMinSpeed = 80;
+    static constexpr int kMaxSpeed = 450;
+    static constexpr int kDefaultSpeed = 175;
+
     // "initialized = 1": makes the engine ready.
     virtual void setInitialized(int value) = 0;
 
@@ -27,6 +43,15 @@ public:
     // First description of voice i (its name) and second (its language).
     virtual QString ModeName(int voice) const = 0;
     virtual QString ModeLanguage(int voice) const = 0;
+    // Voice i by engine and name; an engine that names none itself is "" and ModeName.
+    virtual VoiceIdentity Identity(int voice) const { return { QString(), ModeName(voice) }; }
+    // Whether voice i can be written into a file (CreateRenderer): false for voices that a
+    // sound server plays itself.
+    virtual bool CanRender(int voice) const
+    {
+        Q_UNUSED(voice)
+        return true;
+    }
     virtual void Select(int voice) = 0;
     virtual int CurrentMode() const = 0;
 
@@ -42,7 +67,8 @@ public:
     virtual int Speed() const = 0;
     virtual void setSpeed(int wordsPerMinute) = 0;
 
-    // -10 .. 10, 0 being the voice's own pitch; takes effect from the next Speak.
+    // -10 .. 10, 0 being the voice's own pitch, each step about the same change of tone
+    // whatever the engine; takes effect from the next Speak.
     virtual int Pitch() const = 0;
     virtual void setPitch(int pitch) = 0;
 
@@ -58,6 +84,9 @@ public:
 
 signals:
     void SpeakingDone();
+    // The sound of the current Speak call has begun (its first audio reached the output,
+    // or the sound server said so): at most once per Speak call.
+    void SpeakingStarted();
     // The audio of a word has begun to play: the word at `position` (UTF-16 units from 0)
     // of the text of the Speak call being spoken, `length` units long. Raised as the sound
     // output reaches it, so none comes while the audio is paused.
@@ -67,8 +96,8 @@ signals:
 };
 
 // Where talkers get their engine. The speech layer knows only this interface: the program
-// installs the real engine at start (EspeakEngine::installAsSpeechEngine), tests replace it
-// with a fake through FactorySeam (see base/Seam.h).
+// installs the real engines at start (SpeechEngines::install), tests replace them with a
+// fake through FactorySeam (see base/Seam.h).
 namespace SpeechEngineFactory {
 using Factory = std::function<std::unique_ptr<SpeechEngine>()>;
 // Empty until an engine is installed.

@@ -7,11 +7,12 @@
 #include "base/ProgramInfo.h"
 #include "base/SentenceRule.h"
 #include "documents/DocumentLoader.h"
-#include "platform/EspeakEngine.h"
 #include "platform/RenderWorker.h"
+#include "platform/SpeechEngines.h"
 #include "speech/AudioFileWriter.h"
 #include "speech/SpeechEngine.h"
 #include "speech/SpokenForm.h"
+#include "speech/VoiceChoice.h"
 #include "speech/clsDict.h"
 #include "speech/clsStore.h"
 #include "speech/clsWavRenderer.h"
@@ -177,8 +178,9 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     parser.addOptions({
         { QStringLiteral("voice"),
-          QStringLiteral("Voice number N, as listed by --list-voices (default 1)."),
-          QStringLiteral("N") },
+          QStringLiteral("The voice: ENGINE:NAME (espeak-ng:..., flite:slt), its number N or "
+                         "its name, as listed by --list-voices (default 1)."),
+          QStringLiteral("VOICE") },
         { QStringLiteral("speed"),
           QStringLiteral("Speed in words per minute, %1 to %2 (default %3).")
               .arg(80)
@@ -234,7 +236,10 @@ int main(int argc, char *argv[])
         }
     }
 
-    EspeakEngine::installAsSpeechEngine();
+    // The desktop's voices only when asked to list them: they cannot be written to a file.
+    SpeechEngines::install(parser.isSet(QStringLiteral("list-voices"))
+                               ? SpeechEngines::SystemVoices::Included
+                               : SpeechEngines::SystemVoices::Left);
     RenderWorker::installSelf();
     std::unique_ptr<SpeechEngine> engine;
     try {
@@ -245,9 +250,7 @@ int main(int argc, char *argv[])
         return Failed;
     }
     if (parser.isSet(QStringLiteral("list-voices"))) {
-        for (int i = 1; i <= engine->CountEngines(); ++i)
-            std::printf("%d\t%s\t%s\n", i, qPrintable(engine->ModeName(i)),
-                        qPrintable(engine->ModeLanguage(i)));
+        std::fputs(qPrintable(VoiceChoice::ListingText(VoiceChoice::List(*engine))), stdout);
         return Ok;
     }
 
@@ -272,8 +275,16 @@ int main(int argc, char *argv[])
     int speed = engine->Speed();
     int pitch = 0;
     int jobs = QThread::idealThreadCount();
-    if (!intOption(parser, QStringLiteral("voice"), 1, engine->CountEngines(), &voice)
-        || !intOption(parser, QStringLiteral("jobs"), 1, 64, &jobs)
+    if (parser.isSet(QStringLiteral("voice"))) {
+        QString why;
+        voice = VoiceChoice::FromCommandLine(VoiceChoice::List(*engine),
+                                             parser.value(QStringLiteral("voice")), &why);
+        if (voice == 0) {
+            say(QStringLiteral("--voice: ") + why);
+            return Usage;
+        }
+    }
+    if (!intOption(parser, QStringLiteral("jobs"), 1, 64, &jobs)
         || !intOption(parser, QStringLiteral("speed"), 80, 450, &speed)
         || !intOption(parser, QStringLiteral("pitch"), -10, 10, &pitch))
         return Usage;

@@ -4,6 +4,7 @@
 #include "base/Failure.h"
 #include "base/Seam.h"
 #include "platform/AudioPlayer.h"
+#include "platform/EspeakSynthesizer.h"
 #include "speech/clsDict.h"
 #include "speech/clsTalker.h"
 #include "support/MemoryDictionary.h"

@@ -44,7 +44,6 @@ public:
     void fillLanguageMenu() override { calls << QStringLiteral("language menu"); }
     void useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing) override;
     void fillVoiceList(const clsTalker &talker) override;
-    QStringList voiceList() const override { return voices; }
     void chooseVoice(int index) override;
     void fixMinimumSize() override { calls << QStringLiteral("minimum size"); }
     void createUpdater() override { calls << QStringLiteral("updater"); }

@@ -51,6 +51,8 @@ std::unique_ptr<SpeechRenderer> FakeSpeechEngine::CreateRenderer(int jobs) const
 {
     record(QStringLiteral("CreateRenderer"));
     renderJobs = jobs;
+    if (!renders)
+        return nullptr;
     auto renderer = std::make_unique<FakeRenderer>();
     renderer->rate = renderSampleRate;
     renderer->speed = speed;
@@ -124,6 +126,17 @@ QString FakeSpeechEngine::ModeLanguage(int number) const
     if (!v.describable)
         throw Failure(FailureCode::InvalidCall, QStringLiteral("Voice cannot be described"));
     return v.language;
+}
+
+VoiceIdentity FakeSpeechEngine::Identity(int number) const
+{
+    return { engineName, ModeName(number) };
+}
+
+bool FakeSpeechEngine::CanRender(int number) const
+{
+    voice(number, QStringLiteral("CanRender"));
+    return renders;
 }
 
 void FakeSpeechEngine::Select(int number)

@@ -29,6 +29,10 @@ public:
 
     // What the engine offers; two voices unless a test sets others.
     QList<Voice> voices;
+    // The engine's name in its voices' identities (none by default, as an engine that
+    // names no voices); false: its voices cannot be written to a file.
+    QString engineName;
+    bool renders = true;
     // Speeds outside [minSpeed, maxSpeed] or equal to refusedSpeed throw Failure 380.
     int minSpeed = 80;
     int maxSpeed = 450;
@@ -62,6 +66,8 @@ public:
     int CountEngines() const override;
     QString ModeName(int voice) const override;
     QString ModeLanguage(int voice) const override;
+    VoiceIdentity Identity(int voice) const override;
+    bool CanRender(int voice) const override;
     void Select(int voice) override;
     int CurrentMode() const override;
     void Speak(const QString &text) override;

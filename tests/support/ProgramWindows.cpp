@@ -7,6 +7,7 @@
 #include "app/fSHAREDUpdater.h"
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
+#include "ui/VoiceForFile.h"
 #include "ui/frmLex.h"
 #include "ui/frmRenderProgress.h"
 #include "ui/frmWordPair.h"
@@ -23,9 +24,16 @@ ProgramWindows::ProgramWindows()
     m_windows.emplace_back(std::make_unique<fSHAREDErrorRpt>());
     m_windows.emplace_back(std::make_unique<fSHAREDGut>());
     m_windows.emplace_back(std::make_unique<fSHAREDUpdater>());
+    // Its question names the voice: here the message as the language files hold it.
+    m_windows.emplace_back(std::make_unique<VoiceForFile>(
+        nullptr, m_engine,
+        QStringLiteral("The voice \"%1\" is played by the desktop's speech service "
+                       "(speech-dispatcher), which cannot write it into a file. Choose one of "
+                       "Orlin's own voices (espeak-ng or Flite) for the file:"),
+        1));
 }
 
-// The windows go before the dictionary and the renderer they point to.
+// The windows go before the dictionary, the renderer and the engine they point to.
 ProgramWindows::~ProgramWindows()
 {
     m_windows.clear();

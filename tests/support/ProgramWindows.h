@@ -2,6 +2,7 @@
 
 #include "speech/clsDict.h"
 #include "speech/clsWavRenderer.h"
+#include "support/FakeSpeechEngine.h"
 
 #include <QWidget>
 #include <memory>
@@ -21,5 +22,6 @@ public:
 private:
     clsDict m_dict;
     clsWavRenderer m_renderer;
+    FakeSpeechEngine m_engine;
     std::vector<std::unique_ptr<QWidget>> m_windows;
 };

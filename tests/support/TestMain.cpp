@@ -18,6 +18,12 @@ int main(int argc, char **argv)
         qputenv("ORLIN_BIN_DIR", ORLIN_TEST_BIN_DIR);
     if (qEnvironmentVariableIsEmpty("ORLIN_SOURCE_DIR"))
         qputenv("ORLIN_SOURCE_DIR", ORLIN_TEST_SOURCE_DIR);
+    // Programs the tests start never reach or start the user's own speech-dispatcher: its
+    // tests run a daemon of their own (SpeechDispatcherDaemon).
+    if (qEnvironmentVariableIsEmpty("SPEECHD_ADDRESS"))
+        qputenv("SPEECHD_ADDRESS", "unix_socket:/nonexistent/orlin-tests/speechd.sock");
+    if (qEnvironmentVariableIsEmpty("SPEECHD_CMD"))
+        qputenv("SPEECHD_CMD", "/bin/false");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // A real modal box would wait for ever on the offscreen platform: a test that did

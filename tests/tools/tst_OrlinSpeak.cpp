@@ -444,6 +444,44 @@ TEST_F(OrlinSpeakTest, SentencesArePrintedAsTheyWouldBeSpoken)
     EXPECT_TRUE(missing.err.contains("does not exist")) << qPrintable(missing.err);
 }
 
+// Voices of every engine that can write a file, named by engine and name or, as before,
+// by their number; the desktop's voices are refused with the reason.
+TEST_F(OrlinSpeakTest, VoicesAreNamedByEngineAndNameOrNumber)
+{
+    QMap<QString, QString> numberOf;
+    QStringList engines;
+    for (const QString &line : run({ "--list-voices" }).out.split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split('\t');
+        ASSERT_GE(fields.size(), 3) << qPrintable(line);
+        numberOf[fields[1]] = fields[0];
+        const QString engine = fields[1].section(':', 0, 0);
+        if (!engines.contains(engine))
+            engines << engine;
+    }
+    EXPECT_EQ(engines.mid(0, 2), QStringList({ "espeak-ng", "flite" }));
+    for (const char *voice : { "flite:kal", "flite:kal16", "flite:awb", "flite:rms", "flite:slt" })
+        EXPECT_TRUE(numberOf.contains(voice)) << voice;
+
+    const QString input = write("in.txt", "Flite reads this. And this too.");
+    QList<WavFile> files;
+    for (const QString &voice : { QStringLiteral("flite:slt"), numberOf.value("flite:slt") }) {
+        const Outcome r = run({ "--voice", voice, input, dir.filePath("slt.wav") });
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(voice) << ": " << qPrintable(r.err);
+        files << WavFile::read(dir.filePath("slt.wav"));
+        ASSERT_TRUE(files.back().valid) << qPrintable(files.back().problem);
+        EXPECT_EQ(files.back().sampleRate, 16000);
+        EXPECT_GT(files.back().seconds(), 1.0);
+        EXPECT_LT(files.back().seconds(), 6.0);
+    }
+    EXPECT_TRUE(files[0].samples == files[1].samples) << "the number names another voice";
+
+    const Outcome system =
+        run({ "--voice", "speech-dispatcher:espeak-ng/English", input, dir.filePath("no.wav") });
+    EXPECT_EQ(system.exitCode, 2);
+    EXPECT_TRUE(system.err.contains("cannot be written to a file")) << qPrintable(system.err);
+    EXPECT_FALSE(QFile::exists(dir.filePath("no.wav")));
+}
+
 TEST_F(OrlinSpeakTest, HelpDocumentsTheOptions)
 {
     const Outcome r = run({ "--help" });

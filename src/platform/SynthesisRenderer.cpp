@@ -1,7 +1,7 @@
-#include "platform/EspeakRenderer.h"
+#include "platform/SynthesisRenderer.h"
 
 #include "platform/AudioQueue.h"
-#include "platform/EspeakSynthesizer.h"
+#include "platform/SynthesisWorker.h"
 
 #include <chrono>
 #include <thread>
@@ -14,8 +14,8 @@ constexpr qsizetype kJobsAhead = 4;
 constexpr qsizetype kReadSamples = 32768;
 } // namespace
 
-EspeakRenderer::EspeakRenderer(std::shared_ptr<EspeakSynthesizer> synth, QByteArray voice, int rate,
-                               int pitch)
+SynthesisRenderer::SynthesisRenderer(std::shared_ptr<SynthesisWorker> synth, QByteArray voice,
+                                     int rate, int pitch)
     : m_synth(std::move(synth))
     , m_voice(std::move(voice))
     , m_rate(rate)
@@ -23,12 +23,12 @@ EspeakRenderer::EspeakRenderer(std::shared_ptr<EspeakSynthesizer> synth, QByteAr
 {
 }
 
-int EspeakRenderer::sampleRate() const
+int SynthesisRenderer::sampleRate() const
 {
     return m_synth->sampleRate();
 }
 
-bool EspeakRenderer::render(const QStringList &texts, Sink &sink)
+bool SynthesisRenderer::render(const QStringList &texts, Sink &sink)
 {
     auto queue = std::make_shared<AudioQueue>();
     const quint64 generation = queue->generation();
@@ -37,7 +37,7 @@ bool EspeakRenderer::render(const QStringList &texts, Sink &sink)
 
     auto giveMore = [&] {
         while (given < texts.size() && given - finished < kJobsAhead) {
-            EspeakSynthesizer::Job job;
+            SynthesisWorker::Job job;
             job.id = quint64(given) + 1;
             job.generation = generation;
             job.text = texts.at(given);
