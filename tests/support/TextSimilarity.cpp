@@ -1,5 +1,6 @@
 #include "TextSimilarity.h"
 
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -71,6 +72,33 @@ double sequenceSimilarity(const QStringList &ours, const QStringList &reference)
         std::swap(previous, current);
     }
     return double(previous[size_t(m)]) / double(std::max(n, m));
+}
+
+QString officeReference(const QString &path, bool renumberNotes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QRegularExpression(QStringLiteral("^--- \\w+ ---$"),
+                                   QRegularExpression::MultilineOption));
+    static const QRegularExpression mark(QStringLiteral("\\[\\^([^\\]]+)\\]:?"));
+    QHash<QString, int> numbers;
+    QString out;
+    qsizetype from = 0;
+    for (auto it = mark.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        int &number = numbers[m.captured(1)];
+        if (number == 0)
+            number = int(numbers.size());
+        out += QStringView(text).sliced(from, m.capturedStart() - from);
+        out += renumberNotes ? QStringLiteral("[%1]").arg(number)
+                             : QLatin1Char('[') + m.captured(1) + QLatin1Char(']');
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).sliced(from);
+    text = out;
+    return text;
 }
 
 } // namespace TextSimilarity

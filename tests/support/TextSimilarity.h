@@ -21,4 +21,10 @@ double wordF1(const QString &ours, const QString &reference);
 // texts of a few ten thousand words.
 double sequenceSimilarity(const QStringList &ours, const QStringList &reference);
 
+// A reference reading of an office document (the corpus' expected/*.txt) in the form the
+// readers write notes: "[^1]" marks become "[1]", "[^1]: text" lines "[1] text", and the
+// "--- footnotes ---" style dividers go. With renumberNotes, notes are numbered in the
+// order of their marks (Word's reference gives note ids, which no reader shows).
+QString officeReference(const QString &path, bool renumberNotes);
+
 } // namespace TextSimilarity
