@@ -7,7 +7,7 @@
 namespace {
 
 // Lines within this share of the page height from its top or bottom may be running.
-constexpr double kMargin = 0.12;
+constexpr double kMargin = 0.1;
 // At most this many lines at each end of a page are checked.
 constexpr qsizetype kEdgeLines = 2;
 
