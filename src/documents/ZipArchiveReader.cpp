@@ -55,6 +55,9 @@ bool ZipArchiveReader::open(QByteArray bytes)
     m_outcome = FormatText::Outcome::Read;
     if (bytes.size() > m_limits.archiveBytes)
         return fail(FormatText::Outcome::TooLarge);
+    // libzip takes no bytes for an archive of no entries; no document is that.
+    if (bytes.isEmpty())
+        return fail(FormatText::Outcome::Damaged);
     m_bytes = std::move(bytes);
 
     zip_error_t error;
