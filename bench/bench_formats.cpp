@@ -43,7 +43,8 @@ QString warAndPeace()
     QString source = qEnvironmentVariable("ORLIN_SOURCE_DIR");
     if (source.isEmpty())
         source = QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..");
-    QFile file(QDir::cleanPath(source + QStringLiteral("/../shared/corpora/gutenberg_books/2600-0.txt")));
+    QFile file(
+        QDir::cleanPath(source + QStringLiteral("/../shared/corpora/gutenberg_books/2600-0.txt")));
     if (file.open(QIODevice::ReadOnly))
         return QString::fromUtf8(file.readAll());
     QString stand;
@@ -136,8 +137,9 @@ QByteArray epubBook()
                 current.clear();
             }
             QString escaped = p.toHtmlEscaped();
-            current += (p.startsWith(QLatin1String("CHAPTER ")) ? "<h2>" + escaped.toUtf8() + "</h2>\n"
-                                                                 : "<p>" + escaped.toUtf8() + "</p>\n");
+            current +=
+                (p.startsWith(QLatin1String("CHAPTER ")) ? "<h2>" + escaped.toUtf8() + "</h2>\n"
+                                                         : "<p>" + escaped.toUtf8() + "</p>\n");
         }
         chapters.append(current);
         QByteArray manifest;
@@ -151,7 +153,8 @@ QByteArray epubBook()
                        "media-type='application/oebps-package+xml'/></rootfiles></container>" });
         for (qsizetype i = 0; i < chapters.size(); ++i) {
             const QByteArray id = "c" + QByteArray::number(i);
-            manifest += "<item id='" + id + "' href='" + id + ".xhtml' media-type='application/xhtml+xml'/>";
+            manifest += "<item id='" + id + "' href='" + id
+                + ".xhtml' media-type='application/xhtml+xml'/>";
             spine += "<itemref idref='" + id + "'/>";
             nav += "<li><a href='" + id + ".xhtml'>Chapter " + QByteArray::number(i) + "</a></li>";
             files.append({ "OEBPS/" + id + ".xhtml",
@@ -161,20 +164,24 @@ QByteArray epubBook()
                                + chapters[i] + "</body></html>" });
         }
         files.append({ "OEBPS/nav.xhtml",
-                       "<html xmlns='http://www.w3.org/1999/xhtml' xmlns:epub='http://www.idpf.org/2007/ops'>"
+                       "<html xmlns='http://www.w3.org/1999/xhtml' "
+                       "xmlns:epub='http://www.idpf.org/2007/ops'>"
                        "<body><nav epub:type='toc'><ol>"
                            + nav + "</ol></nav></body></html>" });
-        files.append({ "OEBPS/content.opf",
-                       "<package xmlns='http://www.idpf.org/2007/opf' version='3.0'><metadata "
-                       "xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>War and Peace</dc:title>"
-                       "<dc:language>en</dc:language></metadata><manifest>"
-                       "<item id='nav' href='nav.xhtml' properties='nav' media-type='application/xhtml+xml'/>"
-                           + manifest + "</manifest><spine>" + spine + "</spine></package>" });
+        files.append(
+            { "OEBPS/content.opf",
+              "<package xmlns='http://www.idpf.org/2007/opf' version='3.0'><metadata "
+              "xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title>War and Peace</dc:title>"
+              "<dc:language>en</dc:language></metadata><manifest>"
+              "<item id='nav' href='nav.xhtml' properties='nav' "
+              "media-type='application/xhtml+xml'/>"
+                  + manifest + "</manifest><spine>" + spine + "</spine></package>" });
         const QString path = folder().filePath(QStringLiteral("war-and-peace.epub"));
         int error = 0;
         zip_t *zip = zip_open(path.toUtf8().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
         for (const auto &[name, data] : files) {
-            zip_source_t *source = zip_source_buffer(zip, data.constData(), zip_uint64_t(data.size()), 0);
+            zip_source_t *source =
+                zip_source_buffer(zip, data.constData(), zip_uint64_t(data.size()), 0);
             zip_file_add(zip, name.constData(), source, ZIP_FL_ENC_UTF_8);
         }
         // The buffers must live until the archive is written.
@@ -195,7 +202,8 @@ double pdftotextMs(const QString &pdf, const QStringList &extra = {})
     double best = 1e30;
     for (int i = 0; i < 3; ++i) {
         const auto start = Clock::now();
-        QProcess::execute(tool, extra + QStringList { pdf, folder().filePath(QStringLiteral("out.txt")) });
+        QProcess::execute(
+            tool, extra + QStringList { pdf, folder().filePath(QStringLiteral("out.txt")) });
         best = std::min(best, msSince(start));
     }
     return best;
@@ -219,7 +227,8 @@ void report(benchmark::State &state, const std::string &name, double ms, double 
 void BM_PdfFirstPages(benchmark::State &state)
 {
     const QString pdf = pdfBook();
-    const double baseline = pdftotextMs(pdf, { "-f", "1", "-l", QString::number(PdfLoader::kFirstPages) });
+    const double baseline =
+        pdftotextMs(pdf, { "-f", "1", "-l", QString::number(PdfLoader::kFirstPages) });
     double best = 1e30;
     for (auto _ : state) {
         const auto start = Clock::now();

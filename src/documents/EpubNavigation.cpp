@@ -111,8 +111,8 @@ QList<EpubNavigation::Point> EpubNavigation::fromNcx(const QByteArray &ncx, cons
             else if (xml.name() == u"text" && inLabel)
                 label += xml.readElementText(QXmlStreamReader::IncludeChildElements);
             else if (xml.name() == u"content" && depth > 0)
-                points.append(
-                    pointTo(label, depth, ncxPath, xml.attributes().value(QLatin1String("src")).toString()));
+                points.append(pointTo(label, depth, ncxPath,
+                                      xml.attributes().value(QLatin1String("src")).toString()));
         } else if (token == QXmlStreamReader::EndElement) {
             if (xml.name() == u"navPoint")
                 --depth;

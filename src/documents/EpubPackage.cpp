@@ -21,7 +21,8 @@ QString EpubPackage::rootfilePath(const QByteArray &containerXml)
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"rootfile")
             continue;
-        const QString path = ZipArchiveReader::resolve(QString(), attribute(xml, QLatin1String("full-path")));
+        const QString path =
+            ZipArchiveReader::resolve(QString(), attribute(xml, QLatin1String("full-path")));
         if (path.isEmpty())
             continue;
         if (attribute(xml, QLatin1String("media-type")) == u"application/oebps-package+xml")
@@ -50,7 +51,8 @@ QStringList EpubPackage::encryptedEntries(const QByteArray &encryptionXml)
             else if (xml.name() == u"EncryptionMethod")
                 algorithm = attribute(xml, QLatin1String("Algorithm"));
             else if (xml.name() == u"CipherReference" && !obfuscation.contains(algorithm)) {
-                const QString path = ZipArchiveReader::resolve(QString(), attribute(xml, QLatin1String("URI")));
+                const QString path =
+                    ZipArchiveReader::resolve(QString(), attribute(xml, QLatin1String("URI")));
                 if (!path.isEmpty())
                     entries.append(path);
             }
@@ -86,15 +88,18 @@ bool EpubPackage::parse(const QByteArray &opf, const QString &opfPath)
             const QString id = attribute(xml, QLatin1String("id"));
             if (id.isEmpty() || m_items.contains(id))
                 continue;
-            m_items.insert(id,
-                           { ZipArchiveReader::resolve(opfPath, attribute(xml, QLatin1String("href"))),
-                             attribute(xml, QLatin1String("media-type")), attribute(xml, QLatin1String("properties")),
-                             attribute(xml, QLatin1String("fallback")) });
+            m_items.insert(
+                id,
+                { ZipArchiveReader::resolve(opfPath, attribute(xml, QLatin1String("href"))),
+                  attribute(xml, QLatin1String("media-type")),
+                  attribute(xml, QLatin1String("properties")),
+                  attribute(xml, QLatin1String("fallback")) });
         } else if (name == u"spine") {
             sawSpine = true;
             m_ncxId = attribute(xml, QLatin1String("toc"));
         } else if (name == u"itemref") {
-            m_spine.append({ attribute(xml, QLatin1String("idref")), attribute(xml, QLatin1String("linear")) != u"no" });
+            m_spine.append({ attribute(xml, QLatin1String("idref")),
+                             attribute(xml, QLatin1String("linear")) != u"no" });
         }
     }
     return sawSpine;

@@ -186,9 +186,7 @@ FormatText EpubReader::read(QByteArray bytes)
 FormatText EpubReader::readArchive(ZipArchiveReader &zip)
 {
     m_order.clear();
-    auto failedRead = [&] {
-        return FormatText::failed(zip.outcome(), zip.failure());
-    };
+    auto failedRead = [&] { return FormatText::failed(zip.outcome(), zip.failure()); };
     if (!zip.contains(QStringLiteral("META-INF/container.xml")))
         return FormatText::failed(FormatText::Outcome::Damaged);
     const QByteArray container = zip.read(QStringLiteral("META-INF/container.xml"));
@@ -269,10 +267,9 @@ FormatText EpubReader::readArchive(ZipArchiveReader &zip)
             continue;
         result.headings.append({ point.label, point.level, position });
     }
-    std::stable_sort(result.headings.begin(), result.headings.end(),
-                     [](const FormatHeading &a, const FormatHeading &b) {
-                         return a.position < b.position;
-                     });
+    std::stable_sort(
+        result.headings.begin(), result.headings.end(),
+        [](const FormatHeading &a, const FormatHeading &b) { return a.position < b.position; });
 
     if (result.text.isEmpty())
         return FormatText::failed(FormatText::Outcome::NoText);

@@ -20,8 +20,8 @@ QString FormatText::messageFor(Outcome outcome)
     case Outcome::WrongPassword:
         return Lang().GetTranslation(QStringLiteral("The password does not open the document."));
     case Outcome::Protected:
-        return Lang().GetTranslation(QStringLiteral(
-            "The document is encrypted or protected by DRM: Orlin cannot read it."));
+        return Lang().GetTranslation(
+            QStringLiteral("The document is encrypted or protected by DRM: Orlin cannot read it."));
     case Outcome::NoText:
         return Lang().GetTranslation(QStringLiteral("The document has no text to read."));
     case Outcome::Damaged:

@@ -172,7 +172,8 @@ qsizetype frontMatter(const QString &text, QString *title)
             return std::min(end + 1, text.size());
         if (content.startsWith(u"title:") && title->isEmpty()) {
             *title = content.sliced(6).trimmed().toString();
-            if (title->size() >= 2 && (title->front() == QLatin1Char('\'') || title->front() == QLatin1Char('"'))
+            if (title->size() >= 2
+                && (title->front() == QLatin1Char('\'') || title->front() == QLatin1Char('"'))
                 && title->back() == title->front())
                 *title = title->sliced(1, title->size() - 2);
         }

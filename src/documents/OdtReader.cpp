@@ -26,9 +26,9 @@ bool skipped(QStringView name)
         || name == u"table-of-content-source" || name == u"alphabetical-index-source"
         || name == u"illustration-index-source" || name == u"table-index-source"
         || name == u"object-index-source" || name == u"user-index-source"
-        || name == u"bibliography-source" || name == u"sequence-decls"
-        || name == u"variable-decls" || name == u"user-field-decls" || name == u"forms"
-        || name == u"covered-table-cell" || name == u"note-citation";
+        || name == u"bibliography-source" || name == u"sequence-decls" || name == u"variable-decls"
+        || name == u"user-field-decls" || name == u"forms" || name == u"covered-table-cell"
+        || name == u"note-citation";
 }
 
 class Body
@@ -101,8 +101,8 @@ void Body::characters(QStringView text)
     QString piece;
     piece.reserve(text.size());
     for (QChar c : text) {
-        const bool blank = c == QLatin1Char(' ') || c == QLatin1Char('\t')
-            || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        const bool blank = c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+            || c == QLatin1Char('\r');
         if (blank) {
             if (!m_lastSpace)
                 piece += QLatin1Char(' ');

@@ -85,7 +85,8 @@ QString PdfLayout::logicalOrder(const QString &line)
         while (end + 1 < out.size()
                && (keepsOrder(out[end + 1])
                    || (end + 2 < out.size() && keepsOrder(out[end + 2])
-                       && !QChar::isLetter(out[end + 1]) && QChar::direction(out[end + 1]) != QChar::DirR
+                       && !QChar::isLetter(out[end + 1])
+                       && QChar::direction(out[end + 1]) != QChar::DirR
                        && QChar::direction(out[end + 1]) != QChar::DirAL)))
             ++end;
         std::reverse(out.begin() + i, out.begin() + end + 1);
@@ -106,7 +107,8 @@ QString PdfLayout::signature(const QString &text)
     }
     // Roman page numbers are page numbers too.
     static const QString roman = QStringLiteral("ivxlcdm");
-    if (!out.isEmpty() && std::all_of(out.cbegin(), out.cend(), [](QChar c) { return roman.contains(c); }))
+    if (!out.isEmpty()
+        && std::all_of(out.cbegin(), out.cend(), [](QChar c) { return roman.contains(c); }))
         return QStringLiteral("#");
     return out;
 }
@@ -182,9 +184,10 @@ void PdfLayout::appendPage(const Page &page, QString &text, QList<qsizetype> *po
             const double lineHeight = std::max(height(prev), height(line));
             const bool newColumn = line.box.top() < prev.box.top() - lineHeight / 2;
             const double gap = line.box.top() - prev.box.bottom();
-            const double right = std::max({ prev.box.right(), line.box.right(),
-                                            next ? next->box.right() : 0.0 });
-            const double left = std::min(prev.box.left(), next ? next->box.left() : prev.box.left());
+            const double right =
+                std::max({ prev.box.right(), line.box.right(), next ? next->box.right() : 0.0 });
+            const double left =
+                std::min(prev.box.left(), next ? next->box.left() : prev.box.left());
             const bool shortPrevious = prev.box.right() < right - 2 * lineHeight;
             const bool indented = !newColumn && line.box.left() > left + lineHeight
                 && (!next || next->box.left() < line.box.left() - lineHeight / 2);

@@ -83,7 +83,8 @@ FormatText PdfReader::opened(const QByteArray &password)
         sample.append(i);
     const int spread = kSamplePages - int(sample.size());
     for (int k = 1; k <= spread && pages > kSamplePages / 2; ++k) {
-        const int index = kSamplePages / 2 + int(qint64(pages - kSamplePages / 2) * k / (spread + 1));
+        const int index =
+            kSamplePages / 2 + int(qint64(pages - kSamplePages / 2) * k / (spread + 1));
         if (index < pages && !sample.contains(index))
             sample.append(index);
     }
@@ -203,7 +204,8 @@ void PdfReader::readPages(int first, int count, FormatText &result)
                 }
             }
             if (!target.text.isEmpty())
-                result.headings.append({ target.text, target.level, std::min(position, result.text.size()) });
+                result.headings.append(
+                    { target.text, target.level, std::min(position, result.text.size()) });
         }
     }
 }

@@ -102,7 +102,8 @@ qsizetype TextBuilder::nextPosition() const
     if (m_text.isEmpty() || m_pending == Break::None || m_pending == Break::Cell)
         return m_text.size() + (m_pending == Break::Cell && !m_text.isEmpty() ? 1 : 0);
     qsizetype end = m_text.size();
-    while (end > 0 && (m_text.at(end - 1) == QLatin1Char(' ') || m_text.at(end - 1) == QLatin1Char('\t')))
+    while (end > 0
+           && (m_text.at(end - 1) == QLatin1Char(' ') || m_text.at(end - 1) == QLatin1Char('\t')))
         --end;
     int have = 0;
     for (qsizetype i = end; i > 0 && m_text.at(i - 1) == QLatin1Char('\n'); --i)

@@ -62,8 +62,8 @@ bool ZipArchiveReader::open(QByteArray bytes)
 
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t *source = zip_source_buffer_create(m_bytes.constData(),
-                                                    zip_uint64_t(m_bytes.size()), 0, &error);
+    zip_source_t *source =
+        zip_source_buffer_create(m_bytes.constData(), zip_uint64_t(m_bytes.size()), 0, &error);
     if (!source) {
         zip_error_fini(&error);
         return fail(FormatText::Outcome::Damaged);
@@ -134,7 +134,8 @@ QByteArray ZipArchiveReader::read(const QString &name)
     }
     const qint64 packed = (stat.valid & ZIP_STAT_COMP_SIZE) ? qint64(stat.comp_size) : 0;
     const qint64 ratioCap = std::max(m_limits.ratioFloor, packed * m_limits.ratio);
-    const qint64 cap = std::min({ m_limits.entryBytes, ratioCap, m_limits.totalBytes - m_unpacked });
+    const qint64 cap =
+        std::min({ m_limits.entryBytes, ratioCap, m_limits.totalBytes - m_unpacked });
 
     zip_file_t *file = zip_fopen_index(zip, zip_uint64_t(index), 0);
     if (!file) {

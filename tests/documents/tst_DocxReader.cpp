@@ -54,7 +54,8 @@ TEST_P(CorpusDocx, ReadsLikeTheReference)
         from = std::max(from, at);
     }
     for (const char *text : c.absent)
-        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text))) << "should not be read: " << text;
+        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text)))
+            << "should not be read: " << text;
     if (c.headings >= 0)
         EXPECT_EQ(result.headings.size(), c.headings);
     for (const FormatHeading &h : result.headings)
@@ -86,7 +87,8 @@ const Case cases[] = {
     { "mammoth_endnotes", { "[1]", "[2]" }, {} },
     { "mammoth_footnote-hyperlink", { "[1]" }, {} },
     // One row a line, cells apart.
-    { "mammoth_tables", { "Above", "Top left\tTop right\nBottom left\tBottom right", "Below" },
+    { "mammoth_tables",
+      { "Above", "Top left\tTop right\nBottom left\tBottom right", "Below" },
       {} },
     { "mammoth_simple-list", { "Apple\nBanana" }, {} },
     // The Choice of alternate content, not its fallback copy as well.

@@ -124,21 +124,22 @@ INSTANTIATE_TEST_SUITE_P(Epub, CorpusBook,
 QByteArray book(const QByteArray &container, const QByteArray &spine,
                 const QList<ZipItem> &extra = {})
 {
-    const QByteArray opf = "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' "
-                           "version='3.0'><metadata xmlns:dc='http://purl.org/dc/elements/1.1/'>"
-                           "<dc:title>Made</dc:title><dc:language>fr</dc:language></metadata>"
-                           "<manifest>"
-                           "<item id='nav' href='nav.xhtml' media-type='application/xhtml+xml' "
-                           "properties='nav'/>"
-                           "<item id='c1' href='text/one.xhtml' media-type='application/xhtml+xml'/>"
-                           "<item id='notes' href='text/notes.xhtml' "
-                           "media-type='application/xhtml+xml'/>"
-                           "<item id='c2' href='text/two.xhtml' media-type='application/xhtml+xml'/>"
-                           "<item id='img' href='a.png' media-type='image/png' fallback='img2'/>"
-                           "<item id='img2' href='b.png' media-type='image/png' fallback='img'/>"
-                           "<item id='out' href='../../../etc/passwd' "
-                           "media-type='application/xhtml+xml'/>"
-                           "</manifest><spine>"
+    const QByteArray opf =
+        "<?xml version='1.0'?><package xmlns='http://www.idpf.org/2007/opf' "
+        "version='3.0'><metadata xmlns:dc='http://purl.org/dc/elements/1.1/'>"
+        "<dc:title>Made</dc:title><dc:language>fr</dc:language></metadata>"
+        "<manifest>"
+        "<item id='nav' href='nav.xhtml' media-type='application/xhtml+xml' "
+        "properties='nav'/>"
+        "<item id='c1' href='text/one.xhtml' media-type='application/xhtml+xml'/>"
+        "<item id='notes' href='text/notes.xhtml' "
+        "media-type='application/xhtml+xml'/>"
+        "<item id='c2' href='text/two.xhtml' media-type='application/xhtml+xml'/>"
+        "<item id='img' href='a.png' media-type='image/png' fallback='img2'/>"
+        "<item id='img2' href='b.png' media-type='image/png' fallback='img'/>"
+        "<item id='out' href='../../../etc/passwd' "
+        "media-type='application/xhtml+xml'/>"
+        "</manifest><spine>"
         + spine + "</spine></package>";
     const QByteArray nav =
         "<html xmlns='http://www.w3.org/1999/xhtml' xmlns:epub='http://www.idpf.org/2007/ops'>"
@@ -181,10 +182,12 @@ TEST(EpubReader, MadeBookReadsInSpineOrderWithHeadingsAtTheirTargets)
     ASSERT_TRUE(result.read()) << result.failure.toStdString();
     // Linear documents first, the non-linear one after; pictures whose fallbacks loop and
     // a reference out of the book are not read.
-    EXPECT_EQ(reader.readingOrder(),
-              QStringList({ "OEBPS/text/one.xhtml", "OEBPS/text/two.xhtml", "OEBPS/text/notes.xhtml" }));
-    EXPECT_EQ(result.text, QStringLiteral("One\n\nFirst chapter text.\n\nOpening.\n\nSecond part\n\n"
-                                          "More 漢 text.\n\nA note read last."));
+    EXPECT_EQ(
+        reader.readingOrder(),
+        QStringList({ "OEBPS/text/one.xhtml", "OEBPS/text/two.xhtml", "OEBPS/text/notes.xhtml" }));
+    EXPECT_EQ(result.text,
+              QStringLiteral("One\n\nFirst chapter text.\n\nOpening.\n\nSecond part\n\n"
+                             "More 漢 text.\n\nA note read last."));
     EXPECT_EQ(result.title, QStringLiteral("Made"));
     EXPECT_EQ(result.language, QStringLiteral("fr"));
     ASSERT_EQ(result.headings.size(), 2);
@@ -198,12 +201,13 @@ TEST(EpubReader, ProtectedDamagedAndHostileBooksEndInAMessage)
 {
     using Outcome = FormatText::Outcome;
     auto encryption = [](const char *algorithm, const char *uri) {
-        return ZipItem("META-INF/encryption.xml",
-                       QByteArray("<encryption xmlns='urn:oasis:names:tc:opendocument:xmlns:container'>"
-                                  "<EncryptedData xmlns='http://www.w3.org/2001/04/xmlenc#'>"
-                                  "<EncryptionMethod Algorithm='")
-                           + algorithm + "'/><CipherData><CipherReference URI='" + uri
-                           + "'/></CipherData></EncryptedData></encryption>");
+        return ZipItem(
+            "META-INF/encryption.xml",
+            QByteArray("<encryption xmlns='urn:oasis:names:tc:opendocument:xmlns:container'>"
+                       "<EncryptedData xmlns='http://www.w3.org/2001/04/xmlenc#'>"
+                       "<EncryptionMethod Algorithm='")
+                + algorithm + "'/><CipherData><CipherReference URI='" + uri
+                + "'/></CipherData></EncryptedData></encryption>");
     };
     const QByteArray good = book(kContainer, kSpine);
     const struct
@@ -212,17 +216,26 @@ TEST(EpubReader, ProtectedDamagedAndHostileBooksEndInAMessage)
         QByteArray bytes;
         Outcome outcome;
     } cases[] = {
-        { "fonts obfuscated", book(kContainer, kSpine, { encryption("http://www.idpf.org/2008/embedding", "OEBPS/f.otf") }),
+        { "fonts obfuscated",
+          book(kContainer, kSpine,
+               { encryption("http://www.idpf.org/2008/embedding", "OEBPS/f.otf") }),
           Outcome::Read },
-        { "content under DRM", book(kContainer, kSpine, { encryption("http://www.w3.org/2001/04/xmlenc#aes128-cbc", "OEBPS/text/two.xhtml") }),
+        { "content under DRM",
+          book(kContainer, kSpine,
+               { encryption("http://www.w3.org/2001/04/xmlenc#aes128-cbc",
+                            "OEBPS/text/two.xhtml") }),
           Outcome::Protected },
         { "a package outside the book",
-          book("<container><rootfiles><rootfile full-path='../../content.opf'/></rootfiles></container>", kSpine),
+          book("<container><rootfiles><rootfile "
+               "full-path='../../content.opf'/></rootfiles></container>",
+               kSpine),
           Outcome::Damaged },
-        { "no container", book("", kSpine).replace("META-INF/container.xml", "META-INF/elsewhere.xm"),
+        { "no container",
+          book("", kSpine).replace("META-INF/container.xml", "META-INF/elsewhere.xm"),
           Outcome::Damaged },
         { "an empty spine", book(kContainer, ""), Outcome::NoText },
-        { "a package that is not XML", book(kContainer, "<itemref idref='c1'/><<<&&&"), Outcome::Read },
+        { "a package that is not XML", book(kContainer, "<itemref idref='c1'/><<<&&&"),
+          Outcome::Read },
         { "cut in half", good.left(good.size() / 2), Outcome::Damaged },
         { "not a zip", "<html>hello</html>", Outcome::Damaged },
     };
@@ -234,7 +247,8 @@ TEST(EpubReader, ProtectedDamagedAndHostileBooksEndInAMessage)
     }
 
     // The real books: the obfuscated one reads, and a truncated one says so.
-    const QString obfuscated = corporaFile(QStringLiteral("formats/epub/idpf-wasteland-otf-obf.epub"));
+    const QString obfuscated =
+        corporaFile(QStringLiteral("formats/epub/idpf-wasteland-otf-obf.epub"));
     if (obfuscated.isEmpty())
         GTEST_SKIP() << "shared corpus not present";
     EXPECT_TRUE(EpubReader().read(obfuscated).read());

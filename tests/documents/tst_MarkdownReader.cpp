@@ -24,7 +24,8 @@ QString htmlText(QString html)
 
 TEST(MarkdownReader, CommonMarkExamplesRenderToTheirReferenceText)
 {
-    const QString path = corporaFile(QStringLiteral("formats/markdown/commonmark-0.31.2.examples.json"));
+    const QString path =
+        corporaFile(QStringLiteral("formats/markdown/commonmark-0.31.2.examples.json"));
     if (path.isEmpty())
         GTEST_SKIP() << "shared corpus not present";
     QFile file(path);
@@ -46,7 +47,8 @@ TEST(MarkdownReader, CommonMarkExamplesRenderToTheirReferenceText)
             ++same;
         else
             differing.append(QString::number(example.value(QLatin1String("example")).toInt()));
-        const int headings = int(html.count(QLatin1String("<h")) - html.count(QLatin1String("<hr")));
+        const int headings =
+            int(html.count(QLatin1String("<h")) - html.count(QLatin1String("<hr")));
         if (headings > 0) {
             ++withHeadings;
             headingsRight += int(result.headings.size()) == headings;

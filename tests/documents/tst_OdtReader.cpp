@@ -47,7 +47,8 @@ TEST_P(CorpusOdt, ReadsLikeTheReference)
         from = std::max(from, at);
     }
     for (const char *text : c.absent)
-        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text))) << "should not be read: " << text;
+        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text)))
+            << "should not be read: " << text;
     if (c.headings >= 0)
         EXPECT_EQ(result.headings.size(), c.headings);
     for (const FormatHeading &h : result.headings)
@@ -80,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Odt, CorpusOdt, testing::ValuesIn(cases));
 
 TEST(OdtReader, PasswordProtectedDocumentSaysSo)
 {
-    const QString file = corporaFile(QStringLiteral("formats/odt/odftoolkit_PasswordProtected.odt"));
+    const QString file =
+        corporaFile(QStringLiteral("formats/odt/odftoolkit_PasswordProtected.odt"));
     if (file.isEmpty())
         GTEST_SKIP() << "shared corpus not present";
     const FormatText result = OdtReader::read(file);

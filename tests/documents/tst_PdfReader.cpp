@@ -66,7 +66,8 @@ TEST_P(CorpusPdf, ReadsLikePdftotext)
         from = std::max(from, at);
     }
     for (const char *text : c.absent)
-        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text))) << "should not be read: " << text;
+        EXPECT_FALSE(result.text.contains(QString::fromUtf8(text)))
+            << "should not be read: " << text;
     for (const FormatHeading &h : result.headings)
         EXPECT_LE(h.position, result.text.size());
     if (qEnvironmentVariableIsSet("ORLIN_DUMP")) {
@@ -85,7 +86,9 @@ TEST_P(CorpusPdf, ReadsLikePdftotext)
 
 const Case cases[] = {
     // Reading order: two columns read as columns; words broken at line ends joined.
-    { "tracemonkey", 0.95, 0.9,
+    { "tracemonkey",
+      0.95,
+      0.9,
       { "Trace-based Just-in-Time Type Specialization", "objects’ representations" },
       { "rep- resentations", "rep-resentations" } },
     { "pdkids", 0.95, 0.9, {}, {} },
@@ -126,9 +129,13 @@ void writeBook(const QString &path, int pages)
         painter.drawText(60, 40, QStringLiteral("The Orlin Chronicle"));
         int y = 120;
         if (page > 1)
-            painter.drawText(60, y, QStringLiteral("ordinary ending of page %1 goes on here.").arg(page - 1)), y += 14;
+            painter.drawText(
+                60, y, QStringLiteral("ordinary ending of page %1 goes on here.").arg(page - 1)),
+                y += 14;
         for (int line = 0; line < 8; ++line, y += 14)
-            painter.drawText(60, y, QStringLiteral("Body line %1 of page %2 reads on and on").arg(line).arg(page));
+            painter.drawText(
+                60, y,
+                QStringLiteral("Body line %1 of page %2 reads on and on").arg(line).arg(page));
         painter.drawText(60, y, QStringLiteral("and this sentence is extra-"));
         painter.drawText(280, height - 30, QStringLiteral("Page %1").arg(page));
     }
@@ -142,10 +149,12 @@ TEST(PdfReader, RunningHeadsFeetAndPageBreaksReadAsOneText)
     const FormatText result = PdfReader::read(path);
     ASSERT_TRUE(result.read()) << result.failure.toStdString();
     EXPECT_EQ(result.title, QStringLiteral("Made Book"));
-    EXPECT_FALSE(result.text.contains(QLatin1String("Orlin Chronicle"))) << result.text.toStdString();
+    EXPECT_FALSE(result.text.contains(QLatin1String("Orlin Chronicle")))
+        << result.text.toStdString();
     EXPECT_FALSE(result.text.contains(QLatin1String("Page 3")));
     // The word and the sentence cut by the page break go on.
-    EXPECT_TRUE(result.text.contains(QLatin1String("this sentence is extraordinary ending of page 1 goes on here.")))
+    EXPECT_TRUE(result.text.contains(
+        QLatin1String("this sentence is extraordinary ending of page 1 goes on here.")))
         << result.text.left(600).toStdString();
     EXPECT_TRUE(result.text.endsWith(QLatin1String("extra-")));
 }
@@ -161,7 +170,9 @@ TEST(PdfReader, PasswordScanAndDamagedFilesEndInAMessage)
     const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
     const QString qpdf = QStandardPaths::findExecutable(QStringLiteral("qpdf"));
     ASSERT_FALSE(qpdf.isEmpty()) << "qpdf (scripts/install-deps) makes the encrypted file";
-    ASSERT_EQ(QProcess::execute(qpdf, { "--encrypt", "secret", "owner", "256", "--", source, locked }), 0);
+    ASSERT_EQ(
+        QProcess::execute(qpdf, { "--encrypt", "secret", "owner", "256", "--", source, locked }),
+        0);
     EXPECT_EQ(PdfReader::read(locked).outcome, FormatText::Outcome::NeedsPassword);
     EXPECT_EQ(PdfReader::read(locked, "wrong").outcome, FormatText::Outcome::WrongPassword);
     const FormatText opened = PdfReader::read(locked, "secret");

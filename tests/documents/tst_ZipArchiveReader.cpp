@@ -12,7 +12,8 @@
 
 namespace {
 
-QByteArray archive(const QList<ZipItem> &items, const std::function<void(const QString &)> &edit = {})
+QByteArray archive(const QList<ZipItem> &items,
+                   const std::function<void(const QString &)> &edit = {})
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.zip"));
@@ -84,14 +85,19 @@ TEST(ZipArchiveReader, HostileArchivesEndInTheirMessage)
         // Two megabytes of zeros pack into a few kilobytes: a bomb by its ratio.
         { "a zip bomb", archive({ { "bomb.xml", zeros } }), {}, "bomb.xml", Outcome::TooLarge },
         { "too many entries", archive(many), small, nullptr, Outcome::TooLarge },
-        { "an entry past the size limit", archive({ { "big.xml", QByteArray(80 << 10, 'a'), ZipItem::File, false } }),
-          small, "big.xml", Outcome::TooLarge },
+        { "an entry past the size limit",
+          archive({ { "big.xml", QByteArray(80 << 10, 'a'), ZipItem::File, false } }), small,
+          "big.xml", Outcome::TooLarge },
         // It declares 10 bytes and holds 200 KB: what comes out is counted, not the claim.
-        { "a forged size", archive({ { "forged.xml", QByteArray(200 << 10, 'b'), ZipItem::File, false } },
-                                   [](const QString &p) { forgeFirstEntrySize(p, 10); }),
+        { "a forged size",
+          archive({ { "forged.xml", QByteArray(200 << 10, 'b'), ZipItem::File, false } },
+                  [](const QString &p) { forgeFirstEntrySize(p, 10); }),
           small, "forged.xml", Outcome::TooLarge },
-        { "an encrypted entry", archive({ { "secret.xml", "<x/>", ZipItem::File, true, "pw" } }), {},
-          "secret.xml", Outcome::Protected },
+        { "an encrypted entry",
+          archive({ { "secret.xml", "<x/>", ZipItem::File, true, "pw" } }),
+          {},
+          "secret.xml",
+          Outcome::Protected },
     };
     for (const auto &c : cases) {
         ZipArchiveReader zip(c.limits);

@@ -5,6 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    (void)MarkdownReader::fromBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    (void)MarkdownReader::fromBytes(
+        QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     return 0;
 }

@@ -17,8 +17,8 @@ QStringList words(const QString &text)
                            u'\u202E', u'\u200B', u'\uFEFF' })
         normal.remove(QChar(mark));
     QStringList out;
-    for (QString word : normal.split(QRegularExpression(QStringLiteral("\\s+")),
-                                     Qt::SkipEmptyParts)) {
+    for (QString word :
+         normal.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
         qsizetype a = 0;
         qsizetype b = word.size();
         while (a < b && word[a].isPunct())
@@ -65,9 +65,8 @@ double sequenceSimilarity(const QStringList &ours, const QStringList &reference)
     std::vector<int> current(size_t(m) + 1, 0);
     for (qsizetype i = 1; i <= n; ++i) {
         for (qsizetype j = 1; j <= m; ++j) {
-            current[j] = ours[i - 1] == reference[j - 1]
-                ? previous[j - 1] + 1
-                : std::max(previous[j], current[j - 1]);
+            current[j] = ours[i - 1] == reference[j - 1] ? previous[j - 1] + 1
+                                                         : std::max(previous[j], current[j - 1]);
         }
         std::swap(previous, current);
     }
@@ -80,8 +79,8 @@ QString officeReference(const QString &path, bool renumberNotes)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QString text = QString::fromUtf8(file.readAll());
-    text.remove(QRegularExpression(QStringLiteral("^--- \\w+ ---$"),
-                                   QRegularExpression::MultilineOption));
+    text.remove(
+        QRegularExpression(QStringLiteral("^--- \\w+ ---$"), QRegularExpression::MultilineOption));
     static const QRegularExpression mark(QStringLiteral("\\[\\^([^\\]]+)\\]:?"));
     QHash<QString, int> numbers;
     QString out;
