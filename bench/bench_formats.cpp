@@ -145,29 +145,32 @@ QByteArray epubBook()
         QByteArray manifest;
         QByteArray spine;
         QByteArray nav;
-        QList<std::pair<QByteArray, QByteArray>> files;
-        files.append({ "mimetype", "application/epub+zip" });
-        files.append({ "META-INF/container.xml",
-                       "<container xmlns='urn:oasis:names:tc:opendocument:xmlns:container'>"
-                       "<rootfiles><rootfile full-path='OEBPS/content.opf' "
-                       "media-type='application/oebps-package+xml'/></rootfiles></container>" });
+        using File = std::pair<QByteArray, QByteArray>;
+        QList<File> files;
+        files.append(File { "mimetype", "application/epub+zip" });
+        files.append(
+            File { "META-INF/container.xml",
+                   "<container xmlns='urn:oasis:names:tc:opendocument:xmlns:container'>"
+                   "<rootfiles><rootfile full-path='OEBPS/content.opf' "
+                   "media-type='application/oebps-package+xml'/></rootfiles></container>" });
         for (qsizetype i = 0; i < chapters.size(); ++i) {
             const QByteArray id = "c" + QByteArray::number(i);
             manifest += "<item id='" + id + "' href='" + id
                 + ".xhtml' media-type='application/xhtml+xml'/>";
             spine += "<itemref idref='" + id + "'/>";
             nav += "<li><a href='" + id + ".xhtml'>Chapter " + QByteArray::number(i) + "</a></li>";
-            files.append({ "OEBPS/" + id + ".xhtml",
-                           "<?xml version='1.0' encoding='utf-8'?><html "
-                           "xmlns='http://www.w3.org/1999/xhtml'><head><title>War and Peace</title>"
-                           "</head><body>"
-                               + chapters[i] + "</body></html>" });
+            files.append(
+                File { "OEBPS/" + id + ".xhtml",
+                       "<?xml version='1.0' encoding='utf-8'?><html "
+                       "xmlns='http://www.w3.org/1999/xhtml'><head><title>War and Peace</title>"
+                       "</head><body>"
+                           + chapters[i] + "</body></html>" });
         }
-        files.append({ "OEBPS/nav.xhtml",
-                       "<html xmlns='http://www.w3.org/1999/xhtml' "
-                       "xmlns:epub='http://www.idpf.org/2007/ops'>"
-                       "<body><nav epub:type='toc'><ol>"
-                           + nav + "</ol></nav></body></html>" });
+        files.append(File { "OEBPS/nav.xhtml",
+                            "<html xmlns='http://www.w3.org/1999/xhtml' "
+                            "xmlns:epub='http://www.idpf.org/2007/ops'>"
+                            "<body><nav epub:type='toc'><ol>"
+                                + nav + "</ol></nav></body></html>" });
         files.append(
             { "OEBPS/content.opf",
               "<package xmlns='http://www.idpf.org/2007/opf' version='3.0'><metadata "
