@@ -323,18 +323,12 @@ FormatText DocxReader::fromParts(const Parts &parts)
 
 FormatText DocxReader::read(const QString &path)
 {
-    ZipArchiveReader zip;
-    if (!zip.openFile(path))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(path, readArchive);
 }
 
 FormatText DocxReader::read(QByteArray bytes)
 {
-    ZipArchiveReader zip;
-    if (!zip.open(std::move(bytes)))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(std::move(bytes), readArchive);
 }
 
 FormatText DocxReader::readArchive(ZipArchiveReader &zip)
@@ -350,9 +344,7 @@ FormatText DocxReader::readArchive(ZipArchiveReader &zip)
     Parts parts;
     parts.document = zip.read(main);
     if (parts.document.isEmpty())
-        return FormatText::failed(zip.outcome() == FormatText::Outcome::Read
-                                      ? FormatText::Outcome::Damaged
-                                      : zip.outcome());
+        return zip.failed();
     const QByteArray rels = zip.read(OfficeRelationships::relsFor(main));
     auto part = [&](QStringView type) -> QByteArray {
         const QString name = OfficeRelationships::target(rels, main, type);

@@ -169,38 +169,31 @@ QString documentText(const QByteArray &bytes, const QHash<QString, int> &wanted,
 
 FormatText EpubReader::read(const QString &path)
 {
-    ZipArchiveReader zip;
-    if (!zip.openFile(path))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(
+        path, [this](ZipArchiveReader &zip) { return readArchive(zip); });
 }
 
 FormatText EpubReader::read(QByteArray bytes)
 {
-    ZipArchiveReader zip;
-    if (!zip.open(std::move(bytes)))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(
+        std::move(bytes), [this](ZipArchiveReader &zip) { return readArchive(zip); });
 }
 
 FormatText EpubReader::readArchive(ZipArchiveReader &zip)
 {
     m_order.clear();
-    auto failedRead = [&] { return FormatText::failed(zip.outcome(), zip.failure()); };
     if (!zip.contains(QStringLiteral("META-INF/container.xml")))
         return FormatText::failed(FormatText::Outcome::Damaged);
     const QByteArray container = zip.read(QStringLiteral("META-INF/container.xml"));
     if (container.isEmpty())
-        return failedRead();
+        return zip.failed();
     const QString opfPath = EpubPackage::rootfilePath(container);
     if (!zip.contains(opfPath))
         return FormatText::failed(FormatText::Outcome::Damaged);
     const QByteArray opf = zip.read(opfPath);
     EpubPackage package;
     if (opf.isEmpty() || !package.parse(opf, opfPath))
-        return opf.isEmpty() && !zip.failure().isEmpty()
-            ? failedRead()
-            : FormatText::failed(FormatText::Outcome::Damaged);
+        return zip.failed();
 
     // The reading order: linear documents, then the non-linear ones, each once.
     QStringList order;
@@ -246,7 +239,7 @@ FormatText EpubReader::readArchive(ZipArchiveReader &zip)
     for (const QString &path : std::as_const(order)) {
         const QByteArray bytes = zip.read(path);
         if (bytes.isEmpty() && !zip.failure().isEmpty())
-            return failedRead();
+            return zip.failed();
         QHash<int, qsizetype> anchors;
         const QString text = documentText(bytes, wanted.value(path), anchors);
         if (!text.isEmpty() && !result.text.isEmpty())

@@ -283,18 +283,12 @@ FormatText OdtReader::fromParts(const QByteArray &content, const QByteArray &met
 
 FormatText OdtReader::read(const QString &path)
 {
-    ZipArchiveReader zip;
-    if (!zip.openFile(path))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(path, readArchive);
 }
 
 FormatText OdtReader::read(QByteArray bytes)
 {
-    ZipArchiveReader zip;
-    if (!zip.open(std::move(bytes)))
-        return FormatText::failed(zip.outcome(), zip.failure());
-    return readArchive(zip);
+    return ZipArchiveReader::withArchive(std::move(bytes), readArchive);
 }
 
 FormatText OdtReader::readArchive(ZipArchiveReader &zip)
@@ -307,9 +301,7 @@ FormatText OdtReader::readArchive(ZipArchiveReader &zip)
         return FormatText::failed(FormatText::Outcome::Damaged);
     const QByteArray content = zip.read(contentName);
     if (content.isEmpty())
-        return FormatText::failed(zip.outcome() == FormatText::Outcome::Read
-                                      ? FormatText::Outcome::Damaged
-                                      : zip.outcome());
+        return zip.failed();
     const QString metaName = QStringLiteral("meta.xml");
     const QByteArray meta = zip.contains(metaName) ? zip.read(metaName) : QByteArray();
     return fromParts(content, meta);

@@ -49,6 +49,26 @@ public:
     // Why the last open or read failed, for the user (translated), and how.
     const QString &failure() const { return m_failure; }
     FormatText::Outcome outcome() const { return m_outcome; }
+    // The last failure as a reader's result (a missing part is damage).
+    FormatText failed() const
+    {
+        return FormatText::failed(
+            m_outcome == FormatText::Outcome::Read ? FormatText::Outcome::Damaged : m_outcome,
+            m_failure);
+    }
+
+    // Opens the archive in a file or in bytes and reads it with `read` (a function of a
+    // ZipArchiveReader &), or gives the reason it would not open.
+    template<class Read> static FormatText withArchive(const QString &path, Read &&read)
+    {
+        ZipArchiveReader zip;
+        return zip.openFile(path) ? read(zip) : zip.failed();
+    }
+    template<class Read> static FormatText withArchive(QByteArray bytes, Read &&read)
+    {
+        ZipArchiveReader zip;
+        return zip.open(std::move(bytes)) ? read(zip) : zip.failed();
+    }
 
     // An href of a document at fromEntry ("OEBPS/text/ch1.xhtml"), percent-decoded and
     // resolved into an entry name ("OEBPS/images/a.png"); empty when it leaves the

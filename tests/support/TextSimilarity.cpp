@@ -100,4 +100,22 @@ QString officeReference(const QString &path, bool renumberNotes)
     return text;
 }
 
+QStringList misplaced(const QString &text, const std::vector<const char *> &present,
+                      const std::vector<const char *> &absent)
+{
+    QStringList problems;
+    qsizetype from = 0;
+    for (const char *piece : present) {
+        const qsizetype at = text.indexOf(QString::fromUtf8(piece), from);
+        if (at < 0)
+            problems.append(QStringLiteral("missing or out of order: ") + QString::fromUtf8(piece));
+        from = std::max(from, at);
+    }
+    for (const char *piece : absent) {
+        if (text.contains(QString::fromUtf8(piece)))
+            problems.append(QStringLiteral("should not be read: ") + QString::fromUtf8(piece));
+    }
+    return problems;
+}
+
 } // namespace TextSimilarity

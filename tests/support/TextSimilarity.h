@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // How alike two readings of one document are, word for word. Words are what speech
 // hears: the texts are normalised (NFKC, so ligatures and presentation forms become
 // letters; soft hyphens and direction marks dropped; letter case folded) and split at
@@ -26,5 +28,10 @@ double sequenceSimilarity(const QStringList &ours, const QStringList &reference)
 // "--- footnotes ---" style dividers go. With renumberNotes, notes are numbered in the
 // order of their marks (Word's reference gives note ids, which no reader shows).
 QString officeReference(const QString &path, bool renumberNotes);
+
+// Failures (as messages) where a text lacks one of `present` (in this order) or holds one
+// of `absent`; empty when it is as it should be.
+QStringList misplaced(const QString &text, const std::vector<const char *> &present,
+                      const std::vector<const char *> &absent);
 
 } // namespace TextSimilarity
