@@ -1,0 +1,121 @@
+#include "TextSimilarity.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <vector>
+
+namespace TextSimilarity {
+
+QStringList words(const QString &text)
+{
+    QString normal = text.normalized(QString::NormalizationForm_KC).toCaseFolded();
+    normal.remove(QChar(0x00AD));
+    for (char16_t mark : { u'\u200E', u'\u200F', u'\u202A', u'\u202B', u'\u202C', u'\u202D',
+                           u'\u202E', u'\u200B', u'\uFEFF' })
+        normal.remove(QChar(mark));
+    QStringList out;
+    for (QString word :
+         normal.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)) {
+        qsizetype a = 0;
+        qsizetype b = word.size();
+        while (a < b && word[a].isPunct())
+            ++a;
+        while (b > a && word[b - 1].isPunct())
+            --b;
+        if (b > a)
+            out.append(word.sliced(a, b - a));
+    }
+    return out;
+}
+
+double wordF1(const QString &ours, const QString &reference)
+{
+    const QStringList a = words(ours);
+    const QStringList b = words(reference);
+    if (a.isEmpty() && b.isEmpty())
+        return 1;
+    QHash<QString, qsizetype> bag;
+    for (const QString &w : b)
+        ++bag[w];
+    qsizetype common = 0;
+    for (const QString &w : a) {
+        auto it = bag.find(w);
+        if (it != bag.end() && *it > 0) {
+            --*it;
+            ++common;
+        }
+    }
+    if (common == 0)
+        return 0;
+    const double precision = double(common) / double(a.size());
+    const double recall = double(common) / double(b.size());
+    return 2 * precision * recall / (precision + recall);
+}
+
+double sequenceSimilarity(const QStringList &ours, const QStringList &reference)
+{
+    const qsizetype n = ours.size();
+    const qsizetype m = reference.size();
+    if (n == 0 && m == 0)
+        return 1;
+    std::vector<int> previous(size_t(m) + 1, 0);
+    std::vector<int> current(size_t(m) + 1, 0);
+    for (qsizetype i = 1; i <= n; ++i) {
+        for (qsizetype j = 1; j <= m; ++j) {
+            current[j] = ours[i - 1] == reference[j - 1] ? previous[j - 1] + 1
+                                                         : std::max(previous[j], current[j - 1]);
+        }
+        std::swap(previous, current);
+    }
+    return double(previous[size_t(m)]) / double(std::max(n, m));
+}
+
+QString officeReference(const QString &path, bool renumberNotes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(
+        QRegularExpression(QStringLiteral("^--- \\w+ ---$"), QRegularExpression::MultilineOption));
+    static const QRegularExpression mark(QStringLiteral("\\[\\^([^\\]]+)\\]:?"));
+    QHash<QString, int> numbers;
+    QString out;
+    qsizetype from = 0;
+    for (auto it = mark.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        int &number = numbers[m.captured(1)];
+        if (number == 0)
+            number = int(numbers.size());
+        out += QStringView(text).sliced(from, m.capturedStart() - from);
+        out += renumberNotes ? QStringLiteral("[%1]").arg(number)
+                             : QLatin1Char('[') + m.captured(1) + QLatin1Char(']');
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).sliced(from);
+    text = out;
+    return text;
+}
+
+QStringList misplaced(const QString &text, const std::vector<const char *> &present,
+                      const std::vector<const char *> &absent)
+{
+    QStringList problems;
+    qsizetype from = 0;
+    for (const char *piece : present) {
+        const qsizetype at = text.indexOf(QString::fromUtf8(piece), from);
+        if (at < 0)
+            problems.append(QStringLiteral("missing or out of order: ") + QString::fromUtf8(piece));
+        from = std::max(from, at);
+    }
+    for (const char *piece : absent) {
+        if (text.contains(QString::fromUtf8(piece)))
+            problems.append(QStringLiteral("should not be read: ") + QString::fromUtf8(piece));
+    }
+    return problems;
+}
+
+} // namespace TextSimilarity
