@@ -1,12 +1,12 @@
 #include "app/UpdateController.h"
 
 #include "app/fSHAREDUpdater.h"
-#include "ui/MessageBoxes.h"
 #include "base/ProgramInfo.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "base/cSharedLogging.h"
 #include "net/UpdateCheck.h"
+#include "ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QWidget>

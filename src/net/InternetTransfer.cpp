@@ -11,8 +11,8 @@
 #include "documents/TextDecoding.h"
 #include "net/InetControl.h"
 #include "net/LocalFileControl.h"
-#include "net/TransferWait.h"
 #include "net/ProxySetup.h"
+#include "net/TransferWait.h"
 #include "net/UrlText.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "ui/VoiceForFile.h"
 
-#include "ui/MessageBoxes.h"
 #include "base/Seam.h"
 #include "base/Trace.h"
 #include "base/cSharedLang.h"
 #include "speech/SpeechEngine.h"
 #include "speech/VoiceChoice.h"
+#include "ui/MessageBoxes.h"
 #include "ui/VoiceList.h"
 
 #include <QComboBox>

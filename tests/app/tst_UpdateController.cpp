@@ -3,11 +3,11 @@
 // down only when both worked.
 #include "app/UpdateController.h"
 
-#include "ui/MessageBoxes.h"
 #include "base/ProgramInfo.h"
 #include "base/Seam.h"
 #include "support/QStringPrinter.h"
 #include "support/TempProgramFolder.h"
+#include "ui/MessageBoxes.h"
 
 #include <QWidget>
 

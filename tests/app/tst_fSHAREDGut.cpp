@@ -11,8 +11,8 @@
 #include "support/MainWindowHarness.h"
 #include "support/NetServers.h"
 #include "support/TempProgramFolder.h"
-#include "ui/MessageBoxes.h"
 #include "ui/MessageBoxDialog.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
