@@ -12,7 +12,6 @@
 #include "support/MainWindowHarness.h"
 #include "support/TempProgramFolder.h"
 #include "support/WavFile.h"
-#include "ui/RichTextBox.h"
 #include "ui/VoiceForFile.h"
 #include "ui/cSHAREDcDlg.h"
 
@@ -146,8 +145,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
     clsTalker talker;
     talker.InitEngine();
     talker.SelectVoice(4);
-    RichTextBox view;
-    view.setText(QStringLiteral("Alpha beta. Gamma delta."));
+    const QString text = QStringLiteral("Alpha beta. Gamma delta.");
     int fileDialogs = 0;
     Seam::Override<cSHAREDcDlg::AnswerSeam> files([&](const cSHAREDcDlg &) {
         ++fileDialogs;
@@ -160,7 +158,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
         asked << q;
         return answer;
     });
-    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_FALSE(SpeakToWav(nullptr, &talker, text, nullptr));
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].offered, QList<int>({ 1, 2, 3, 4 }));
     EXPECT_TRUE(asked[0].text.contains(QStringLiteral("rhvoice/Anna")));
@@ -168,7 +166,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
     EXPECT_EQ(fileDialogs, 0) << "cancelled, yet asked for a file";
 
     answer = 4;
-    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_TRUE(SpeakToWav(nullptr, &talker, text, nullptr));
     EXPECT_EQ(fileDialogs, 1);
     EXPECT_TRUE(WavFile::read(folder.file(QStringLiteral("out1.wav"))).valid);
     EXPECT_EQ(engines.flite->calls.count(QStringLiteral("CreateRenderer")), 1);
@@ -176,7 +174,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
 
     // A voice that can be written is used without a question.
     talker.SelectVoice(2);
-    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_TRUE(SpeakToWav(nullptr, &talker, text, nullptr));
     EXPECT_EQ(asked.size(), 2);
     EXPECT_EQ(engines.flite->calls.count(QStringLiteral("CreateRenderer")), 2);
 }
