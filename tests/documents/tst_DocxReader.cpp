@@ -4,6 +4,7 @@
 #include "documents/DocxReader.h"
 
 #include "support/Corpora.h"
+#include "support/FileParamName.h"
 #include "support/QStringPrinter.h"
 #include "support/TextSimilarity.h"
 #include "support/ZipBuilder.h"
@@ -94,6 +95,6 @@ const Case cases[] = {
     { "mammoth_empty", {}, {} },
 };
 
-INSTANTIATE_TEST_SUITE_P(Docx, CorpusDocx, testing::ValuesIn(cases));
+INSTANTIATE_TEST_SUITE_P(Docx, CorpusDocx, testing::ValuesIn(cases), FileParamName());
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "documents/OdtReader.h"
 
 #include "support/Corpora.h"
+#include "support/FileParamName.h"
 #include "support/QStringPrinter.h"
 #include "support/TextSimilarity.h"
 
@@ -70,7 +71,7 @@ const Case cases[] = {
     { "odftoolkit_TextLineBreakText", { "12\n34" }, {} },
 };
 
-INSTANTIATE_TEST_SUITE_P(Odt, CorpusOdt, testing::ValuesIn(cases));
+INSTANTIATE_TEST_SUITE_P(Odt, CorpusOdt, testing::ValuesIn(cases), FileParamName());
 
 TEST(OdtReader, PasswordProtectedDocumentSaysSo)
 {

@@ -7,6 +7,7 @@
 #include "documents/PdfReader.h"
 
 #include "support/Corpora.h"
+#include "support/FileParamName.h"
 #include "support/QStringPrinter.h"
 #include "support/TextSimilarity.h"
 
@@ -102,7 +103,7 @@ const Case cases[] = {
     { "Type3WordSpacing", 0.95, 0.9, {}, {} },
 };
 
-INSTANTIATE_TEST_SUITE_P(Pdf, CorpusPdf, testing::ValuesIn(cases));
+INSTANTIATE_TEST_SUITE_P(Pdf, CorpusPdf, testing::ValuesIn(cases), FileParamName());
 
 // A book of `pages` pages with a running head, a page number at the foot, and a sentence
 // and a word broken across every page break.

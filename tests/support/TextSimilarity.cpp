@@ -61,16 +61,43 @@ double sequenceSimilarity(const QStringList &ours, const QStringList &reference)
     const qsizetype m = reference.size();
     if (n == 0 && m == 0)
         return 1;
-    std::vector<int> previous(size_t(m) + 1, 0);
-    std::vector<int> current(size_t(m) + 1, 0);
-    for (qsizetype i = 1; i <= n; ++i) {
-        for (qsizetype j = 1; j <= m; ++j) {
-            current[j] = ours[i - 1] == reference[j - 1] ? previous[j - 1] + 1
-                                                         : std::max(previous[j], current[j - 1]);
+    // Words as numbers, and the common start and end counted at once: a whole book's
+    // comparison is then a matter of seconds even in a sanitized debug build.
+    QHash<QString, int> ids;
+    auto numbered = [&](const QStringList &words) {
+        std::vector<int> out;
+        out.reserve(size_t(words.size()));
+        for (const QString &w : words) {
+            auto it = ids.constFind(w);
+            if (it == ids.constEnd())
+                it = ids.insert(w, int(ids.size()));
+            out.push_back(it.value());
         }
+        return out;
+    };
+    const std::vector<int> a = numbered(ours);
+    const std::vector<int> b = numbered(reference);
+    size_t head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head
+           && a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    const size_t rows = a.size() - head - tail;
+    const size_t columns = b.size() - head - tail;
+    std::vector<int> previous(columns + 1, 0);
+    std::vector<int> current(columns + 1, 0);
+    for (size_t i = 1; i <= rows; ++i) {
+        const int word = a[head + i - 1];
+        const int *other = b.data() + head;
+        for (size_t j = 1; j <= columns; ++j)
+            current[j] =
+                word == other[j - 1] ? previous[j - 1] + 1 : std::max(previous[j], current[j - 1]);
         std::swap(previous, current);
     }
-    return double(previous[size_t(m)]) / double(std::max(n, m));
+    const size_t common = head + tail + size_t(previous[columns]);
+    return double(common) / double(std::max(n, m));
 }
 
 QString officeReference(const QString &path, bool renumberNotes)
