@@ -254,7 +254,7 @@ bool DocumentController::loadPdf(const QString &path, const QString &file, Bookm
         const int total = reading->total;
         show(path, std::move(document), bookmark);
         m_pdf = std::move(reading);
-        if (!m_pdf->ended) {
+        if (!m_pdf->ended && done < total) {
             m_progress = pagesNote(done, total);
             showCaption();
         }
