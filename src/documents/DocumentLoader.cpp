@@ -218,20 +218,10 @@ FormatText readFormat(DocumentLoader::Format format, const QString &path, const 
         return OdtReader::read(bytes);
     case DocumentLoader::Format::Markdown:
         return MarkdownReader::fromBytes(bytes);
-    case DocumentLoader::Format::Pdf: {
+    case DocumentLoader::Format::Pdf:
         // Bytes read already are used; else Poppler reads the file itself, only what it needs.
-        if (bytes.isNull())
-            return PdfReader::read(path, password);
-        PdfReader reader;
-        FormatText result = reader.openData(bytes, password);
-        if (!result.read())
-            return result;
-        reader.readPages(0, reader.pageCount(), result);
-        reader.finish(result);
-        if (result.text.trimmed().isEmpty())
-            return FormatText::failed(FormatText::Outcome::NoText);
-        return result;
-    }
+        return bytes.isNull() ? PdfReader::read(path, password)
+                              : PdfReader::readData(bytes, password);
     case DocumentLoader::Format::Text:
     case DocumentLoader::Format::Rtf:
         break;
