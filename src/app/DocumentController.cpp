@@ -1,5 +1,6 @@
 #include "app/DocumentController.h"
 
+#include "app/PasswordDialog.h"
 #include "app/ReaderWindow.h"
 #include "app/SettingsSaver.h"
 #include "base/Failure.h"
@@ -8,6 +9,7 @@
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "documents/DocumentLoader.h"
+#include "documents/PdfLoader.h"
 #include "documents/mSharedBookmarks.h"
 #include "ui/DocumentView.h"
 #include "ui/MessageBoxes.h"
@@ -16,6 +18,7 @@
 #include "ui/frmFileSelect.h"
 
 #include <QDir>
+#include <QEventLoop>
 
 namespace {
 
@@ -28,7 +31,40 @@ QString unquoted(QString path)
     return path;
 }
 
+QString translated(const char *english)
+{
+    return Lang().GetTranslation(QString::fromLatin1(english));
+}
+
+// The caption's note on a long PDF still being read.
+QString pagesNote(int done, int total)
+{
+    return QStringLiteral(" (") + translated("%1 of %2 pages read").arg(done).arg(total)
+        + QLatin1Char(')');
+}
+
+Document::Heading shownHeading(const FormatHeading &heading, qsizetype offset)
+{
+    return { heading.text.simplified(), int(offset + heading.position),
+             std::max(heading.level, 1) };
+}
+
 } // namespace
+
+// A PDF being read on its worker thread, and what it has handed over while the load still
+// waits for its first pages.
+struct DocumentController::PdfReading
+{
+    PdfLoader loader;
+    bool waiting = true; // the first pages are not shown yet
+    QEventLoop *wait = nullptr;
+    FormatText opened;
+    QString text;
+    QList<FormatHeading> headings;
+    int done = 0;
+    int total = 0;
+    bool ended = false;
+};
 
 DocumentController::DocumentController(ReaderWindow &window, DocumentView &view)
     : m_window(window)
@@ -38,6 +74,31 @@ DocumentController::DocumentController(ReaderWindow &window, DocumentView &view)
 }
 
 DocumentController::~DocumentController() = default;
+
+QStringList DocumentController::DocumentFilters()
+{
+    const auto named = [](const QString &name, const char *patterns) {
+        return name + QStringLiteral(" (") + QString::fromLatin1(patterns) + QLatin1Char(')');
+    };
+    return {
+        named(translated("All documents"),
+              "*.txt *.text *.html *.htm *.rtf *.epub *.pdf *.docx *.odt *.md *.markdown"),
+        named(translated("EPUB books"), "*.epub"),
+        named(translated("PDF documents"), "*.pdf"),
+        named(translated("Word documents"), "*.docx"),
+        named(translated("OpenDocument texts"), "*.odt"),
+        named(translated("Markdown documents"), "*.md *.markdown"),
+        named(translated("Text, HTML and RTF documents"), "*.txt *.text *.html *.htm *.rtf"),
+    };
+}
+
+void DocumentController::GoToHeading(int index)
+{
+    if (index < 0 || index >= m_document.headings.size())
+        return;
+    m_pendingCaret = -1;
+    m_view.setSelStart(m_document.headings[index].position);
+}
 
 bool DocumentController::SaveBookmarks()
 {
@@ -49,8 +110,10 @@ bool DocumentController::SaveBookmarks()
 
 void DocumentController::StoreCurrentBookmark()
 {
+    // A bookmark still waiting for its page stays what it was.
+    const int caret = m_pendingCaret >= 0 ? m_pendingCaret : m_view.SelStart();
     if (!m_currentFile.isEmpty() && m_currentBookmark == Bookmark::Kept)
-        m_bookmarks->StoreBookmark(unquoted(m_currentFile), m_view.SelStart());
+        m_bookmarks->StoreBookmark(unquoted(m_currentFile), caret);
     tellLoadProblems();
 }
 
@@ -70,19 +133,14 @@ bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
         MousePointer::BusyMouse();
         // Read first: a file that cannot be read leaves the document open now, its caret
         // and the caption as they were.
+        if (DocumentLoader::FormatOfFile(file) == DocumentLoader::Format::Pdf) {
+            const bool loaded = loadPdf(path, file, bookmark);
+            MousePointer::NormalMouse();
+            return loaded;
+        }
         Document document = DocumentLoader::Load(file);
-        StoreCurrentBookmark();
-        m_currentFile = path;
-        m_currentBookmark = bookmark;
-        m_document = std::move(document);
-        m_view.showDocument(m_document);
-        const int position = bookmark == Bookmark::Kept ? m_bookmarks->RetrieveBookmark(file) : 0;
-        tellLoadProblems();
-        // A document that has shrunk since it was left starts again at the top.
-        const bool fits = position > 0 && m_view.Text().size() >= position;
-        m_view.setSelStart(fits ? position : 0);
-        m_window.setCaption(QStringLiteral("Orlin - ") + cSharedFileSubs::FileOnly(file));
-        m_window.setReloadEnabled(true);
+        show(path, std::move(document), bookmark);
+        m_pdf.reset();
         MousePointer::NormalMouse();
         return true;
     } catch (const std::exception &e) {
@@ -97,11 +155,167 @@ bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
     return false;
 }
 
+void DocumentController::show(const QString &path, Document document, Bookmark bookmark)
+{
+    const QString file = unquoted(path);
+    StoreCurrentBookmark();
+    m_pendingCaret = -1;
+    m_currentFile = path;
+    m_currentBookmark = bookmark;
+    m_document = std::move(document);
+    m_view.showDocument(m_document);
+    const int position = bookmark == Bookmark::Kept ? m_bookmarks->RetrieveBookmark(file) : 0;
+    tellLoadProblems();
+    // A document that has shrunk since it was left starts again at the top; one still being
+    // read gets its caret when the pages up to it are in.
+    const bool fits = position > 0 && m_view.Text().size() >= position;
+    m_view.setSelStart(fits ? position : 0);
+    if (position > 0 && !fits && !m_document.complete)
+        m_pendingCaret = position;
+    m_progress.clear();
+    showCaption();
+    m_window.setReloadEnabled(true);
+    if (onDocumentChanged)
+        onDocumentChanged(true);
+}
+
+void DocumentController::showCaption()
+{
+    m_window.setCaption(QStringLiteral("Orlin - ")
+                        + cSharedFileSubs::FileOnly(unquoted(m_currentFile)) + m_progress);
+}
+
+std::unique_ptr<DocumentController::PdfReading>
+DocumentController::startPdf(const QString &file, const QByteArray &password)
+{
+    auto reading = std::make_unique<PdfReading>();
+    PdfReading *r = reading.get();
+    PdfLoader *loader = &r->loader;
+    // The loader is the context: what it sent after it has gone is never delivered.
+    QObject::connect(loader, &PdfLoader::opened, loader,
+                     [r](const FormatText &opened) { r->opened = opened; });
+    QObject::connect(loader, &PdfLoader::pagesRead, loader,
+                     [this, r](const QString &text, const QList<FormatHeading> &headings, int done,
+                               int total) { pagesRead(*r, text, headings, done, total); });
+    QObject::connect(loader, &PdfLoader::finished, loader, [this, r](bool) {
+        r->ended = true;
+        if (r->waiting) {
+            if (r->wait)
+                r->wait->quit();
+        } else {
+            pdfFinished(*r);
+        }
+    });
+    loader->start(file, password);
+    // Only the first pages are waited for; the user's input waits with them.
+    QEventLoop wait;
+    r->wait = &wait;
+    if (!r->ended && r->done == 0)
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    r->wait = nullptr;
+    return reading;
+}
+
+bool DocumentController::loadPdf(const QString &path, const QString &file, Bookmark bookmark)
+{
+    DocumentLoader::CheckReadable(file);
+    QByteArray password;
+    QString problem;
+    for (;;) {
+        std::unique_ptr<PdfReading> reading = startPdf(file, password);
+        const FormatText::Outcome outcome = reading->opened.outcome;
+        if (outcome == FormatText::Outcome::NeedsPassword
+            || outcome == FormatText::Outcome::WrongPassword) {
+            if (outcome == FormatText::Outcome::WrongPassword)
+                problem = reading->opened.failure;
+            MousePointer::NormalMouse();
+            const std::optional<QString> answer = PasswordDialog::Ask(
+                m_window.dialogParent(), cSharedFileSubs::FileOnly(file), problem);
+            MousePointer::BusyMouse();
+            if (!answer) {
+                // Cancelled after a wrong password: the user learns why nothing opened.
+                if (!problem.isEmpty())
+                    throw DocumentLoader::FormatFailure(reading->opened);
+                return false;
+            }
+            password = answer->toUtf8();
+            continue;
+        }
+        FormatText first = reading->opened;
+        first.text = reading->text;
+        first.headings = reading->headings;
+        if (first.read() && reading->ended && first.text.trimmed().isEmpty())
+            first = FormatText::failed(FormatText::Outcome::NoText);
+        Document document =
+            DocumentLoader::FromFormatText(file, first, DocumentLoader::Format::Pdf);
+        document.complete = reading->ended;
+        reading->waiting = false;
+        const int done = reading->done;
+        const int total = reading->total;
+        show(path, std::move(document), bookmark);
+        m_pdf = std::move(reading);
+        if (!m_pdf->ended && done < total) {
+            m_progress = pagesNote(done, total);
+            showCaption();
+        }
+        return true;
+    }
+}
+
+void DocumentController::pagesRead(PdfReading &reading, const QString &text,
+                                   const QList<FormatHeading> &headings, int done, int total)
+{
+    reading.done = done;
+    reading.total = total;
+    if (reading.waiting) {
+        reading.text += text;
+        reading.headings += headings;
+        if (reading.wait)
+            reading.wait->quit();
+        return;
+    }
+    // Positions the loader gives count in its whole text, which the document is: the
+    // pieces are shown as they come (PDF text has no CR LF for ShownText to shrink).
+    const QString shown = Document::ShownText(text);
+    for (const FormatHeading &heading : headings) {
+        if (!heading.text.trimmed().isEmpty())
+            m_document.headings.append(shownHeading(heading, 0));
+    }
+    m_document.text += shown;
+    m_view.appendText(shown);
+    if (m_pendingCaret >= 0 && m_view.SelStart() == 0 && m_view.SelLength() == 0
+        && m_view.Text().size() >= m_pendingCaret) {
+        m_view.setSelStart(m_pendingCaret);
+        m_pendingCaret = -1;
+    }
+    m_progress = done < total ? pagesNote(done, total) : QString();
+    showCaption();
+    if (onTextAppended)
+        onTextAppended(shown, done >= total);
+    if (!headings.isEmpty() && onDocumentChanged)
+        onDocumentChanged(false);
+}
+
+void DocumentController::pdfFinished(PdfReading &reading)
+{
+    if (m_pdf.get() != &reading)
+        return;
+    m_document.complete = true;
+    // A bookmark past the end of what the file now holds is dropped, as for any document.
+    m_pendingCaret = -1;
+    m_progress.clear();
+    showCaption();
+    // The loader's thread has ended; the loader itself, whose signal runs this, goes with
+    // the next document.
+}
+
 bool DocumentController::ChooseAndLoad()
 {
     const QString procedure = QStringLiteral("cmdLoad_Click");
     frmFileSelect dialog(m_window.dialogParent());
-    dialog.setFilepattern(QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
+    dialog.setFilepattern(QStringLiteral(
+        "*.txt;*.text;*.html;*.htm;*.rtf;*.epub;*.pdf;*.docx;*.odt;*.md;*.markdown"));
+    dialog.setNameFilters(DocumentFilters());
     dialog.setWindowTitle(Lang().GetTranslation(QStringLiteral("Please select a file to open.")));
     try {
         dialog.setDefaultPath(

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "documents/Document.h"
+#include "documents/FormatText.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 
 class DocumentView;
@@ -12,6 +16,10 @@ class mSharedBookmarks;
 // The main window's document: which file is open, loading it into the view (from the Load
 // dialog, the command line, the library or Reload) with the caret back where the user left
 // it, and the bookmarks that remember those places from one run to the next.
+//
+// A PDF is read on a worker thread (PdfLoader): the load returns with its first pages shown,
+// so reading can start, and the rest is appended to the view as it comes in. A PDF with a
+// password asks for it (PasswordDialog), again after a wrong one, until the user cancels.
 class DocumentController
 {
 public:
@@ -37,6 +45,20 @@ public:
     }
     // The Load dialog, starting in the folder used last; true when a document was opened.
     bool ChooseAndLoad();
+    // The Load dialog's named filters, "All documents" first.
+    static QStringList DocumentFilters();
+
+    // True while the rest of the open document is still being read.
+    bool Loading() const { return !m_document.complete; }
+    // Moves the caret to the start of heading `index` of the open document (its Contents).
+    void GoToHeading(int index);
+
+    // Told of what a long document's reading adds: text appended to the view, and whether
+    // the document is whole now. Headings may have been added to CurrentDocument().
+    std::function<void(const QString &appended, bool complete)> onTextAppended;
+    // Told whenever another document is shown (true) or headings were added to the one
+    // shown (false): the Contents follow.
+    std::function<void(bool another)> onDocumentChanged;
 
     // Close-down: the open document's caret into the bookmarks, and the bookmarks saved
     // (the user is asked or told where that fails); false when they were not.
@@ -46,6 +68,18 @@ public:
 
 private:
     void tellLoadProblems();
+    // Shows `document` read from `path` with the caret at its bookmark; the last step of
+    // every successful load.
+    void show(const QString &path, Document document, Bookmark bookmark);
+    // A PDF opened on a worker thread: asks for the password when it has one, waits for the
+    // first pages and shows them. Throws as DocumentLoader does.
+    bool loadPdf(const QString &path, const QString &file, Bookmark bookmark);
+    struct PdfReading;
+    std::unique_ptr<PdfReading> startPdf(const QString &file, const QByteArray &password);
+    void pagesRead(PdfReading &reading, const QString &text, const QList<FormatHeading> &headings,
+                   int done, int total);
+    void pdfFinished(PdfReading &reading);
+    void showCaption();
 
     ReaderWindow &m_window;
     DocumentView &m_view;
@@ -53,4 +87,9 @@ private:
     Document m_document;
     Bookmark m_currentBookmark = Bookmark::Kept;
     std::unique_ptr<mSharedBookmarks> m_bookmarks;
+    std::unique_ptr<PdfReading> m_pdf;
+    // A bookmark past the pages read so far: the caret goes there once they are read,
+    // unless the user has moved it meanwhile; -1 for none.
+    int m_pendingCaret = -1;
+    QString m_progress; // the caption's note while pages are still being read
 };

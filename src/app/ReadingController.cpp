@@ -81,6 +81,7 @@ void ReadingController::ReleaseTalker()
 void ReadingController::Stop()
 {
     m_paused = false;
+    m_ranOut = false;
     if (m_talker)
         m_talker->StopSpeaking();
     m_view.setSelLength(0);
@@ -129,6 +130,21 @@ void ReadingController::Talker_SpeakingWord(const QString &Sentence, int start, 
 void ReadingController::Talker_ReadingEnded()
 {
     MousePointer::NormalMouse();
+    m_ranOut = m_talker && m_talker->store().Sentences() > 0
+        && m_talker->store().ReadIndex() >= m_talker->store().Sentences();
+}
+
+void ReadingController::TextAppended(const QString &text)
+{
+    // Without a reading the next Read takes the text from the view as it then is.
+    if (!m_talker || text.isEmpty() || (!m_talker->isSpeaking() && !m_ranOut))
+        return;
+    m_talker->AppendText(text);
+    if (m_ranOut && !m_talker->isSpeaking()) {
+        m_ranOut = false;
+        MousePointer::BackgroundBusyMouse();
+        m_talker->ReadText();
+    }
 }
 
 void ReadingController::PauseOrContinue()

@@ -56,6 +56,10 @@ public:
     void SelectVoice(int index, const QString &name);
     void ChangePitch(const QString &pitch);
 
+    // Text appended to the view's document (the rest of a long PDF): a reading goes on into
+    // it, and one that had read all there was continues where it stopped.
+    void TextAppended(const QString &text);
+
     // The talker is about to speak the next sentence, characters Start .. Start + Length - 1
     // of the view's text: they are selected.
     void Talker_SpeakingSentence(const QString &Sentence, int Start, int Length);
@@ -78,4 +82,6 @@ private:
     std::unique_ptr<clsDict> m_dict;
     bool m_paused = false;
     std::pair<int, int> m_spoken { 0, 0 };
+    // The reading read every sentence it had, and more text may still come.
+    bool m_ranOut = false;
 };

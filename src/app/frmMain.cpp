@@ -20,17 +20,22 @@
 #include "ui/MousePointer.h"
 #include "ui/RichTextBox.h"
 #include "ui/VoiceList.h"
+#include "ui/frmContents.h"
 #include "ui/frmLex.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -61,11 +66,43 @@ frmMain::frmMain(QWidget *parent)
     m_updateView = std::make_unique<UpdateView>(*this);
     m_updates = std::make_unique<UpdateController>(*m_updateView);
     connectControls();
+    connectDocuments();
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
     Form_Resize();
 }
 
 frmMain::~frmMain() = default;
+
+// The first local file a drag carries, or an empty string.
+static QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+void frmMain::connectDocuments()
+{
+    m_contentsItem = menuBar()->addAction(QStringLiteral("Contents"));
+    m_contentsItem->setObjectName(QStringLiteral("mnuContents"));
+    m_contentsItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    m_contentsItem->setShortcutContext(Qt::WindowShortcut);
+    m_contentsItem->setEnabled(false);
+    connect(m_contentsItem, &QAction::triggered, this, &frmMain::mnuContents_Click);
+    m_documents->onDocumentChanged = [this](bool another) { documentChanged(another); };
+    m_documents->onTextAppended = [this](const QString &text, bool) {
+        m_reading->TextAppended(text);
+    };
+    // Files dropped anywhere on the window open; the view does not take them as text.
+    setAcceptDrops(true);
+    ui.RichTextBox1->setAcceptDrops(false);
+    ui.RichTextBox1->viewport()->setAcceptDrops(false);
+}
 
 void frmMain::connectControls()
 {
@@ -217,6 +254,61 @@ void frmMain::cmdGUT_Click()
     m_reading->Stop();
     m_documents->LoadDocument(book);
     MousePointer::NormalMouse();
+}
+
+void frmMain::mnuContents_Click()
+{
+    if (m_documents->CurrentDocument().headings.isEmpty())
+        return;
+    if (!m_contents) {
+        m_contents = new frmContents(this);
+        connect(m_contents, &frmContents::headingChosen, this, [this](int index) {
+            m_reading->Stop();
+            m_documents->GoToHeading(index);
+            // Back to the document, where Read (F6) starts from the heading.
+            activateWindow();
+            ui.RichTextBox1->setFocus(Qt::OtherFocusReason);
+        });
+        FormTranslator::TranslateForm(m_contents);
+        m_contents->showHeadings(m_documents->CurrentDocument(), ui.RichTextBox1->SelStart());
+    }
+    m_contents->show();
+    m_contents->raise();
+    m_contents->activateWindow();
+}
+
+void frmMain::documentChanged(bool another)
+{
+    const Document &document = m_documents->CurrentDocument();
+    m_contentsItem->setEnabled(!document.headings.isEmpty());
+    if (!m_contents)
+        return;
+    m_contents->showHeadings(document, ui.RichTextBox1->SelStart(), !another);
+    if (document.headings.isEmpty())
+        m_contents->hide();
+}
+
+void frmMain::openDropped(const QString &path)
+{
+    m_reading->Stop();
+    m_documents->LoadDocument(path);
+    MousePointer::NormalMouse();
+}
+
+void frmMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmMain::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The drag's source waits for the drop to end: the document opens once it has.
+    QTimer::singleShot(0, this, [this, path] { openDropped(path); });
 }
 
 void frmMain::mnuPron_Click()

@@ -10,6 +10,8 @@
 
 class DocumentController;
 class fSHAREDUpdater;
+class frmContents;
+class QAction;
 class ReaderLifecycle;
 class ReadingController;
 class UpdateController;
@@ -61,6 +63,13 @@ public:
     void cmdAbout_Click();
     // The online library, modally; the book it hands back is opened as Load opens one.
     void cmdGUT_Click();
+    // The Contents of a document with headings: opens (or raises) the window that moves
+    // the caret to a heading.
+    void mnuContents_Click();
+    // The Contents window; null until first opened.
+    frmContents *Contents() const { return m_contents; }
+    // A file dropped on the window is opened as Load opens one.
+    void openDropped(const QString &path);
     void cmdFontBigger_Click();
     void cmdFontSmaller_Click();
     void mnuLanguage_Click(int Index);
@@ -94,6 +103,8 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // ReaderWindow: what the controllers ask of the window.
@@ -111,6 +122,8 @@ private:
     void closeWindow() override;
 
     void connectControls();
+    void connectDocuments();
+    void documentChanged(bool another);
     void addLanguageItem(QAction *item, int index);
     void changeFontSize(int step);
     void setWindowSizeTwips(double width, double height);
@@ -123,6 +136,8 @@ private:
     std::unique_ptr<ReaderLifecycle> m_lifecycle;
     std::unique_ptr<UpdateView> m_updateView;
     std::unique_ptr<UpdateController> m_updates;
+    QAction *m_contentsItem = nullptr;
+    frmContents *m_contents = nullptr; // a child of the window, made when first opened
     double m_minHeight = 0;
     double m_minWidth = 0;
 };

@@ -1,28 +1,36 @@
 #include "documents/DocumentLoader.h"
 
 #include "base/CodePage.h"
-#include "base/Failure.h"
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
+#include "documents/DocxReader.h"
+#include "documents/EpubReader.h"
 #include "documents/HtmlLibrary.h"
+#include "documents/MarkdownReader.h"
+#include "documents/OdtReader.h"
+#include "documents/PdfReader.h"
 #include "documents/RtfImporter.h"
 #include "documents/TextDecoding.h"
 #include "documents/cSharedHTML.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTextDocument>
 
 namespace {
 
 const QString kProcedure = QStringLiteral("LoadDocument");
+// The runtime's "Invalid file format": a document its reader refused.
+constexpr int kInvalidFileFormat = 321;
 
 QString translated(const char *english)
 {
     return Lang().GetTranslation(QString::fromLatin1(english));
 }
 
-// The bytes of the file, or a Failure that says in the user's words why not.
-QByteArray readWhole(const QString &path)
+} // namespace
+
+void DocumentLoader::CheckReadable(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -31,6 +39,18 @@ QByteArray readWhole(const QString &path)
     if (info.isDir())
         throw Failure(FailureCode::PathFileAccess, translated("It is a folder, not a document."),
                       kProcedure);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(FailureCode::PathFileAccess, translated("You are not allowed to read it."),
+                      kProcedure);
+}
+
+namespace {
+
+// The bytes of the file, or a Failure that says in the user's words why not.
+QByteArray readWhole(const QString &path)
+{
+    DocumentLoader::CheckReadable(path);
     try {
         return cSharedFileSubs::ReadWholeFileBytes(path);
     } catch (const Failure &failure) {
@@ -123,7 +143,160 @@ Document richDocument(Document document, const QByteArray &bytes)
     return document;
 }
 
+// The media type a zip's first entry names when it is the stored "mimetype" entry that EPUB
+// and OpenDocument put first; empty for any other file.
+QByteArray zipMimetype(const QByteArray &head)
+{
+    constexpr qsizetype kNameAt = 30;
+    if (!head.startsWith("PK\x03\x04") || head.size() < kNameAt + 8)
+        return {};
+    const auto word = [&](qsizetype at) {
+        return int(uchar(head[at])) | (int(uchar(head[at + 1])) << 8);
+    };
+    const int method = word(8);
+    const int storedSize = word(18); // the low half: a media type is short
+    const int nameLength = word(26);
+    const int extraLength = word(28);
+    if (method != 0 || nameLength != 8 || head.mid(kNameAt, 8) != "mimetype" || storedSize > 80)
+        return {};
+    return head.mid(kNameAt + nameLength + extraLength, storedSize).trimmed();
+}
+
+// A heading's place after Document::ShownText: only a CR LF pair shrinks the text.
+QList<Document::Heading> shownHeadings(const QString &raw, const QList<FormatHeading> &headings)
+{
+    QList<Document::Heading> shown;
+    shown.reserve(headings.size());
+    qsizetype scanned = 0;
+    qsizetype removed = 0;
+    for (const FormatHeading &heading : headings) {
+        const qsizetype at = std::clamp<qsizetype>(heading.position, 0, raw.size());
+        // Headings come in text order; one out of order is counted from the top again.
+        if (at < scanned)
+            scanned = removed = 0;
+        for (; scanned < at; ++scanned) {
+            if (raw[scanned] == QLatin1Char('\r') && scanned + 1 < raw.size()
+                && raw[scanned + 1] == QLatin1Char('\n'))
+                ++removed;
+        }
+        if (heading.text.trimmed().isEmpty())
+            continue;
+        shown.append({ heading.text.simplified(), int(at - removed), std::max(heading.level, 1) });
+    }
+    return shown;
+}
+
+QString formatEncoding(DocumentLoader::Format format)
+{
+    switch (format) {
+    case DocumentLoader::Format::Epub:
+        return QStringLiteral("EPUB");
+    case DocumentLoader::Format::Pdf:
+        return QStringLiteral("PDF");
+    case DocumentLoader::Format::Docx:
+        return QStringLiteral("DOCX");
+    case DocumentLoader::Format::Odt:
+        return QStringLiteral("ODT");
+    case DocumentLoader::Format::Markdown:
+    case DocumentLoader::Format::Text:
+        return QStringLiteral("UTF-8");
+    case DocumentLoader::Format::Rtf:
+        break;
+    }
+    return QStringLiteral("RTF");
+}
+
+FormatText readFormat(DocumentLoader::Format format, const QString &path, const QByteArray &bytes,
+                      const QByteArray &password)
+{
+    switch (format) {
+    case DocumentLoader::Format::Epub:
+        return EpubReader().read(bytes);
+    case DocumentLoader::Format::Docx:
+        return DocxReader::read(bytes);
+    case DocumentLoader::Format::Odt:
+        return OdtReader::read(bytes);
+    case DocumentLoader::Format::Markdown:
+        return MarkdownReader::fromBytes(bytes);
+    case DocumentLoader::Format::Pdf:
+        // Bytes read already are used; else Poppler reads the file itself, only what it needs.
+        return bytes.isNull() ? PdfReader::read(path, password)
+                              : PdfReader::readData(bytes, password);
+    case DocumentLoader::Format::Text:
+    case DocumentLoader::Format::Rtf:
+        break;
+    }
+    return FormatText::failed(FormatText::Outcome::Unreadable);
+}
+
+bool readByItsReader(DocumentLoader::Format format)
+{
+    return format != DocumentLoader::Format::Text && format != DocumentLoader::Format::Rtf;
+}
+
 } // namespace
+
+DocumentLoader::FormatFailure::FormatFailure(const FormatText &refused)
+    : Failure(kInvalidFileFormat,
+              refused.failure.isEmpty() ? FormatText::messageFor(refused.outcome) : refused.failure,
+              kProcedure)
+    , m_outcome(refused.outcome)
+{
+}
+
+DocumentLoader::Format DocumentLoader::FormatOf(const QString &path, const QByteArray &head)
+{
+    if (head.startsWith("%PDF-"))
+        return Format::Pdf;
+    const QByteArray mimetype = zipMimetype(head);
+    if (mimetype == "application/epub+zip")
+        return Format::Epub;
+    if (mimetype == "application/vnd.oasis.opendocument.text")
+        return Format::Odt;
+    QString file = path;
+    file.remove(QLatin1Char('"'));
+    const QString extension = cSharedFileSubs::ExtOnly(file).toLower();
+    if (extension == QLatin1String("rtf"))
+        return Format::Rtf;
+    if (extension == QLatin1String("epub"))
+        return Format::Epub;
+    if (extension == QLatin1String("pdf"))
+        return Format::Pdf;
+    if (extension == QLatin1String("docx"))
+        return Format::Docx;
+    if (extension == QLatin1String("odt"))
+        return Format::Odt;
+    if (extension == QLatin1String("md") || extension == QLatin1String("markdown"))
+        return Format::Markdown;
+    return Format::Text;
+}
+
+DocumentLoader::Format DocumentLoader::FormatOfFile(const QString &path)
+{
+    QString file = path;
+    file.remove(QLatin1Char('"'));
+    QFile input(file);
+    QByteArray head;
+    if (QFileInfo(file).isFile() && input.open(QIODevice::ReadOnly))
+        head = input.read(128);
+    return FormatOf(file, head);
+}
+
+Document DocumentLoader::FromFormatText(const QString &path, const FormatText &text, Format format)
+{
+    if (!text.read())
+        throw FormatFailure(text);
+    Document document;
+    document.path = path;
+    document.path.remove(QLatin1Char('"'));
+    document.text = Document::ShownText(text.text);
+    document.headings = shownHeadings(text.text, text.headings);
+    // A title is a line of a caption, however long the file makes it.
+    document.title = text.title.simplified().left(1000);
+    document.language = text.language;
+    document.encoding = formatEncoding(format);
+    return document;
+}
 
 bool DocumentLoader::IsRtf(const QString &path)
 {
@@ -142,19 +315,33 @@ QString DocumentLoader::PrepareText(QString text)
     return text;
 }
 
-Document DocumentLoader::Load(const QString &path)
+Document DocumentLoader::Load(const QString &path, const QByteArray &password)
 {
     QString file = path;
     file.remove(QLatin1Char('"'));
-    return FromBytes(file, readWhole(file));
+    // A PDF is read by Poppler from the file, page by page, never whole into memory.
+    if (FormatOfFile(file) == Format::Pdf) {
+        CheckReadable(file);
+        return FromFormatText(file, readFormat(Format::Pdf, file, {}, password), Format::Pdf);
+    }
+    return FromBytes(file, readWhole(file), password);
 }
 
-Document DocumentLoader::FromBytes(const QString &path, const QByteArray &bytes)
+Document DocumentLoader::FromBytes(const QString &path, const QByteArray &bytes,
+                                   const QByteArray &password)
 {
     Document document;
     document.path = path;
     document.path.remove(QLatin1Char('"'));
-    if (IsRtf(document.path))
+    const Format format =
+        FormatOf(document.path, bytes.first(std::min<qsizetype>(bytes.size(), 128)));
+    if (readByItsReader(format)) {
+        // The bytes given are the document; null would make the PDF reader open the path.
+        const QByteArray content = bytes.isNull() ? QByteArray("") : bytes;
+        return FromFormatText(document.path, readFormat(format, document.path, content, password),
+                              format);
+    }
+    if (format == Format::Rtf)
         return richDocument(std::move(document), bytes);
     const TextDecoding::Encoding encoding = TextDecoding::detect(bytes);
     document.encoding = encodingName(encoding);

@@ -215,15 +215,25 @@ void PdfReader::finish(FormatText &result)
     m_layout.finish(result.text);
 }
 
+FormatText PdfReader::readAll(FormatText opened)
+{
+    if (!opened.read())
+        return opened;
+    readPages(0, pageCount(), opened);
+    finish(opened);
+    if (opened.text.trimmed().isEmpty())
+        return FormatText::failed(FormatText::Outcome::NoText, scanned());
+    return opened;
+}
+
 FormatText PdfReader::read(const QString &path, const QByteArray &password)
 {
     PdfReader reader;
-    FormatText result = reader.open(path, password);
-    if (!result.read())
-        return result;
-    reader.readPages(0, reader.pageCount(), result);
-    reader.finish(result);
-    if (result.text.trimmed().isEmpty())
-        return FormatText::failed(FormatText::Outcome::NoText, scanned());
-    return result;
+    return reader.readAll(reader.open(path, password));
+}
+
+FormatText PdfReader::readData(const QByteArray &bytes, const QByteArray &password)
+{
+    PdfReader reader;
+    return reader.readAll(reader.openData(bytes, password));
 }

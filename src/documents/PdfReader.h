@@ -42,9 +42,11 @@ public:
 
     // Everything at once.
     static FormatText read(const QString &path, const QByteArray &password = {});
+    static FormatText readData(const QByteArray &bytes, const QByteArray &password = {});
 
 private:
     FormatText opened(const QByteArray &password);
+    FormatText readAll(FormatText opened);
     PdfLayout::Page pageLines(int index) const;
     struct Target
     {

@@ -17,6 +17,24 @@ void clsStore::StoreInSentences(const QString &FullText)
     }
 }
 
+void clsStore::AppendText(const QString &more)
+{
+    if (more.isEmpty())
+        return;
+    qsizetype from = m_spans.empty() ? 0 : m_spans.back().end;
+    // Sentences handed out stay as they were; the next one may grow.
+    if (!m_spans.empty() && size_t(m_readIndex) < m_spans.size()) {
+        from = m_spans.back().begin;
+        m_spans.pop_back();
+    }
+    m_text += more;
+    const QStringView text(m_text);
+    while (const std::optional<SentenceRule::Span> span = m_rule.next(text, from)) {
+        m_spans.push_back(*span);
+        from = span->end;
+    }
+}
+
 QString clsStore::Sentence(int number) const
 {
     if (number < 1 || number > Sentences())
@@ -27,9 +45,10 @@ QString clsStore::Sentence(int number) const
 
 QString clsStore::NextSentence()
 {
-    ++m_readIndex;
-    if (m_readIndex > Sentences())
+    // Used up, the index stays on the last sentence: text appended later is read next.
+    if (m_readIndex >= Sentences())
         return {};
+    ++m_readIndex;
     // A sentence holds a word, so cleaning never leaves it empty: only the end of the
     // text ends a reading.
     QString sentence = Sentence(m_readIndex);

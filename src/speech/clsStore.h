@@ -13,6 +13,10 @@ class clsStore
 {
 public:
     void StoreInSentences(const QString &FullText);
+    // More text after the stored text (the rest of a document still being read): a last
+    // sentence not yet handed out is cut again with what follows it, so a sentence the end
+    // of the stored text had cut short is read whole.
+    void AppendText(const QString &more);
 
     // The next sentence, cleaned of blanks, line ends and dashes at both ends;
     // empty once every sentence has been handed out.

@@ -34,6 +34,9 @@ public:
     // user sees (a reading from the caret takes the text from there on): the positions this
     // talker reports count from the start of that text.
     void StoreTextFile(const QString &TextToStore, int ShownStart = 0);
+    // Text that follows the stored text in the text the user sees, appended while it may
+    // be read: a reading going on reads on into it.
+    void AppendText(const QString &More) { Store.AppendText(More); }
     // Starts reading the stored text; with nothing stored, ReadingEnded follows at once.
     void ReadText();
     // The voices as the voice list shows them, "name - language", in the engine's order;

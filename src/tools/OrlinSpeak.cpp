@@ -163,8 +163,9 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Speaks a text, HTML or RTF document into an audio file, as Orlin's Read to WAV\n"
-        "button does: the document is opened as the reader opens it, and the pronunciation\n"
+        "Speaks a document into an audio file, as Orlin's Read to WAV button does: text,\n"
+        "HTML, RTF, EPUB, PDF, Word (.docx), OpenDocument text (.odt) or Markdown (.md).\n"
+        "The document is opened as the reader opens it, and the pronunciation\n"
         "list ol1dict.txt of Orlin's program folder is applied. The output's extension names\n"
         "the format: .wav (16-bit PCM mono; RF64 past 4 GB), .flac, .ogg (Vorbis), .opus or\n"
         ".mp3; a name without an extension gets a wave file.\n"

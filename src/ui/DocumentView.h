@@ -14,6 +14,9 @@ public:
 
     // Shows the document; Text() is then its text. The caret goes to the top.
     virtual void showDocument(const Document &document) = 0;
+    // Appends text to a plain document shown (the rest of a long PDF as it is read): the
+    // caret, the selection and the place in view stay as they are.
+    virtual void appendText(const QString &text) = 0;
     // The text shown, as one string with one "\n" per line end.
     virtual const QString &Text() const = 0;
     virtual int SelStart() const = 0;

@@ -71,6 +71,37 @@ void RichTextBox::showDocument(const Document &document)
     m_textValid = false;
 }
 
+void RichTextBox::appendText(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    // The user's caret and selection are put back exactly: a caret at the very end would
+    // otherwise travel with the text inserted there.
+    const QTextCursor user = textCursor();
+    const int anchor = user.anchor();
+    const int position = user.position();
+    const int scrolled = verticalScrollBar()->value();
+    const bool wasValid = m_textValid;
+    const QString shown = Document::ShownText(text);
+    // Appending is not an edit the user could undo.
+    const bool undo = document()->isUndoRedoEnabled();
+    document()->setUndoRedoEnabled(false);
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(shown);
+    document()->setUndoRedoEnabled(undo);
+    // The text already shown is kept as it is; only the new part is added to it.
+    if (wasValid) {
+        m_text += shown;
+        m_textValid = true;
+    }
+    QTextCursor restored(document());
+    restored.setPosition(anchor);
+    restored.setPosition(position, QTextCursor::KeepAnchor);
+    setTextCursor(restored);
+    verticalScrollBar()->setValue(scrolled);
+}
+
 const QString &RichTextBox::Text() const
 {
     if (!m_textValid) {

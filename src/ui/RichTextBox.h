@@ -28,6 +28,7 @@ public:
     // document over and shows it as it is), else its text, unformatted. Text() is then the
     // document's text, character for character. The caret goes to the top.
     void showDocument(const Document &document) override;
+    void appendText(const QString &text) override;
     // Replaces the content by plain text, shown unformatted: tags stay visible. Line ends
     // count as Document::ShownText counts them.
     void setText(const QString &text);

@@ -40,7 +40,9 @@ QString frmFileSelect::askUser() const
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList patterns = m_pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    if (!patterns.isEmpty())
+    if (!m_nameFilters.isEmpty())
+        dialog.setNameFilters(m_nameFilters + QStringList { QStringLiteral("*") });
+    else if (!patterns.isEmpty())
         dialog.setNameFilters({ patterns.join(QLatin1Char(' ')), QStringLiteral("*") });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -16,6 +17,10 @@ public:
     // Patterns separated by ";", such as "*.txt;*.rtf".
     QString Filepattern() const { return m_pattern; }
     void setFilepattern(const QString &pattern) { m_pattern = pattern; }
+    // Named filters the dialog offers instead of the pattern alone, first the one it starts
+    // with ("All documents (*.txt *.pdf)"); an "All files (*)" filter is always added last.
+    QStringList NameFilters() const { return m_nameFilters; }
+    void setNameFilters(const QStringList &filters) { m_nameFilters = filters; }
     QString WindowTitle() const { return m_title; }
     void setWindowTitle(const QString &title) { m_title = title; }
 
@@ -48,6 +53,7 @@ private:
 
     QWidget *m_parent;
     QString m_pattern;
+    QStringList m_nameFilters;
     QString m_title;
     QString m_defaultPath;
     bool m_cancelled = true;

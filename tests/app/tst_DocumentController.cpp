@@ -2,6 +2,11 @@
 // dialog, what each kind of file shows, and a load that stops at its first failed step.
 #include "app/DocumentController.h"
 
+#include "app/PasswordDialog.h"
+#include "app/ReadingController.h"
+#include "documents/DocumentLoader.h"
+#include "support/Corpora.h"
+
 #include "base/Failure.h"
 #include "base/Seam.h"
 #include "base/cSHAREDSettings.h"
@@ -15,8 +20,12 @@
 #include "ui/ShowErr.h"
 #include "ui/frmFileSelect.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -275,15 +284,23 @@ TEST(DocumentController, TheLoadDialogRemembersItsFolderAndCancelChangesNothing)
     // A saved folder that has gone opens the dialog in the current folder.
     Settings().sSet(QStringLiteral("Path"), d.folder.file(QStringLiteral("gone/")));
     QString title, pattern, startFolder;
+    QStringList filters;
     d.answerWith([&](const frmFileSelect &dialog) {
         title = dialog.WindowTitle();
         pattern = dialog.Filepattern();
+        filters = dialog.NameFilters();
         startFolder = dialog.DefaultPath();
         return path;
     });
     EXPECT_TRUE(d.documents.ChooseAndLoad());
     EXPECT_EQ(title, QStringLiteral("Please select a file to open."));
-    EXPECT_EQ(pattern, QStringLiteral("*.txt;*.text;*.html;*.htm;*.rtf"));
+    EXPECT_EQ(pattern,
+              QStringLiteral(
+                  "*.txt;*.text;*.html;*.htm;*.rtf;*.epub;*.pdf;*.docx;*.odt;*.md;*.markdown"));
+    EXPECT_EQ(filters.value(0),
+              QStringLiteral("All documents (*.txt *.text *.html *.htm *.rtf "
+                             "*.epub *.pdf *.docx *.odt *.md *.markdown)"));
+    EXPECT_EQ(filters.size(), 7);
     EXPECT_EQ(startFolder, QDir::currentPath());
     EXPECT_EQ(d.view.Text(), kLong);
     EXPECT_EQ(QDir::cleanPath(d.documents.CurrentFile()), QDir::cleanPath(path));
@@ -304,6 +321,194 @@ TEST(DocumentController, TheLoadDialogRemembersItsFolderAndCancelChangesNothing)
     EXPECT_EQ(d.window.calls, QStringList());
     EXPECT_EQ(d.view.SelStart(), 12);
     EXPECT_EQ(QDir::cleanPath(d.documents.CurrentFile()), QDir::cleanPath(path));
+}
+
+QString copyOfCorpus(const Documents &d, const char *relative, const QString &as)
+{
+    QFile file(corporaFile(QString::fromLatin1(relative)));
+    return file.open(QIODevice::ReadOnly) ? d.write(as, file.readAll()) : QString();
+}
+
+// Lets the document's loader run until it has read the whole document (or a minute passed).
+bool waitUntilRead(const DocumentController &documents)
+{
+    QDeadlineTimer deadline(60'000);
+    while (documents.Loading() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !documents.Loading();
+}
+
+// A book's headings are its Contents: each moves the caret to where the heading's text
+// begins, Read takes its text from there, and the book keeps its bookmark by its path as any
+// document does.
+TEST(DocumentController, AnEpubsContentsMoveTheCaretToEachHeading)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    Documents d;
+    const QString book =
+        copyOfCorpus(d, "formats/epub/readium-SmokeTest-EPUB2.epub", QStringLiteral("book.epub"));
+    const QString other = d.write(QStringLiteral("other.txt"), kLong);
+    int changes = 0;
+    d.documents.onDocumentChanged = [&](bool another) { changes += another ? 1 : 100; };
+    ASSERT_TRUE(d.documents.LoadDocument(book));
+    EXPECT_EQ(changes, 1);
+    const Document &document = d.documents.CurrentDocument();
+    EXPECT_EQ(d.view.Text(), document.text);
+    EXPECT_EQ(d.window.caption, QStringLiteral("Orlin - book.epub"));
+    ASSERT_EQ(document.headings.size(), 2);
+    const QStringList titles { "1. King Solomon's Mines", "2. The Marvellous Land of Oz" };
+    const QStringList opening { "Excerpt from King Solomon", "Excerpt from The Marvellous Land" };
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(document.headings[i].title, titles[i]);
+        d.documents.GoToHeading(i);
+        EXPECT_EQ(d.view.SelStart(), document.headings[i].position);
+        const QString read =
+            ReadingController::TextFromCaret(d.view.Text(), d.view.SelStart()).text;
+        EXPECT_TRUE(read.left(80).contains(opening[i])) << read.left(80).toStdString();
+    }
+    // Out of range: the caret stays.
+    d.documents.GoToHeading(7);
+    d.documents.GoToHeading(-1);
+    EXPECT_EQ(d.view.SelStart(), document.headings[1].position);
+
+    const int place = document.headings[1].position + 10;
+    d.view.setSelStart(place);
+    d.documents.LoadDocument(other);
+    EXPECT_TRUE(d.documents.CurrentDocument().headings.isEmpty());
+    d.documents.LoadDocument(book);
+    EXPECT_EQ(d.view.SelStart(), place);
+    d.documents.StoreCurrentBookmark();
+    EXPECT_EQ(d.documents.bookmarks().RetrieveBookmark(book), place);
+    EXPECT_TRUE(d.messages.isEmpty());
+}
+
+// A long PDF comes in pieces: the load returns with its first pages shown, the rest is
+// appended without moving the caret the user put somewhere, a bookmark past the first pages
+// is reached once they are in, and the whole text is what reading the file at once gives.
+TEST(DocumentController, ALongPdfIsShownFirstAndAppendedToWhileItIsRead)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    const QString whole =
+        DocumentLoader::Load(corporaFile(QStringLiteral("formats/pdf/pdkids.pdf"))).text;
+    enum Caret { UserMoved, Bookmarked };
+    for (const Caret caret : { UserMoved, Bookmarked }) {
+        Documents d;
+        const QString pdf = copyOfCorpus(d, "formats/pdf/pdkids.pdf", QStringLiteral("kids.pdf"));
+        const int bookmark = int(whole.size() * 3 / 4);
+        if (caret == Bookmarked)
+            d.documents.bookmarks().StoreBookmark(pdf, bookmark);
+        QString appended;
+        bool completeTold = false;
+        d.documents.onTextAppended = [&](const QString &text, bool complete) {
+            appended += text;
+            completeTold = complete;
+        };
+        ASSERT_TRUE(d.documents.LoadDocument(pdf));
+        EXPECT_TRUE(d.documents.Loading()) << "55 pages come in pieces";
+        const QString first = d.view.Text();
+        EXPECT_TRUE(first.startsWith(QStringLiteral("PD KIDS")));
+        EXPECT_LT(first.size(), whole.size() / 4);
+        EXPECT_TRUE(d.window.caption.startsWith(QStringLiteral("Orlin - kids.pdf (3 of 55 pages")))
+            << d.window.caption.toStdString();
+        EXPECT_EQ(d.view.SelStart(), 0);
+        if (caret == UserMoved)
+            d.view.setSelStart(40);
+        ASSERT_TRUE(waitUntilRead(d.documents));
+        EXPECT_EQ(d.view.Text(), whole);
+        EXPECT_EQ(d.documents.CurrentDocument().text, whole);
+        EXPECT_EQ(first + appended, whole);
+        EXPECT_TRUE(completeTold);
+        EXPECT_TRUE(d.documents.CurrentDocument().complete);
+        EXPECT_EQ(d.view.SelStart(), caret == UserMoved ? 40 : bookmark);
+        EXPECT_EQ(d.window.caption, QStringLiteral("Orlin - kids.pdf"));
+        EXPECT_TRUE(d.messages.isEmpty());
+    }
+}
+
+// A new document while a long PDF is still being read: the old reading ends, nothing of it
+// reaches the new document, and the PDF's bookmark waiting for its page is kept.
+TEST(DocumentController, AnotherDocumentEndsAPdfStillBeingRead)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    Documents d;
+    const QString pdf = copyOfCorpus(d, "formats/pdf/pdkids.pdf", QStringLiteral("kids.pdf"));
+    const QString other = d.write(QStringLiteral("other.txt"), kLong);
+    d.documents.bookmarks().StoreBookmark(pdf, 50'000);
+    ASSERT_TRUE(d.documents.LoadDocument(pdf));
+    ASSERT_TRUE(d.documents.Loading());
+    ASSERT_TRUE(d.documents.LoadDocument(other));
+    EXPECT_FALSE(d.documents.Loading());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(d.view.Text(), kLong);
+    EXPECT_EQ(d.documents.bookmarks().RetrieveBookmark(pdf), 50'000);
+}
+
+// A PDF with a user password asks for it, names the file, asks again after a wrong one
+// (saying so) and opens with the right one; Cancel opens nothing, and after a wrong password
+// tells why. One with an empty user password never asks.
+TEST(DocumentController, APasswordPdfAsksUntilItOpensOrTheUserCancels)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    if (QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty())
+        GTEST_SKIP() << "qpdf is not installed (scripts/install-deps)";
+    const QString wrong = FormatText::messageFor(FormatText::Outcome::WrongPassword);
+    const struct
+    {
+        QStringList answers; // "" for Cancel
+        bool opens;
+        QStringList problemsShown;
+        bool told;
+    } cases[] = {
+        { { "secret" }, true, { "" }, false },
+        { { "guess", "secret" }, true, { "", wrong }, false },
+        { { "" }, false, { "" }, false },
+        { { "guess", "" }, false, { "", wrong }, true },
+    };
+    for (const auto &c : cases) {
+        Documents d;
+        const QString locked = d.folder.file(QStringLiteral("locked.pdf"));
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("qpdf"),
+                              { "--encrypt", "secret", "owner", "256", "--",
+                                corporaFile(QStringLiteral("formats/pdf/rotation.pdf")), locked }),
+            0);
+        const QString before = d.write(QStringLiteral("before.txt"), kLong);
+        d.documents.LoadDocument(before);
+        QStringList problems;
+        QStringList files;
+        qsizetype next = 0;
+        Seam::Override<PasswordDialog::AnswerSeam> answers(
+            [&](const QString &file, const QString &problem) -> std::optional<QString> {
+                files << file;
+                problems << problem;
+                const QString answer = c.answers.value(next++);
+                return answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
+            });
+        const std::string what = c.answers.join(",").toStdString();
+        EXPECT_EQ(d.documents.LoadDocument(locked), c.opens) << what;
+        EXPECT_EQ(problems, c.problemsShown) << what;
+        EXPECT_EQ(files.value(0), QStringLiteral("locked.pdf")) << what;
+        EXPECT_EQ(d.view.Text() == kLong, !c.opens) << what;
+        EXPECT_EQ(d.messages,
+                  c.told ? QStringList { locked + " could not be opened.\n" + wrong }
+                         : QStringList())
+            << what;
+        EXPECT_FALSE(MousePointer::isBusy()) << what;
+    }
+    Documents d;
+    Seam::Override<PasswordDialog::AnswerSeam> never(
+        [](const QString &, const QString &) -> std::optional<QString> {
+            ADD_FAILURE() << "asked for a password";
+            return std::nullopt;
+        });
+    EXPECT_TRUE(d.documents.LoadDocument(
+        copyOfCorpus(d, "formats/pdf/bug900822.pdf", QStringLiteral("owner-only.pdf"))));
+    ASSERT_TRUE(waitUntilRead(d.documents));
+    EXPECT_GT(d.view.Text().size(), 100);
 }
 
 } // namespace

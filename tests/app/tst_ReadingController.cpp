@@ -317,3 +317,38 @@ TEST(ReadingController, ReadClickedWhileASentenceIsSelectedTakesOver)
 }
 
 } // namespace
+
+// Text appended to the view while a reading goes on (a long PDF's later pages) is read on
+// into, with each sentence selected where the view shows it; a reading that had read all
+// there was goes on when more comes; without a reading nothing is spoken.
+TEST(ReadingController, AReadingGoesOnIntoAppendedText)
+{
+    const QString first = QStringLiteral("Page one. A sentence the page break");
+    const QString more = QStringLiteral(" cut. Page two.");
+    enum When { WhileSpeaking, AfterTheEnd, WithoutReading };
+    for (const When when : { WhileSpeaking, AfterTheEnd, WithoutReading }) {
+        Reading r;
+        r.view.type(first, 0);
+        if (when != WithoutReading)
+            r.reading.Read();
+        if (when == AfterTheEnd) {
+            for (int guard = 0; r.talker().isSpeaking() && guard < 10; ++guard)
+                r.engine()->emitDone();
+        }
+        r.view.appendText(more);
+        r.reading.TextAppended(more);
+        for (int guard = 0; r.talker().isSpeaking() && guard < 10; ++guard)
+            r.engine()->emitDone();
+        const QStringList expected = when == WithoutReading ? QStringList()
+            : when == WhileSpeaking
+            ? QStringList { "Page one.", "A sentence the page break cut.", "Page two." }
+            : QStringList { "Page one.", "A sentence the page break", "cut.", "Page two." };
+        QStringList heard;
+        for (const QString &sentence : r.heard())
+            heard << sentence.trimmed(); // the voice's form starts with a blank
+        EXPECT_EQ(heard, expected) << when;
+        if (when != WithoutReading) {
+            EXPECT_EQ(r.view.selections.constLast(), QStringLiteral("Page two.")) << when;
+        }
+    }
+}

@@ -5,19 +5,24 @@
 #include "base/cSHAREDSettings.h"
 #include "documents/mSharedBookmarks.h"
 #include "speech/clsTalker.h"
+#include "support/Corpora.h"
 #include "support/MainWindowHarness.h"
 #include "ui/RichTextBox.h"
+#include "ui/frmContents.h"
 #include "ui/frmFileSelect.h"
 #include "ui/frmLex.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -234,4 +239,53 @@ TEST(frmMainDocuments, PronunciationEditorOpensFromTheMenuAndItsPairsAreHeard)
     EXPECT_TRUE(heard.contains(QStringLiteral("Smith"))) << heard.toStdString();
     EXPECT_FALSE(heard.contains(QStringLiteral("Smyth"))) << heard.toStdString();
     EXPECT_EQ(d.selectedText(), QStringLiteral("Mr Smyth, welcome home."));
+}
+
+// A book dropped on the window opens; its Contents, from the menu bar, list its headings
+// indented by level and move the caret to the one chosen, where Read starts; a document
+// without headings has no Contents to open.
+TEST(frmMainDocuments, ADroppedBookOpensAndItsContentsLeadToItsHeadings)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    Documents d;
+    auto *contents = control<QAction>(*d.window, "mnuContents");
+    EXPECT_FALSE(contents->isEnabled());
+
+    const QString book = corporaFile(QStringLiteral("formats/epub/idpf-wasteland.epub"));
+    QMimeData dragged;
+    dragged.setUrls({ QUrl::fromLocalFile(book) });
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d.window.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(d.window.get(), &drop);
+    QApplication::processEvents();
+    ASSERT_EQ(d.window->documents().CurrentFile(), book);
+    EXPECT_TRUE(d.shown().contains(QStringLiteral("April is the cruellest month")));
+
+    ASSERT_TRUE(contents->isEnabled());
+    contents->trigger();
+    frmContents *window = d.window->Contents();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    const auto &headings = d.window->documents().CurrentDocument().headings;
+    ASSERT_EQ(window->headingCount(), headings.size());
+    ASSERT_GT(headings.size(), 3);
+    for (qsizetype i = 0; i < headings.size(); ++i) {
+        EXPECT_EQ(window->entryText(int(i)),
+                  QString((headings[i].level - 1) * 4, QLatin1Char(' ')) + headings[i].title);
+    }
+    const int chosen = 2;
+    window->choose(chosen);
+    EXPECT_EQ(d.caret(), headings[chosen].position);
+    const QList<MainWindowHarness::Spoken> spoken = d.readToTheEnd();
+    ASSERT_FALSE(spoken.isEmpty());
+    EXPECT_TRUE(headings[chosen].title.contains(spoken.first().seen.trimmed().left(8)))
+        << spoken.first().seen.toStdString();
+
+    // A plain text has no headings: the Contents close and the menu item is off.
+    d.window->LoadDocument(d.writeDocument(QStringLiteral("plain.txt"), kLong));
+    EXPECT_FALSE(contents->isEnabled());
+    EXPECT_FALSE(window->isVisible());
 }

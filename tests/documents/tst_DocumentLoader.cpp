@@ -7,6 +7,9 @@
 #include "ui/RichTextBox.h"
 
 #include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
@@ -239,3 +242,190 @@ TEST(DocumentLoader, RtfByExtensionOnly)
 }
 
 } // namespace
+
+namespace {
+
+QByteArray corpusBytes(const QString &relative)
+{
+    QFile file(corporaFile(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Where a heading points, the text says it: its first word starts there (case and
+// numbering aside), so the Contents lands on the heading and Read reads it first.
+void expectHeadingsInPlace(const Document &document, const char *name)
+{
+    for (const Document::Heading &heading : document.headings) {
+        ASSERT_GE(heading.position, 0) << name;
+        ASSERT_LE(heading.position, document.text.size()) << name;
+        const QString firstWord = heading.title.section(QLatin1Char(' '), -1).toLower();
+        const QString there = document.text.mid(heading.position, 400).toLower();
+        EXPECT_TRUE(there.contains(firstWord))
+            << name << ": \"" << heading.title.toStdString() << "\" at " << heading.position
+            << " finds \"" << there.left(60).toStdString() << "\"";
+    }
+}
+
+} // namespace
+
+// Each format through its reader into the one Document: the text starts as the file's first
+// words, the title and language it states, headings where their text is, and no markup.
+TEST(DocumentLoader, EveryFormatBecomesItsDocument)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    TempProgramFolder folder;
+    const struct
+    {
+        const char *file;
+        const char *starts; // among the first 300 characters
+        const char *title;
+        const char *firstHeading; // empty: none expected
+        const char *encoding;
+    } cases[] = {
+        { "formats/epub/readium-SmokeTest-EPUB2.epub", "Excerpt from King Solomon's Mines",
+          "SmokeTest - EPUB 2", "1. King Solomon's Mines", "EPUB" },
+        { "formats/epub/idpf-wasteland.epub", "The Waste Land", "The Waste Land",
+          "I. THE BURIAL OF THE DEAD", "EPUB" },
+        { "formats/pdf/pdkids.pdf", "PD KIDS", "", "", "PDF" },
+        { "formats/docx/docx4j_sample-docx.docx", "Docx sample document", "",
+          "Docx sample document", "DOCX" },
+        { "formats/odt/odftoolkit_doc_heading_table.odt", "Weit hinten, hinter den Wortbergen", "",
+          "", "ODT" },
+        { "formats/markdown/commonmark-README.md", "CommonMark", "CommonMark", "CommonMark",
+          "UTF-8" },
+    };
+    for (const auto &c : cases) {
+        const Document document = DocumentLoader::Load(corporaFile(QString::fromLatin1(c.file)));
+        EXPECT_TRUE(document.text.left(300).contains(QString::fromUtf8(c.starts)))
+            << c.file << " starts \"" << document.text.left(120).toStdString() << "\"";
+        EXPECT_EQ(document.title, QString::fromUtf8(c.title)) << c.file;
+        EXPECT_EQ(document.encoding, QString::fromLatin1(c.encoding)) << c.file;
+        EXPECT_FALSE(document.text.contains(QLatin1String("<p")) || document.text.contains("**"))
+            << c.file;
+        EXPECT_FALSE(document.text.contains(QLatin1Char('\r'))) << c.file;
+        EXPECT_TRUE(document.complete && !document.rich()) << c.file;
+        if (*c.firstHeading) {
+            ASSERT_FALSE(document.headings.isEmpty()) << c.file;
+            EXPECT_EQ(document.headings.first().title, QString::fromUtf8(c.firstHeading)) << c.file;
+        }
+        expectHeadingsInPlace(document, c.file);
+    }
+    const Document epub2 = DocumentLoader::Load(
+        corporaFile(QStringLiteral("formats/epub/readium-SmokeTest-EPUB2.epub")));
+    EXPECT_EQ(epub2.language, QStringLiteral("en"));
+    EXPECT_EQ(epub2.headings.size(), 2);
+}
+
+// What a file holds decides before its name does, where its first bytes say it: a PDF or an
+// EPUB under another name is read as what it is, not shown as bytes.
+TEST(DocumentLoader, ContentOutweighsTheName)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    TempProgramFolder folder;
+    const struct
+    {
+        const char *from;
+        const char *as;
+        DocumentLoader::Format format;
+    } cases[] = {
+        { "formats/pdf/pdkids.pdf", "book.txt", DocumentLoader::Format::Pdf },
+        { "formats/epub/bmaupin-minimal-v2.epub", "book.zip", DocumentLoader::Format::Epub },
+        { "formats/epub/bmaupin-minimal-v2.epub", "book", DocumentLoader::Format::Epub },
+        { "formats/odt/odftoolkit_footnote.odt", "notes.html", DocumentLoader::Format::Odt },
+        { "formats/docx/mammoth_tables.docx", "tables.DOCX", DocumentLoader::Format::Docx },
+        { "formats/markdown/commonmark-README.md", "read.Markdown",
+          DocumentLoader::Format::Markdown },
+    };
+    for (const auto &c : cases) {
+        const QByteArray bytes = corpusBytes(QString::fromLatin1(c.from));
+        folder.writeBytes(QString::fromLatin1(c.as), bytes);
+        const QString path = folder.file(QString::fromLatin1(c.as));
+        EXPECT_EQ(DocumentLoader::FormatOfFile(path), c.format) << c.as;
+        const Document document = DocumentLoader::Load(path);
+        EXPECT_EQ(document.text,
+                  DocumentLoader::Load(corporaFile(QString::fromLatin1(c.from))).text)
+            << c.as;
+        EXPECT_FALSE(document.text.contains(QChar(0xFFFD))) << c.as;
+    }
+    // A text that only mentions a PDF is a text.
+    folder.writeBytes(QStringLiteral("note.txt"), "About %PDF- files.");
+    EXPECT_EQ(DocumentLoader::Load(folder.file(QStringLiteral("note.txt"))).text,
+              QStringLiteral("About %PDF- files."));
+}
+
+// Cut short, overwritten with junk or empty: every format ends in its message for the user,
+// never in a crash or in bytes shown as text.
+TEST(DocumentLoader, DamagedFilesOfEveryFormatGiveAMessage)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    TempProgramFolder folder;
+    const QString damaged = FormatText::messageFor(FormatText::Outcome::Damaged);
+    const char *const sources[] = { "formats/epub/idpf-wasteland.epub", "formats/pdf/pdkids.pdf",
+                                    "formats/docx/docx4j_sample-docx.docx",
+                                    "formats/odt/odftoolkit_doc_heading_table.odt" };
+    for (const char *source : sources) {
+        const QByteArray whole = corpusBytes(QString::fromLatin1(source));
+        const QString extension = QString::fromLatin1(source).section(QLatin1Char('.'), -1);
+        const std::pair<const char *, QByteArray> damages[] = {
+            { "first half", whole.first(whole.size() / 2) },
+            { "first 100 bytes", whole.first(100) },
+            { "junk", QByteArray(5000, 'x') },
+            { "empty", QByteArray() },
+        };
+        for (const auto &[how, bytes] : damages) {
+            const QString name = QStringLiteral("damaged.") + extension;
+            folder.writeBytes(name, bytes);
+            const std::string what = std::string(source) + ", " + how;
+            try {
+                const Document document = DocumentLoader::Load(folder.file(name));
+                ADD_FAILURE() << what << " opened: \"" << document.text.left(80).toStdString()
+                              << "\"";
+            } catch (const DocumentLoader::FormatFailure &failure) {
+                EXPECT_FALSE(failure.description().isEmpty()) << what;
+                EXPECT_NE(failure.outcome(), FormatText::Outcome::Read) << what;
+                if (failure.outcome() == FormatText::Outcome::Damaged) {
+                    EXPECT_EQ(failure.description(), damaged) << what;
+                }
+            }
+        }
+    }
+}
+
+// A PDF with a user password says so, and opens with the right one only; one with an empty
+// user password (an owner password alone) opens without asking.
+TEST(DocumentLoader, PasswordProtectedPdf)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    if (QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty())
+        GTEST_SKIP() << "qpdf is not installed (scripts/install-deps)";
+    TempProgramFolder folder;
+    const QString locked = folder.file(QStringLiteral("locked.pdf"));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("qpdf"),
+                                { "--encrypt", "secret", "owner", "256", "--",
+                                  corporaFile(QStringLiteral("formats/pdf/pdkids.pdf")), locked }),
+              0);
+    const QString plain = DocumentLoader::Load(corporaFile("formats/pdf/pdkids.pdf")).text;
+    const struct
+    {
+        QByteArray password;
+        FormatText::Outcome outcome;
+    } cases[] = {
+        { {}, FormatText::Outcome::NeedsPassword },
+        { "wrong", FormatText::Outcome::WrongPassword },
+        { "secret", FormatText::Outcome::Read },
+    };
+    for (const auto &c : cases) {
+        try {
+            EXPECT_EQ(DocumentLoader::Load(locked, c.password).text, plain) << c.password.data();
+            EXPECT_EQ(c.outcome, FormatText::Outcome::Read) << c.password.data();
+        } catch (const DocumentLoader::FormatFailure &failure) {
+            EXPECT_EQ(failure.outcome(), c.outcome) << c.password.data();
+            EXPECT_EQ(failure.description(), FormatText::messageFor(c.outcome));
+        }
+    }
+    EXPECT_TRUE(DocumentLoader::Load(corporaFile("formats/pdf/bug900822.pdf")).text.size() > 100);
+}

@@ -118,7 +118,11 @@ TEST_F(InstalledProgram, DesktopFilesPassTheirValidatorsAndAgreeWithEachOther)
     EXPECT_TRUE(QFileInfo(installed("bin/" + exec.value(0))).isExecutable());
     EXPECT_EQ(keys.value(QStringLiteral("Icon")), kAppId);
     const QStringList types = keys.value(QStringLiteral("MimeType")).split(QLatin1Char(';'));
-    for (const char *type : { "text/plain", "text/html", "application/rtf", "text/rtf" })
+    for (const char *type :
+         { "text/plain", "text/html", "application/rtf", "text/rtf", "application/epub+zip",
+           "application/pdf",
+           "application/vnd.openxmlformats-officedocument.wordprocessingml.document",
+           "application/vnd.oasis.opendocument.text", "text/markdown" })
         EXPECT_TRUE(types.contains(QLatin1String(type))) << type;
 
     // The metainfo names the menu entry, and its newest release is this version.

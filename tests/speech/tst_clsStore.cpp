@@ -78,3 +78,45 @@ TEST(clsStore, LongTextWithoutEndMarkIsOneSentence)
 }
 
 } // namespace
+
+// Text that arrives while a reading goes on (the rest of a long PDF): what was handed out
+// stays as it was, a sentence the end of the stored text cut short is read whole, and a
+// store read to its end reads the new text next.
+TEST(clsStore, AppendedTextIsReadOn)
+{
+    const struct
+    {
+        const char *stored;
+        int handOutFirst; // sentences handed out before the text arrives
+        const char *appended;
+        std::vector<const char *> rest; // handed out afterwards
+    } cases[] = {
+        { "One. Two is cut", 1, " short here. Three.", { "Two is cut short here.", "Three." } },
+        { "One. Two is cut", 0, " short. Three.", { "One.", "Two is cut short.", "Three." } },
+        // Already spoken, the cut sentence is not spoken again: its rest comes as it is.
+        { "One. Two is cut", 2, " short. Three.", { "short.", "Three." } },
+        { "One. Two.", 2, " Three. Four.", { "Three.", "Four." } },
+        { "One. Two.", 5, "\n\nThree.", { "Three." } },
+        { "", 1, "Only now.", { "Only now." } },
+        { "End.", 1, "", {} },
+    };
+    for (const auto &c : cases) {
+        clsStore store;
+        store.StoreInSentences(QString::fromUtf8(c.stored));
+        for (int i = 0; i < c.handOutFirst; ++i)
+            store.NextSentence();
+        store.AppendText(QString::fromUtf8(c.appended));
+        std::vector<QString> got;
+        for (QString s = store.NextSentence(); !s.isEmpty(); s = store.NextSentence())
+            got.push_back(s);
+        ASSERT_EQ(got.size(), c.rest.size()) << c.stored << " + " << c.appended;
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i], QString::fromUtf8(c.rest[i])) << c.stored << " + " << c.appended;
+        // The places still count in the whole text.
+        const QString whole = QString::fromUtf8(c.stored) + QString::fromUtf8(c.appended);
+        if (!got.empty()) {
+            const clsStore::Place &last = store.LastPlace();
+            EXPECT_EQ(whole.mid(last.textBegin, got.back().size()), got.back());
+        }
+    }
+}

@@ -13,6 +13,7 @@ class FakeDocumentView : public DocumentView
 {
 public:
     void showDocument(const Document &document) override;
+    void appendText(const QString &appended) override { text += appended; }
     const QString &Text() const override { return text; }
     int SelStart() const override { return selStart; }
     void setSelStart(int position) override;

@@ -1,5 +1,6 @@
 #include "support/ProgramWindows.h"
 
+#include "app/PasswordDialog.h"
 #include "app/fSHAREDErrorRpt.h"
 #include "app/fSHAREDGut.h"
 #include "app/fSHAREDInternet.h"
@@ -8,6 +9,7 @@
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "ui/VoiceForFile.h"
+#include "ui/frmContents.h"
 #include "ui/frmLex.h"
 #include "ui/frmRenderProgress.h"
 #include "ui/frmWordPair.h"
@@ -24,7 +26,11 @@ ProgramWindows::ProgramWindows()
     m_windows.emplace_back(std::make_unique<fSHAREDErrorRpt>());
     m_windows.emplace_back(std::make_unique<fSHAREDGut>());
     m_windows.emplace_back(std::make_unique<fSHAREDUpdater>());
-    // Its question names the voice: here the message as the language files hold it.
+    m_windows.emplace_back(std::make_unique<frmContents>());
+    // Their questions name the file or the voice: here the messages as the language files
+    // hold them.
+    m_windows.emplace_back(std::make_unique<PasswordDialog>(
+        nullptr, QStringLiteral("%1"), QStringLiteral("The password does not open the document.")));
     m_windows.emplace_back(std::make_unique<VoiceForFile>(
         nullptr, m_engine,
         QStringLiteral("The voice \"%1\" is played by the desktop's speech service "

@@ -414,6 +414,49 @@ TEST_F(OrlinSpeakTest, TextIsWhatTheViewShowsForEveryCorpusDocument)
     EXPECT_EQ(compared, files.size());
 }
 
+// One document of each new format: --text prints what the reader shows of it, --sentences
+// starts with its first words, a damaged one fails with the reader's message; the help names
+// the formats.
+TEST_F(OrlinSpeakTest, EveryDocumentFormatIsPrintedAsTheReaderShowsIt)
+{
+    if (corporaFolder().isEmpty())
+        GTEST_SKIP() << "the shared corpora are not beside the project";
+    const std::pair<const char *, const char *> files[] = {
+        { "formats/epub/bmaupin-minimal-v2.epub", "Section 1" },
+        { "formats/pdf/copy_paste_ligatures.pdf", "abcdef" },
+        { "formats/docx/mammoth_simple-list.docx", "Apple" },
+        { "formats/odt/odftoolkit_footnote.odt", "A text before footnote" },
+        { "formats/markdown/commonmark-README.md", "CommonMark" },
+    };
+    for (const auto &[relative, starts] : files) {
+        const QString file = corporaFile(QString::fromLatin1(relative));
+        const Outcome text = run({ "--text", file });
+        ASSERT_EQ(text.exitCode, 0) << relative << ": " << qPrintable(text.err);
+        RichTextBox view;
+        view.showDocument(DocumentLoader::Load(file));
+        EXPECT_EQ(text.out, view.Text()) << relative;
+        EXPECT_TRUE(text.out.startsWith(QString::fromUtf8(starts))) << relative;
+        const Outcome sentences = run({ "--sentences", file });
+        ASSERT_EQ(sentences.exitCode, 0) << relative << ": " << qPrintable(sentences.err);
+        EXPECT_FALSE(sentences.out.trimmed().isEmpty()) << relative;
+
+        QFile whole(file);
+        ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+        const QString extension = QString::fromLatin1(relative).section(QLatin1Char('.'), -1);
+        if (extension == QLatin1String("md"))
+            continue; // any bytes are Markdown
+        const QString cut = write("cut." + extension, whole.read(whole.size() / 3));
+        const Outcome damaged = run({ "--text", cut });
+        EXPECT_EQ(damaged.exitCode, 1) << relative;
+        EXPECT_TRUE(damaged.out.isEmpty()) << relative;
+        EXPECT_TRUE(damaged.err.contains("damaged") || damaged.err.contains("no text"))
+            << relative << ": " << qPrintable(damaged.err);
+    }
+    const Outcome help = run({ "--help" });
+    for (const char *format : { "EPUB", "PDF", ".docx", ".odt", "Markdown" })
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(format))) << format;
+}
+
 // --sentences prints what the voice would be given, sentence by sentence: cleaned and through
 // the program folder's pronunciation list, one a line.
 TEST_F(OrlinSpeakTest, SentencesArePrintedAsTheyWouldBeSpoken)
