@@ -2,24 +2,48 @@
 
 #include "base/cSharedText.h"
 
+#include <limits>
+
 void clsStore::StoreInSentences(const QString &FullText)
 {
     m_text = FullText; // implicitly shared: no copy of the book here
     m_rule = m_nextRule;
     m_spans.clear();
+    m_cutFrom = 0;
+    m_cutAll = false;
     m_readIndex = 0;
     m_last = Place();
+}
+
+bool clsStore::cutUpTo(int number) const
+{
     const QStringView text(m_text);
-    qsizetype from = 0;
-    while (const std::optional<SentenceRule::Span> span = m_rule.next(text, from)) {
+    while (!m_cutAll && int(m_spans.size()) < number) {
+        const std::optional<SentenceRule::Span> span = m_rule.next(text, m_cutFrom);
+        if (!span) {
+            m_cutAll = true;
+            break;
+        }
         m_spans.push_back(*span);
-        from = span->end;
+        m_cutFrom = span->end;
     }
+    return number >= 1 && int(m_spans.size()) >= number;
+}
+
+int clsStore::Sentences() const
+{
+    cutUpTo(std::numeric_limits<int>::max());
+    return int(m_spans.size());
+}
+
+bool clsStore::HasSentences() const
+{
+    return cutUpTo(1);
 }
 
 QString clsStore::Sentence(int number) const
 {
-    if (number < 1 || number > Sentences())
+    if (!cutUpTo(number))
         return {};
     const SentenceRule::Span &s = m_spans[size_t(number - 1)];
     return m_text.mid(s.begin, s.end - s.begin);
@@ -28,7 +52,7 @@ QString clsStore::Sentence(int number) const
 QString clsStore::NextSentence()
 {
     ++m_readIndex;
-    if (m_readIndex > Sentences())
+    if (!cutUpTo(m_readIndex))
         return {};
     // A sentence holds a word, so cleaning never leaves it empty: only the end of the
     // text ends a reading.
