@@ -33,7 +33,6 @@ bool SpeakToWav(QWidget *parent, clsTalker *Talker, const QString &text, clsDict
     const int fileVoice = VoiceForFile::Choose(parent, Talker->engine());
     if (fileVoice == 0)
         return false;
-    return false;
     cSHAREDcDlg dialog(parent);
     dialog.Flags =
         cSHAREDcDlg::OverwritePrompt | cSHAREDcDlg::PathMustExist | cSHAREDcDlg::NoReadOnlyReturn;
