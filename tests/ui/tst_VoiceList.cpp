@@ -160,7 +160,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
         asked << q;
         return answer;
     });
-    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_FALSE(SpeakToWav(nullptr, &talker, view.Text(), nullptr));
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].offered, QList<int>({ 1, 2, 3, 4 }));
     EXPECT_TRUE(asked[0].text.contains(QStringLiteral("rhvoice/Anna")));
@@ -168,7 +168,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
     EXPECT_EQ(fileDialogs, 0) << "cancelled, yet asked for a file";
 
     answer = 4;
-    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view.Text(), nullptr));
     EXPECT_EQ(fileDialogs, 1);
     EXPECT_TRUE(WavFile::read(folder.file(QStringLiteral("out1.wav"))).valid);
     EXPECT_EQ(engines.flite->calls.count(QStringLiteral("CreateRenderer")), 1);
@@ -176,7 +176,7 @@ TEST(VoiceList, ReadToWavWithASystemVoiceOffersOrlinsOwnVoices)
 
     // A voice that can be written is used without a question.
     talker.SelectVoice(2);
-    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view, nullptr));
+    EXPECT_TRUE(SpeakToWav(nullptr, &talker, view.Text(), nullptr));
     EXPECT_EQ(asked.size(), 2);
     EXPECT_EQ(engines.flite->calls.count(QStringLiteral("CreateRenderer")), 2);
 }
