@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -97,8 +98,8 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     // Made before the languages were loaded, so translated now that they are.
     FormTranslator::TranslateForm(m_splash);
     m_splash->show();
+    m_splashShown.start();
     MessagePump::DoEvents();
-    MessagePump::Sleep(500);
 
     Log().LogEvent(QStringLiteral("Checking for Webdings font"), false);
     splashMessage(message("Finding suitable font"));
@@ -121,24 +122,41 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     splashMessage(message("Setting voice to last used"));
     selectSavedVoice();
 
-    m_splash->hide();
-    MessagePump::DoEvents();
-    delete m_splash;
+    closeSplash();
 
     m_window.fixMinimumSize();
+
+    // A document named on the command line is heard before the rest is made: the update
+    // window is not needed for its first sentence.
+    const bool readAtOnce = !CommandLine.trimmed().isEmpty();
+    if (readAtOnce) {
+        Log().LogEvent(QStringLiteral("Loading ") + CommandLine, false);
+        m_documents.LoadDocument(CommandLine);
+        Log().LogEvent(QStringLiteral("Reading ") + CommandLine, false);
+        m_reading.Read();
+    }
 
     Log().LogEvent(QStringLiteral("Startup Complete"), false);
 
     m_window.createUpdater();
 
-    if (!CommandLine.trimmed().isEmpty()) {
-        Log().LogEvent(QStringLiteral("Loading ") + CommandLine, false);
-        m_documents.LoadDocument(CommandLine);
-        Log().LogEvent(QStringLiteral("Reading ") + CommandLine, false);
-        m_reading.Read();
-    } else {
+    if (!readAtOnce)
         m_window.setUpdateTimer(true);
+}
+
+void ReaderLifecycle::closeSplash()
+{
+    // The splash stays long enough to be read, but start-up does not wait for it: a document
+    // on the command line is heard while the splash is still up.
+    const qint64 left = kSplashMinimumMs - m_splashShown.elapsed();
+    if (left > 0) {
+        // The splash is the timer's context: if this goes first, so does the timer.
+        QTimer::singleShot(left, m_splash.data(), [this] { delete m_splash; });
+        return;
     }
+    m_splash->hide();
+    MessagePump::DoEvents();
+    delete m_splash;
 }
 
 void ReaderLifecycle::selectSavedVoice()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 
@@ -12,10 +13,11 @@ class frmSplash;
 // window, its reading and its document. Start-up: the controls' lists, settings, the
 // log's first event, the splash, the language menu and translation, the symbol-font
 // check, the talker and its engine, the voice list and the saved voice, the window's
-// smallest size, then the document on the command line (loaded and read at once) or the
-// update timer. Close-down: stop reading, let the talker and the pronunciation list go,
-// keep the caret as a bookmark, save bookmarks and settings, close the other windows,
-// write the log's pending entries, and close the window.
+// smallest size, the document on the command line (loaded and read at once), then the
+// update window and, without a document, the update timer. The splash stays at least half
+// a second without holding any of it up. Close-down: stop reading, let the talker and the
+// pronunciation list go, keep the caret as a bookmark, save bookmarks and settings, close the other
+// windows, write the log's pending entries, and close the window.
 class ReaderLifecycle
 {
 public:
@@ -34,6 +36,7 @@ private:
     void startupFailed(int code, const QString &description);
     void splashMessage(const QString &message);
     void checkSymbolFonts();
+    void closeSplash();
     void selectSavedVoice();
     void closeOtherWindows();
 
@@ -41,5 +44,7 @@ private:
     ReadingController &m_reading;
     DocumentController &m_documents;
     QPointer<frmSplash> m_splash;
+    QElapsedTimer m_splashShown;
+    static constexpr qint64 kSplashMinimumMs = 500;
     bool m_closingDown = false;
 };

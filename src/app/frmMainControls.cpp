@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -136,6 +137,34 @@ void frmMainControls::setupUi(QMainWindow *window)
         "Changes the pitch. Default is zero, negative numbers for a deeper voice, positive "
         "numbers for a higher voice."));
     cmbPitch->setGeometry(px(4005), px(225), px(600), px(315));
+
+    // Qt on Linux announces a combo box by its entry ("0, combo box") and leaves its name to
+    // the label it is labelled by, so each list has a visible caption as its label. They sit
+    // in the band above the lists, small enough not to move the designed controls.
+    // A caption may run on over the free band beside its list ("Tonhöhe" is wider than the
+    // pitch list), up to the next control.
+    const struct
+    {
+        QLabel *frmMainControls::*member;
+        const char *name;
+        const char *text;
+        QComboBox *list;
+        int widthTwips;
+    } captions[] = {
+        { &frmMainControls::lblEngine, "lblEngine", "Voice", cmbEngine, 4005 - 720 },
+        { &frmMainControls::lblPitch, "lblPitch", "Pitch", cmbPitch, 5175 - 4005 },
+    };
+    QFont captionFont = Frame1->font();
+    captionFont.setPointSizeF(kCaptionPoints);
+    for (const auto &c : captions) {
+        auto *label = new QLabel(QString::fromLatin1(c.text), Frame1);
+        label->setObjectName(QString::fromLatin1(c.name));
+        label->setFont(captionFont);
+        label->setBuddy(c.list);
+        label->setGeometry(c.list->x(), 0, px(c.widthTwips), c.list->y());
+        label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        this->*c.member = label;
+    }
 
     Timer3 = new QTimer(window);
     Timer3->setObjectName(QStringLiteral("Timer3"));

@@ -6,6 +6,7 @@
 class QAction;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QMainWindow;
 class QMenu;
 class QPushButton;
@@ -30,6 +31,9 @@ struct frmMainControls
     QPushButton *cmdGUT = nullptr;
     QComboBox *cmbEngine = nullptr;
     QComboBox *cmbPitch = nullptr;
+    // The two lists' captions, which name them for a screen reader.
+    QLabel *lblEngine = nullptr;
+    QLabel *lblPitch = nullptr;
     QPushButton *cmdFontBigger = nullptr;
     QPushButton *cmdFontSmaller = nullptr;
     QPushButton *cmdAbout = nullptr;
@@ -57,4 +61,5 @@ struct frmMainControls
     static int px(double twips) { return qRound(twips / 15.0); }
     static constexpr int kFrameWidthTwips = 8790;
     static constexpr int kFrameHeightTwips = 1155;
+    static constexpr double kCaptionPoints = 7.5;
 };

@@ -7,8 +7,9 @@
 
 // Cuts the text to be read into sentences and hands them out one at a time. Where a
 // sentence ends is the SentenceRule's, the same rule the main window's highlight follows.
-// The text is kept once; a sentence is a span of it, copied only when it is handed out,
-// so storing a whole book costs one pass.
+// The text is kept once; a sentence is a span of it, copied only when it is handed out.
+// The text is cut as far as it is asked for, so a reading of a whole book starts after
+// its first sentence is found, and the book is cut in one pass as the reading goes on.
 class clsStore
 {
 public:
@@ -34,7 +35,10 @@ public:
     const Place &LastPlace() const { return m_last; }
 
     // The sentences as cut, numbered from 1: from the first word to the end marks.
-    int Sentences() const { return int(m_spans.size()); }
+    // Counting them cuts the whole text.
+    int Sentences() const;
+    // Whether the text holds a sentence at all.
+    bool HasSentences() const;
     QString Sentence(int number) const;
     int ReadIndex() const { return m_readIndex; }
 
@@ -46,8 +50,13 @@ public:
     const SentenceRule &nextRule() const { return m_nextRule; }
 
 private:
+    // Cuts until sentence `number` is there or the text ends; whether it is there.
+    bool cutUpTo(int number) const;
+
     QString m_text;
-    std::vector<SentenceRule::Span> m_spans;
+    mutable std::vector<SentenceRule::Span> m_spans;
+    mutable qsizetype m_cutFrom = 0;
+    mutable bool m_cutAll = false;
     int m_readIndex = 0;
     Place m_last;
     SentenceRule m_rule;

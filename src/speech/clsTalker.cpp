@@ -158,7 +158,7 @@ void clsTalker::StoreTextFile(const QString &TextToStore, int ShownStart)
 
 void clsTalker::ReadText()
 {
-    if (Store.Sentences() < 1) {
+    if (!Store.HasSentences()) {
         emit ReadingEnded();
         return;
     }

@@ -255,10 +255,18 @@ int main(int argc, char *argv[])
         return Ok;
     }
 
-    if (printSentences) {
-        int voice = 1;
-        if (!intOption(parser, QStringLiteral("voice"), 1, engine->CountEngines(), &voice))
+    // --voice takes the same forms whether the voice speaks or only cuts the sentences.
+    int voice = 1;
+    if (parser.isSet(QStringLiteral("voice"))) {
+        QString why;
+        voice = VoiceChoice::FromCommandLine(VoiceChoice::List(*engine),
+                                             parser.value(QStringLiteral("voice")), &why);
+        if (voice == 0) {
+            say(QStringLiteral("--voice: ") + why);
             return Usage;
+        }
+    }
+    if (printSentences) {
         const std::optional<Document> document = openDocument(args.at(0));
         if (!document)
             return Failed;
@@ -272,19 +280,9 @@ int main(int argc, char *argv[])
         say(QStringLiteral("expected INPUT and OUTPUT.wav (see --help)"));
         return Usage;
     }
-    int voice = 1;
     int speed = engine->Speed();
     int pitch = 0;
     int jobs = QThread::idealThreadCount();
-    if (parser.isSet(QStringLiteral("voice"))) {
-        QString why;
-        voice = VoiceChoice::FromCommandLine(VoiceChoice::List(*engine),
-                                             parser.value(QStringLiteral("voice")), &why);
-        if (voice == 0) {
-            say(QStringLiteral("--voice: ") + why);
-            return Usage;
-        }
-    }
     if (!intOption(parser, QStringLiteral("jobs"), 1, 64, &jobs)
         || !intOption(parser, QStringLiteral("speed"), 80, 450, &speed)
         || !intOption(parser, QStringLiteral("pitch"), -10, 10, &pitch))

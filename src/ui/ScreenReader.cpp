@@ -124,12 +124,16 @@ bool hasOwnName(const QWidget *control)
 
 QString spokenName(QWidget *control)
 {
-    // Qt on Linux gives a combo box's chosen item as its name and leaves the rest to the
-    // labelled-by relation; the accessible name is what other platforms report.
-    if (qobject_cast<QComboBox *>(control))
-        return control->accessibleName();
     QAccessibleInterface *face = QAccessible::queryAccessibleInterface(control);
-    return face ? face->text(QAccessible::Name) : QString();
+    if (!face)
+        return {};
+    // Qt on Linux gives a combo box's chosen item as its name ("0") whatever its accessible
+    // name, so a screen reader calls the box by the label it is labelled by, or by nothing.
+    if (qobject_cast<QComboBox *>(control)) {
+        const auto labels = face->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    }
+    return face->text(QAccessible::Name);
 }
 
 void notify(QAccessibleEvent &event)

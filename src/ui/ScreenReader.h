@@ -26,7 +26,8 @@ bool hasOwnName(const QWidget *control);
 QString nameFromToolTip(const QString &toolTip);
 
 // What a control is called for assistive technology: its accessible name as Qt reports it
-// (accessible name, caption, or its label's text); for a combo box its accessible name.
+// (accessible name, caption, or its label's text); for a combo box the text of the label it
+// is labelled by, since Qt on Linux reports the chosen entry as the box's name.
 QString spokenName(QWidget *control);
 
 // Whether the user can act on the control with keyboard or mouse (buttons, lists, edits,

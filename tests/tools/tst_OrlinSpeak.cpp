@@ -123,10 +123,13 @@ TEST_F(OrlinSpeakTest, RendersTextHtmlAndRtfAsTheReaderShowsThem)
 TEST_F(OrlinSpeakTest, TheVoicesLanguageCutsTheSentences)
 {
     QString german;
+    QString germanId;
     for (const QString &line : run({ "--list-voices" }).out.split('\n')) {
         const QStringList fields = line.split('\t');
-        if (fields.size() == 3 && fields[2] == "de")
+        if (fields.size() == 3 && fields[2] == "de") {
             german = fields[0];
+            germanId = fields[1];
+        }
     }
     if (german.isEmpty())
         GTEST_SKIP() << "espeak-ng has no German voice here";
@@ -144,6 +147,12 @@ TEST_F(OrlinSpeakTest, TheVoicesLanguageCutsTheSentences)
         ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
         EXPECT_EQ(textsOf(readSrt(dir.filePath("de.srt"))), c.sentences)
             << qPrintable(c.options.join(' '));
+    }
+    // --sentences takes the voice in the same forms as a rendering.
+    for (const QString &voice : { german, germanId }) {
+        const Outcome r = run({ "--sentences", "--voice", voice, input });
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(voice) << ": " << qPrintable(r.err);
+        EXPECT_EQ(r.out.count('\n'), 2) << qPrintable(voice) << ": " << qPrintable(r.out);
     }
 }
 
