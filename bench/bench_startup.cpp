@@ -11,6 +11,7 @@
 // program folder (no settings, no bookmarks), and stops it once the start-up has settled:
 //   xvfb-run -a scripts/with-audio build-release/bench/bench_startup
 #include "GeneratedProse.h"
+#include "WarAndPeaceBook.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,12 +46,6 @@ QString binFolder()
     return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin"));
 }
 
-QString sourceFolder()
-{
-    const QString fromEnv = qEnvironmentVariable("ORLIN_SOURCE_DIR");
-    return fromEnv.isEmpty() ? QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/.." : fromEnv;
-}
-
 QTemporaryDir &scratch()
 {
     static QTemporaryDir dir;
@@ -64,8 +59,7 @@ QString book()
     static const QString path = [] {
         QString wanted = qEnvironmentVariable("ORLIN_BENCH_BOOK");
         if (wanted.isEmpty())
-            wanted =
-                QDir::cleanPath(sourceFolder() + "/../shared/corpora/gutenberg_books/2600-0.txt");
+            wanted = WarAndPeaceBook::warAndPeacePath();
         if (QFileInfo(wanted).isFile())
             return wanted;
         const QString made = scratch().filePath(QStringLiteral("book.txt"));
