@@ -50,8 +50,9 @@ TEST_P(CorpusDocx, ReadsLikeTheReference)
     ASSERT_TRUE(result.read()) << result.failure.toStdString();
     EXPECT_GE(TextSimilarity::wordF1(result.text, reference), 0.97);
     EXPECT_EQ(TextSimilarity::misplaced(result.text, c.present, c.absent), QStringList());
-    if (c.headings >= 0)
+    if (c.headings >= 0) {
         EXPECT_EQ(result.headings.size(), c.headings);
+    }
     for (const FormatHeading &h : result.headings)
         EXPECT_TRUE(result.text.mid(h.position).startsWith(h.text.left(10)))
             << h.text.toStdString();

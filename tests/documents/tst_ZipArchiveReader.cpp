@@ -110,8 +110,9 @@ TEST(ZipArchiveReader, HostileArchivesEndInTheirMessage)
         }
         EXPECT_EQ(outcome, c.outcome) << c.what;
         EXPECT_EQ(zip.failure().isEmpty(), c.outcome == Outcome::Read) << c.what;
-        if (c.outcome == Outcome::Read && c.entry)
+        if (c.outcome == Outcome::Read && c.entry) {
             EXPECT_FALSE(data.isEmpty()) << c.what;
+        }
     }
 }
 
