@@ -93,6 +93,10 @@ public:
                         QStringLiteral("--latency-msec=5") });
         if (!m_parec.waitForStarted(5000))
             return false;
+        // The monitor is listening once its first bytes arrive; a program started before
+        // that is heard only after the sink's next long block, seconds late.
+        if (!m_parec.waitForReadyRead(5000))
+            return false;
         // Whatever the sink still played before is not the sound waited for.
         QElapsedTimer quiet;
         quiet.start();
