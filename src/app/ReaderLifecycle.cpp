@@ -114,6 +114,7 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
     // Busy while the engine starts; a failure leaves it busy until the message is shown.
     MousePointer::BusyMouse();
     m_reading.Talker()->InitEngine();
+    waitForSavedVoice();
     MousePointer::NormalMouse();
 
     splashMessage(message("Filling voice list"));
@@ -157,6 +158,17 @@ void ReaderLifecycle::closeSplash()
     m_splash->hide();
     MessagePump::DoEvents();
     delete m_splash;
+}
+
+void ReaderLifecycle::waitForSavedVoice()
+{
+    // The desktop's voices may still be on their way (the daemon starting): the start-up
+    // waits for them only when the voice to select is not among those already listed.
+    SpeechEngine *engine = m_reading.Talker()->engine();
+    if (engine && engine->VoicesPending() && !VoiceChoice::SavedAmong(VoiceChoice::List(*engine))) {
+        Log().LogEvent(QStringLiteral("Waiting for the system voices"), false);
+        engine->WaitForVoices();
+    }
 }
 
 void ReaderLifecycle::selectSavedVoice()

@@ -37,6 +37,7 @@ private:
     void splashMessage(const QString &message);
     void checkSymbolFonts();
     void closeSplash();
+    void waitForSavedVoice();
     void selectSavedVoice();
     void closeOtherWindows();
 

@@ -64,6 +64,7 @@ void ReadingController::CreateTalker()
             &ReadingController::Talker_SpeakingSentence);
     connect(m_talker, &clsTalker::SpeakingWord, this, &ReadingController::Talker_SpeakingWord);
     connect(m_talker, &clsTalker::ReadingEnded, this, &ReadingController::Talker_ReadingEnded);
+    connect(m_talker, &clsTalker::VoicesAdded, this, &ReadingController::VoicesAdded);
 }
 
 void ReadingController::ReleaseTalker()

@@ -72,6 +72,8 @@ signals:
     // The word now heard, as characters start .. start + length - 1 of the view's text; a
     // start of -1 when none is (the sentence's audio has ended).
     void SpeakingWord(int start, int length);
+    // More voices have joined the talker's list (the desktop's, listed after start-up).
+    void VoicesAdded();
 
 private:
     void Talker_SpeakingWord(const QString &Sentence, int start, int length);

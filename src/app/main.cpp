@@ -35,7 +35,8 @@ int main(int argc, char *argv[])
     // window, the voices of every engine.
     MessageBoxDialog::install();
     fSHAREDErrorRpt::install();
-    SpeechEngines::install();
+    SpeechEngines::install(SpeechEngines::SystemVoices::Included,
+                           SpeechEngines::SystemListing::Later);
     RenderWorker::installSelf();
 
     // One document path; a path with blanks given unquoted arrives in several pieces.

@@ -476,6 +476,12 @@ void SpeechDispatcherEngine::startListing()
     beginListing(Seam::current<AddressSeam>());
 }
 
+bool SpeechDispatcherEngine::listingEnded()
+{
+    return beginListing(Seam::current<AddressSeam>()).result.wait_for(std::chrono::seconds(0))
+        == std::future_status::ready;
+}
+
 int SpeechDispatcherEngine::daemonRate(int wordsPerMinute)
 {
     const double wpm = std::clamp(wordsPerMinute, kSlowestWpm, kFastestWpm);

@@ -42,6 +42,9 @@ public:
     // Asks the daemon for its voices on a thread of its own, so the first engine finds
     // them ready (the program's start-up calls it as early as it can).
     static void startListing();
+    // Whether that listing has ended (with voices or without): an engine made now does
+    // not wait for the daemon.
+    static bool listingEnded();
 
     // The daemon's rate and pitch (-100..100) for Orlin's speed and pitch.
     static int daemonRate(int wordsPerMinute);

@@ -11,7 +11,15 @@ enum class SystemVoices {
     Left, // a tool that only writes files: speech-dispatcher is never asked
 };
 
+enum class SystemListing {
+    Awaited, // an engine is made once speech-dispatcher has listed its voices (or failed)
+    // An engine is made at once with the voices there are; the system voices are added
+    // to it when the daemon has listed them (VoicesPending, VoicesAdded).
+    Later,
+};
+
 // Makes SpeechEngineFactory create the combined engine.
-void install(SystemVoices system = SystemVoices::Included);
+void install(SystemVoices system = SystemVoices::Included,
+             SystemListing listing = SystemListing::Awaited);
 
 } // namespace SpeechEngines

@@ -13,28 +13,85 @@ CombinedEngine::CombinedEngine(std::vector<std::unique_ptr<SpeechEngine>> engine
     , m_engines(std::move(engines))
     , m_notes(std::move(notes))
 {
-    for (const auto &engine : m_engines) {
-        connect(engine.get(), &SpeechEngine::SpeakingDone, this, &SpeechEngine::SpeakingDone);
-        connect(engine.get(), &SpeechEngine::SpeakingStarted, this, &SpeechEngine::SpeakingStarted);
-        connect(engine.get(), &SpeechEngine::SpeakingWord, this, &SpeechEngine::SpeakingWord);
-        connect(engine.get(), &SpeechEngine::EngineEvent, this, &SpeechEngine::EngineEvent);
-        // Each engine starts at the common speed, whatever its own default.
-        try {
-            engine->setSpeed(m_speed);
-        } catch (const Failure &) {
-            // It keeps its own; Faster and Slower bring it in line.
-        }
-    }
+    for (const auto &engine : m_engines)
+        adopt(*engine);
 }
 
 CombinedEngine::~CombinedEngine() = default;
 
+void CombinedEngine::adopt(SpeechEngine &engine)
+{
+    connect(&engine, &SpeechEngine::SpeakingDone, this, &SpeechEngine::SpeakingDone);
+    connect(&engine, &SpeechEngine::SpeakingStarted, this, &SpeechEngine::SpeakingStarted);
+    connect(&engine, &SpeechEngine::SpeakingWord, this, &SpeechEngine::SpeakingWord);
+    connect(&engine, &SpeechEngine::EngineEvent, this, &SpeechEngine::EngineEvent);
+    // Each engine starts at the common speed, whatever its own default.
+    try {
+        engine.setSpeed(m_speed);
+    } catch (const Failure &) {
+        // It keeps its own; Faster and Slower bring it in line.
+    }
+}
+
 void CombinedEngine::setInitialized(int value)
 {
+    m_initialized = value;
     for (const auto &engine : m_engines)
         engine->setInitialized(value);
     for (const QString &note : std::exchange(m_notes, {}))
         emit EngineEvent(note);
+}
+
+void CombinedEngine::addLater(Ready ready, Make make)
+{
+    m_lateReady = std::move(ready);
+    m_makeLate = std::move(make);
+    if (!m_lateWatch) {
+        m_lateWatch = new QTimer(this);
+        m_lateWatch->setInterval(50);
+        connect(m_lateWatch, &QTimer::timeout, this, [this] {
+            if (m_lateReady && m_lateReady())
+                takeLateEngine();
+        });
+    }
+    m_lateWatch->start();
+}
+
+bool CombinedEngine::VoicesPending() const
+{
+    return bool(m_makeLate);
+}
+
+void CombinedEngine::WaitForVoices()
+{
+    takeLateEngine();
+}
+
+void CombinedEngine::takeLateEngine()
+{
+    if (m_lateWatch)
+        m_lateWatch->stop();
+    const Make make = std::exchange(m_makeLate, {});
+    m_lateReady = {};
+    if (!make)
+        return;
+    QStringList notes;
+    std::unique_ptr<SpeechEngine> engine = make(notes);
+    for (const QString &note : notes)
+        emit EngineEvent(note);
+    if (!engine)
+        return;
+    adopt(*engine);
+    try {
+        engine->setPitch(m_pitch);
+        if (m_initialized)
+            engine->setInitialized(m_initialized);
+    } catch (const Failure &failure) {
+        emit EngineEvent(failure.description());
+        return;
+    }
+    m_engines.push_back(std::move(engine));
+    emit VoicesAdded();
 }
 
 int CombinedEngine::CountEngines() const

@@ -2,6 +2,8 @@
 
 #include "speech/SpeechEngine.h"
 
+#include <QTimer>
+
 #include <QList>
 #include <QStringList>
 #include <memory>
@@ -43,6 +45,15 @@ public:
     void setPitch(int pitch) override;
     std::unique_ptr<SpeechRenderer> CreateRenderer(int jobs) const override;
     using SpeechEngine::CreateRenderer;
+    bool VoicesPending() const override;
+    void WaitForVoices() override;
+
+    // An engine whose voices come later, after all the others: once `ready` says so (asked
+    // on this thread, a few times a second) or a caller waits, `make` builds it, without
+    // waiting long once ready; it may fail and return null, leaving what to log in `notes`.
+    using Ready = std::function<bool()>;
+    using Make = std::function<std::unique_ptr<SpeechEngine>(QStringList &notes)>;
+    void addLater(Ready ready, Make make);
 
     // The engine of the selected voice (for tests and benchmarks).
     SpeechEngine *activeEngine() const;
@@ -54,6 +65,8 @@ private:
         int voice; // the engine's own number
     };
     Place place(int voice) const;
+    void adopt(SpeechEngine &engine);
+    void takeLateEngine();
 
     std::vector<std::unique_ptr<SpeechEngine>> m_engines;
     QStringList m_notes;
@@ -61,4 +74,8 @@ private:
     int m_speed = kDefaultSpeed;
     int m_pitch = 0;
     QList<SpeechEngine *> m_paused; // the engines a pause reached
+    int m_initialized = 0;
+    Ready m_lateReady;
+    Make m_makeLate;
+    QTimer *m_lateWatch = nullptr;
 };

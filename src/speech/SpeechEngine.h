@@ -82,6 +82,13 @@ public:
     }
     std::unique_ptr<SpeechRenderer> CreateRenderer() const { return CreateRenderer(1); }
 
+    // Whether more voices are still to come (a sound server still listing its own): they
+    // are added after the ones there are, so a voice's number never changes, and
+    // VoicesAdded tells when. WaitForVoices waits for them instead, as long as the engine
+    // gives them.
+    virtual bool VoicesPending() const { return false; }
+    virtual void WaitForVoices() { }
+
 signals:
     void SpeakingDone();
     // The sound of the current Speak call has begun (its first audio reached the output,
@@ -93,6 +100,8 @@ signals:
     void SpeakingWord(int position, int length);
     // A notable condition of the engine, worth a line in the event log.
     void EngineEvent(const QString &text);
+    // Voices that were pending have come: CountEngines is larger now.
+    void VoicesAdded();
 };
 
 // Where talkers get their engine. The speech layer knows only this interface: the program

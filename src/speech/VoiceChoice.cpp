@@ -133,6 +133,21 @@ Saved Restore(const QList<Listed> &voices)
     return saved;
 }
 
+bool SavedAmong(const QList<Listed> &voices)
+{
+    const QString id = Settings().sGet(kIdKey).toString().trimmed();
+    if (!id.isEmpty()) {
+        if (const auto identity = parseId(id))
+            return Find(voices, *identity) != 0;
+    }
+    const QString shown = Settings().sGet(kShownKey).toString();
+    if (!shown.isEmpty())
+        return std::any_of(voices.cbegin(), voices.cend(),
+                           [&](const Listed &v) { return v.shown == shown; });
+    const int index = settingToInt(Settings().sGet(kIndexKey, QStringLiteral("0")));
+    return index <= 0 || (!voices.isEmpty() && index + 1 <= voices.back().voice);
+}
+
 void Remember(const SpeechEngine *engine, int index, const QString &shown)
 {
     Trace::quietly([&] { Settings().sSet(kIndexKey, index); });

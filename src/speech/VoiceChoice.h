@@ -55,6 +55,9 @@ struct Saved
 // last voice, a negative one the first; a remembered voice that is not installed now
 // means the first voice (the one for the user's language).
 Saved Restore(const QList<Listed> &voices);
+// Whether the voice the settings remember is one of `voices` (true when none is
+// remembered): voices listed later need not be waited for.
+bool SavedAmong(const QList<Listed> &voices);
 // Stores voice `index` (0-based number) as the last one chosen, shown as `shown`.
 void Remember(const SpeechEngine *engine, int index, const QString &shown);
 // A voice missing only for now (its daemon did not answer) stays the remembered one.

@@ -115,6 +115,7 @@ void clsTalker::InitEngine()
                         &clsTalker::Voice1_SpeakingWord);
                 connect(Voice1.get(), &SpeechEngine::EngineEvent, this,
                         [](const QString &text) { Log().LogEvent(text); });
+                connect(Voice1.get(), &SpeechEngine::VoicesAdded, this, &clsTalker::VoicesAdded);
                 break;
             case Initialize:
                 engineRef().setInitialized(1);

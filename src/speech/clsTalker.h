@@ -79,6 +79,9 @@ signals:
     // The reading is over by itself: the text is used up, nothing was stored, or a sentence
     // could not be spoken. Not raised by StopSpeaking, whose caller knows.
     void ReadingEnded();
+    // Voices that were still to come have joined the engine's list (see
+    // SpeechEngine::VoicesPending); the numbers of the others are as they were.
+    void VoicesAdded();
 
 private:
     void Voice1_SpeakingDone();

@@ -10,6 +10,7 @@
 #include "support/TempProgramFolder.h"
 
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -119,11 +120,75 @@ TEST(CombinedEngine, EventsOfEveryEngineArePassedOnAndPauseReachesTheSpeakingOne
         EXPECT_EQ(f->stops, 1);
 }
 
+// The system voices come after start-up: they join after the others, whose numbers stay,
+// with the common speed and pitch, when listed or when waited for; a daemon that fails
+// adds nothing and says why.
+TEST(CombinedEngine, VoicesListedLaterJoinAfterTheOthers)
+{
+    enum Way { Listed, WaitedFor, Failed };
+    for (const Way way : { Listed, WaitedFor, Failed }) {
+        const bool fails = way == Failed;
+        auto *espeak = new FakeSpeechEngine;
+        espeak->engineName = QStringLiteral("espeak-ng");
+        espeak->voices = { { "English (Great Britain)", "en-gb" }, { "German", "de" } };
+        std::vector<std::unique_ptr<SpeechEngine>> list;
+        list.emplace_back(espeak);
+        CombinedEngine combined(std::move(list));
+        combined.setInitialized(1);
+        combined.setSpeed(250);
+        combined.setPitch(3);
+        combined.Select(2);
+        bool ready = false;
+        FakeSpeechEngine *system = nullptr;
+        combined.addLater([&] { return ready; },
+                          [&](QStringList &notes) {
+                              if (fails) {
+                                  notes << QStringLiteral(
+                                      "The system voices are not available: no daemon");
+                                  return std::unique_ptr<SpeechEngine>();
+                              }
+                              auto made = std::make_unique<FakeSpeechEngine>();
+                              made->engineName = QStringLiteral("speech-dispatcher");
+                              made->voices = { { "rhvoice/Anna", "ru" } };
+                              system = made.get();
+                              return std::unique_ptr<SpeechEngine>(std::move(made));
+                          });
+        QSignalSpy added(&combined, &SpeechEngine::VoicesAdded);
+        QSignalSpy notes(&combined, &SpeechEngine::EngineEvent);
+        EXPECT_TRUE(combined.VoicesPending());
+        QTest::qWait(150);
+        EXPECT_EQ(added.count(), 0) << "made before the listing was ready";
+        EXPECT_EQ(combined.CountEngines(), 2);
+
+        if (way == WaitedFor) {
+            combined.WaitForVoices();
+            EXPECT_EQ(added.count(), 1);
+        } else {
+            ready = true;
+            EXPECT_EQ(added.wait(2000), !fails) << way;
+        }
+        EXPECT_FALSE(combined.VoicesPending());
+        EXPECT_EQ(combined.CountEngines(), fails ? 2 : 3);
+        EXPECT_EQ(combined.CurrentMode(), 2);
+        EXPECT_EQ(combined.ModeName(1), QStringLiteral("English (Great Britain)"));
+        EXPECT_EQ(notes.count(), fails ? 1 : 0);
+        if (!fails) {
+            EXPECT_EQ(combined.ModeName(3), QStringLiteral("rhvoice/Anna"));
+            EXPECT_EQ(system->speed, 250);
+            EXPECT_EQ(system->pitch, 3);
+            EXPECT_EQ(system->initialized, 1);
+        }
+        combined.WaitForVoices(); // nothing left to wait for
+        EXPECT_EQ(added.count(), fails ? 0 : 1);
+    }
+}
+
 struct RestoreCase
 {
     const char *settings;
     int voice; // expected
     const char *unavailable;
+    bool listedWithoutSystem; // found before the system voices are listed
 };
 
 // The settings of this version and of earlier ones: by engine and name first, then by
@@ -132,23 +197,25 @@ struct RestoreCase
 TEST(VoiceChoice, RestoresTheRememberedVoiceWhateverTheSettingsVersion)
 {
     const RestoreCase cases[] = {
-        { "LASTVOICEID,flite:slt\r\nLASTVOICE,German - de\r\nLASTENGINE,1\r\n", 4, "" },
-        { "LASTVOICEID,Flite:slt\r\n", 4, "" },
-        { "LASTVOICEID,speech-dispatcher:rhvoice/Anna\r\n", 5, "" },
+        { "LASTVOICEID,flite:slt\r\nLASTVOICE,German - de\r\nLASTENGINE,1\r\n", 4, "", true },
+        { "LASTVOICEID,Flite:slt\r\n", 4, "", true },
+        { "LASTVOICEID,speech-dispatcher:rhvoice/Anna\r\n", 5, "", false },
         { "LASTVOICEID,speech-dispatcher:pico/Eva\r\nLASTENGINE,3\r\n", 1,
-          "speech-dispatcher:pico/Eva" },
+          "speech-dispatcher:pico/Eva", false },
         // Earlier versions: the shown text, then the number.
-        { "LASTVOICE,German - de\r\nLASTENGINE,0\r\n", 2, "" },
-        { "LASTVOICE,Klingon - tlh\r\nLASTENGINE,2\r\n", 3, "" },
-        { "LASTENGINE,3\r\n", 4, "" },
-        { "LASTENGINE,99\r\n", 5, "" },
-        { "LASTENGINE,-3\r\n", 1, "" },
-        { "", 1, "" },
+        { "LASTVOICE,German - de\r\nLASTENGINE,0\r\n", 2, "", true },
+        { "LASTVOICE,Klingon - tlh\r\nLASTENGINE,2\r\n", 3, "", false },
+        { "LASTENGINE,3\r\n", 4, "", true },
+        { "LASTENGINE,99\r\n", 5, "", false },
+        { "LASTENGINE,-3\r\n", 1, "", true },
+        { "", 1, "", true },
         // A key edited into nonsense does not stop the ones after it.
-        { "LASTVOICEID,nonsense\r\nLASTVOICE,slt - en-us\r\n", 4, "" },
+        { "LASTVOICEID,nonsense\r\nLASTVOICE,slt - en-us\r\n", 4, "", true },
     };
     Engines e;
     const QList<VoiceChoice::Listed> voices = VoiceChoice::List(*e.combined);
+    // The espeak-ng and Flite voices alone, as a start-up sees them before the daemon answers.
+    const QList<VoiceChoice::Listed> own = voices.mid(0, 4);
     for (const RestoreCase &c : cases) {
         TempProgramFolder folder;
         folder.writeBytes(QStringLiteral("Orlin.ini"), c.settings);
@@ -156,6 +223,7 @@ TEST(VoiceChoice, RestoresTheRememberedVoiceWhateverTheSettingsVersion)
         const VoiceChoice::Saved saved = VoiceChoice::Restore(voices);
         EXPECT_EQ(saved.voice, c.voice) << c.settings;
         EXPECT_EQ(saved.unavailable, QString::fromLatin1(c.unavailable)) << c.settings;
+        EXPECT_EQ(VoiceChoice::SavedAmong(own), c.listedWithoutSystem) << c.settings;
 
         // Choosing the fallback writes every key; a voice missing for now is put back.
         VoiceChoice::Remember(e.combined.get(), saved.voice - 1, voices[saved.voice - 1].shown);
