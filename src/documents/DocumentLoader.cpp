@@ -305,13 +305,18 @@ bool DocumentLoader::IsRtf(const QString &path)
 
 QString DocumentLoader::PrepareText(QString text)
 {
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<em>"), QStringLiteral("[emph]"));
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</em>"), QStringLiteral("[/emph]"));
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<b>"), QStringLiteral("[emph]"));
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</b>"), QStringLiteral("[/emph]"));
+    // Each step is a pass over the whole text: one that cannot match is skipped.
+    if (text.contains(QLatin1Char('<'))) {
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<em>"), QStringLiteral("[emph]"));
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</em>"), QStringLiteral("[/emph]"));
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("<b>"), QStringLiteral("[emph]"));
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("</b>"), QStringLiteral("[/emph]"));
+    }
     cSharedHTML::HtmlToPlainText(text);
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[emph]"), QStringLiteral("<emph>"));
-    cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[/emph]"), QStringLiteral("</emph>"));
+    if (text.contains(QLatin1Char('['))) {
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[emph]"), QStringLiteral("<emph>"));
+        cSharedHTML::ReplaceWith_NC(text, QStringLiteral("[/emph]"), QStringLiteral("</emph>"));
+    }
     return text;
 }
 
@@ -345,10 +350,11 @@ Document DocumentLoader::FromBytes(const QString &path, const QByteArray &bytes,
         return richDocument(std::move(document), bytes);
     const TextDecoding::Encoding encoding = TextDecoding::detect(bytes);
     document.encoding = encodingName(encoding);
-    const QString decoded = TextDecoding::decodeDocument(bytes, encoding);
+    QString decoded = TextDecoding::decodeDocument(bytes, encoding);
     const QStringView head = headOf(decoded);
     document.title = htmlTitle(head);
     document.language = htmlLanguage(head);
-    document.text = Document::ShownText(PrepareText(decoded));
+    // Handed on, not copied: a book's text is changed in place from here.
+    document.text = Document::ShownText(PrepareText(std::move(decoded)));
     return document;
 }

@@ -22,21 +22,22 @@ bool isBlank(const QString &text)
     return true;
 }
 
-// Case-insensitive search, fast where the needle starts with a character that has no
-// case ("<BR>", "</head>", "&hellip;"): those are found by the vectorised search for
-// that one character, then compared, instead of folding every character of the text.
+// The search for markup and references, fast where the needle starts with a character
+// that has no case ("<BR>", "</head>", "&hellip;", "\r\r\n") or case matters: those are
+// found by the vectorised search for that one character, then compared, instead of
+// hashing or folding every character of a whole book for each needle.
 qsizetype indexOfText(QStringView text, QStringView needle, qsizetype from, Qt::CaseSensitivity cs)
 {
-    if (cs == Qt::CaseSensitive || needle.isEmpty())
+    if (needle.isEmpty())
         return text.indexOf(needle, from, cs);
     const QChar first = needle.front();
-    if (first.toLower() != first || first.toUpper() != first)
+    if (cs == Qt::CaseInsensitive && (first.toLower() != first || first.toUpper() != first))
         return text.indexOf(needle, from, cs);
     const QStringView rest = needle.sliced(1);
     const qsizetype last = text.size() - needle.size();
     for (qsizetype pos = text.indexOf(first, from); pos >= 0 && pos <= last;
          pos = text.indexOf(first, pos + 1)) {
-        if (text.sliced(pos + 1, rest.size()).compare(rest, Qt::CaseInsensitive) == 0)
+        if (text.sliced(pos + 1, rest.size()).compare(rest, cs) == 0)
             return pos;
     }
     return -1;
@@ -192,7 +193,7 @@ void convertNumericReferences(QString &text)
     qsizetype from = 0;
     qsizetype semi = -1; // the next ";" at or after the current reference
     while (true) {
-        const qsizetype amp = in.indexOf(u"&#", from);
+        const qsizetype amp = indexOfText(in, u"&#", from, Qt::CaseSensitive);
         if (amp < 0)
             break;
         if (semi < amp + 2)
@@ -271,6 +272,9 @@ void cSharedHTML::HtmlToChar(QString &StringToStrip)
     Trace::attempt(QStringLiteral("HtmlToChar"), kModule, [&] {
         // The converter's output ends at the first NUL of its input.
         const qsizetype nul = StringToStrip.indexOf(QChar(0));
+        // Without a reference there is nothing to convert (a whole plain-text book).
+        if (nul < 0 && !StringToStrip.contains(QLatin1Char('&')))
+            return;
         QStringView source(StringToStrip);
         if (nul >= 0)
             source = source.first(nul);
@@ -287,7 +291,7 @@ void cSharedHTML::HTMLConstToChar(QString &StringToStrip)
         replaceAll(StringToStrip, u"&bull;", u"\u2022", Qt::CaseInsensitive);
         replaceAll(StringToStrip, u"&prime;", u"'", Qt::CaseSensitive);
         replaceAll(StringToStrip, u"&Prime;", u"\"", Qt::CaseSensitive);
-        if (StringToStrip.contains(u"&#"))
+        if (indexOfText(StringToStrip, u"&#", 0, Qt::CaseSensitive) >= 0)
             convertNumericReferences(StringToStrip);
     });
 }
