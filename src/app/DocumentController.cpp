@@ -19,8 +19,11 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <algorithm>
 
 namespace {
+
+constexpr int kFirstSliceAfterMs = 100;
 
 const QString kModule = QStringLiteral("frmMain");
 
@@ -71,6 +74,8 @@ DocumentController::DocumentController(ReaderWindow &window, DocumentView &view)
     , m_view(view)
     , m_bookmarks(std::make_unique<mSharedBookmarks>())
 {
+    m_slicer.setSingleShot(true);
+    QObject::connect(&m_slicer, &QTimer::timeout, [this] { showNextSlice(); });
 }
 
 DocumentController::~DocumentController() = default;
@@ -159,12 +164,27 @@ void DocumentController::show(const QString &path, Document document, Bookmark b
 {
     const QString file = unquoted(path);
     StoreCurrentBookmark();
+    m_slicer.stop();
     m_pendingCaret = -1;
     m_currentFile = path;
     m_currentBookmark = bookmark;
     m_document = std::move(document);
-    m_view.showDocument(m_document);
     const int position = bookmark == Bookmark::Kept ? m_bookmarks->RetrieveBookmark(file) : 0;
+    // On the screen, a view lays out all it is given at once: there the text goes in whole.
+    m_shownUpTo = m_document.rich() || !m_document.complete || m_view.isOnScreen()
+        ? m_document.text.size()
+        : firstPartEnd(m_document.text, position);
+    if (m_shownUpTo < m_document.text.size()) {
+        Document firstPart = m_document;
+        firstPart.text.truncate(m_shownUpTo);
+        m_view.showDocument(firstPart);
+        m_document.complete = false;
+        // The first slice waits for the reading to begin: its first sentence is heard the
+        // sooner for it.
+        m_slicer.start(kFirstSliceAfterMs);
+    } else {
+        m_view.showDocument(m_document);
+    }
     tellLoadProblems();
     // A document that has shrunk since it was left starts again at the top; one still being
     // read gets its caret when the pages up to it are in.
@@ -294,6 +314,43 @@ void DocumentController::pagesRead(PdfReading &reading, const QString &text,
         onTextAppended(shown, done >= total);
     if (!headings.isEmpty() && onDocumentChanged)
         onDocumentChanged(false);
+}
+
+qsizetype DocumentController::firstPartEnd(const QString &text, int caret)
+{
+    // What a view lays out in a moment; shorter texts are shown whole.
+    constexpr qsizetype kBeyondCaret = 32 * 1024;
+    const qsizetype end = std::max<qsizetype>(caret, 0) + kBeyondCaret;
+    if (end >= text.size())
+        return text.size();
+    // Parts end at a line end, so each is shown as the lines it holds.
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), end);
+    return lineEnd < 0 ? text.size() : lineEnd + 1;
+}
+
+void DocumentController::showNextSlice()
+{
+    // A slice a hidden view takes in well under the time the sound card's buffer lasts, so
+    // the sentence being heard does not stutter while the rest comes in.
+    constexpr qsizetype kSlice = 128 * 1024;
+    const QString &text = m_document.text;
+    if (m_shownUpTo >= text.size())
+        return;
+    qsizetype end = m_shownUpTo + kSlice;
+    if (end < text.size()) {
+        const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), end);
+        end = lineEnd < 0 ? text.size() : lineEnd + 1;
+    }
+    end = std::min(end, text.size());
+    const QString slice = text.mid(m_shownUpTo, end - m_shownUpTo);
+    m_shownUpTo = end;
+    m_view.appendText(slice);
+    const bool whole = m_shownUpTo >= text.size();
+    m_document.complete = whole;
+    if (!whole)
+        m_slicer.start(0);
+    if (onTextAppended)
+        onTextAppended(slice, whole);
 }
 
 void DocumentController::pdfFinished(PdfReading &reading)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,11 @@ class mSharedBookmarks;
 // A PDF is read on a worker thread (PdfLoader): the load returns with its first pages shown,
 // so reading can start, and the rest is appended to the view as it comes in. A PDF with a
 // password asks for it (PasswordDialog), again after a wrong one, until the user cancels.
+//
+// A long plain text (a whole book) opened while the window is not yet on the screen (the
+// document named on the command line) is shown the same way: the part up to its caret and a
+// little beyond at once, so a reading can start, and the rest in slices from the event
+// loop while the first sentence is heard; the window shows once the text is whole.
 class DocumentController
 {
 public:
@@ -50,6 +56,8 @@ public:
 
     // True while the rest of the open document is still being read.
     bool Loading() const { return !m_document.complete; }
+    // True while the rest of a long text is still being put into the view.
+    bool ShowingInSlices() const { return m_slicer.isActive(); }
     // Moves the caret to the start of heading `index` of the open document (its Contents).
     void GoToHeading(int index);
 
@@ -80,6 +88,10 @@ private:
                    int done, int total);
     void pdfFinished(PdfReading &reading);
     void showCaption();
+    // The end of the part of a plain text shown at once, its caret at `caret`: the whole
+    // text when it is short.
+    static qsizetype firstPartEnd(const QString &text, int caret);
+    void showNextSlice();
 
     ReaderWindow &m_window;
     DocumentView &m_view;
@@ -92,4 +104,8 @@ private:
     // unless the user has moved it meanwhile; -1 for none.
     int m_pendingCaret = -1;
     QString m_progress; // the caption's note while pages are still being read
+    // How much of a long plain text the view shows so far, and the timer that shows the
+    // next slice of the rest.
+    qsizetype m_shownUpTo = 0;
+    QTimer m_slicer;
 };

@@ -48,7 +48,7 @@ int run(const QString &CommandLine)
     ShowSampleOnFirstStart(window, CommandLine, firstStart, sampleDocument());
     // Logging out or being told to stop saves the bookmarks and settings as Quit does.
     SessionEnd ending([&window] { window.CloseDown(); });
-    window.show();
+    window.showWhenWhole();
     return QCoreApplication::exec();
 }
 

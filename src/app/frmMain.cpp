@@ -38,6 +38,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -67,6 +68,7 @@ frmMain::frmMain(QWidget *parent)
     m_updates = std::make_unique<UpdateController>(*m_updateView);
     connectControls();
     connectDocuments();
+    connect(m_reading.get(), &ReadingController::VoicesAdded, this, &frmMain::voicesAdded);
     setWindowSizeTwips(kStartWidthTwips, kStartHeightTwips);
     Form_Resize();
 }
@@ -95,8 +97,12 @@ void frmMain::connectDocuments()
     m_contentsItem->setEnabled(false);
     connect(m_contentsItem, &QAction::triggered, this, &frmMain::mnuContents_Click);
     m_documents->onDocumentChanged = [this](bool another) { documentChanged(another); };
-    m_documents->onTextAppended = [this](const QString &text, bool) {
+    m_documents->onTextAppended = [this](const QString &text, bool complete) {
         m_reading->TextAppended(text);
+        if (complete && m_showWhenWhole) {
+            m_showWhenWhole = false;
+            show();
+        }
     };
     // Files dropped anywhere on the window open; the view does not take them as text.
     setAcceptDrops(true);
@@ -474,6 +480,31 @@ void frmMain::useSymbolFallbacks(bool webdingsMissing, bool wingdingsMissing)
 void frmMain::fillVoiceList(const clsTalker &talker)
 {
     VoiceList::FillEngine(ui.cmbEngine, talker);
+}
+
+void frmMain::showWhenWhole()
+{
+    // A book given on the command line goes into the hidden view in slices while its first
+    // sentence is heard (the splash is up meanwhile): the window shows it whole.
+    if (!m_documents->ShowingInSlices()) {
+        show();
+        return;
+    }
+    m_showWhenWhole = true;
+    // However the slicing ends, the window is not left hidden.
+    QTimer::singleShot(kShowWhenWholeAtMostMs, this, [this] {
+        if (std::exchange(m_showWhenWhole, false))
+            show();
+    });
+}
+
+void frmMain::voicesAdded()
+{
+    // The desktop's voices join the list once listed; the chosen voice stays chosen.
+    const int chosen = VoiceList::VoiceIndex(ui.cmbEngine);
+    if (const clsTalker *talker = m_reading->Talker())
+        VoiceList::FillEngine(ui.cmbEngine, *talker);
+    VoiceList::SelectVoice(ui.cmbEngine, chosen + 1);
 }
 
 void frmMain::chooseVoice(int index)

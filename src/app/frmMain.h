@@ -41,6 +41,8 @@ public:
     // event loop. Runs once; later calls do nothing.
     void CloseDown();
     bool isClosedDown() const;
+    // Shows the window, once the document given on the command line is whole in it.
+    void showWhenWhole();
 
     // Opens a document into the view and puts the caret back where it was left.
     void LoadDocument(const QString &path);
@@ -107,6 +109,10 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    static constexpr int kShowWhenWholeAtMostMs = 5000;
+    bool m_showWhenWhole = false;
+    // The desktop's voices, listed after start-up, join the voice list.
+    void voicesAdded();
     // ReaderWindow: what the controllers ask of the window.
     QWidget *dialogParent() override { return this; }
     void setCaption(const QString &caption) override { setWindowTitle(caption); }

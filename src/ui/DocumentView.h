@@ -27,4 +27,6 @@ public:
     virtual void setSelLength(int length) = 0;
     // Selects in one step and brings the selection into view (the spoken sentence).
     virtual void selectRange(int start, int length) = 0;
+    // Whether the view is on the screen: a hidden one takes text in without laying it out.
+    virtual bool isOnScreen() const = 0;
 };

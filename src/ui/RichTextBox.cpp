@@ -68,7 +68,10 @@ void RichTextBox::showDocument(const Document &document)
     // or coloured, so it starts from the view's own plain format.
     setCurrentCharFormat(QTextCharFormat());
     setPlainText(document.text);
-    m_textValid = false;
+    // A text in the shown form is what the view gives back, character for character: the
+    // view keeps the document's string instead of a copy of its own (a book's megabytes).
+    m_text = document.text;
+    m_textValid = true;
 }
 
 void RichTextBox::appendText(const QString &text)

@@ -42,6 +42,7 @@ public:
     // Selects in one step and scrolls the selection into view (the spoken sentence), and tells
     // assistive technology which text is now selected.
     void selectRange(int start, int length) override;
+    bool isOnScreen() const override { return isVisible(); }
 
     // The size in points of the selected characters (of the character before the
     // caret when nothing is selected); empty when the selection mixes sizes.

@@ -427,6 +427,61 @@ TEST(DocumentController, ALongPdfIsShownFirstAndAppendedToWhileItIsRead)
     }
 }
 
+// A book opened before the window is on the screen (named on the command line) is shown up
+// to a little past its caret at once and the rest in slices; on the screen it is shown
+// whole. Either way the view ends with the whole text and the caret at the bookmark, and
+// another document opened meanwhile gets nothing of the first.
+TEST(DocumentController, ABookOpenedBeforeTheWindowShowsComesInSlices)
+{
+    QString lines;
+    for (int i = 0; lines.size() < 600'000; ++i)
+        lines += QStringLiteral("Line %1 of the book, with a sentence on it.\r\n").arg(i);
+    const QString whole = Document::ShownText(lines);
+    const int bookmark = int(whole.size() * 3 / 4);
+    enum Case { Top, Bookmarked, OnScreen, Replaced };
+    for (const Case c : { Top, Bookmarked, OnScreen, Replaced }) {
+        Documents d;
+        d.view.onScreen = c == OnScreen;
+        const QString book = d.write(QStringLiteral("book.txt"), lines);
+        const QString other = d.write(QStringLiteral("other.txt"), kLong);
+        if (c == Bookmarked)
+            d.documents.bookmarks().StoreBookmark(book, bookmark);
+        QString appended;
+        bool completeTold = false;
+        d.documents.onTextAppended = [&](const QString &text, bool complete) {
+            appended += text;
+            completeTold = complete;
+        };
+        ASSERT_TRUE(d.documents.LoadDocument(book));
+        const QString first = d.view.Text();
+        EXPECT_EQ(d.documents.ShowingInSlices(), c != OnScreen) << c;
+        EXPECT_EQ(d.view.SelStart(), c == Bookmarked ? bookmark : 0) << c;
+        if (c == OnScreen) {
+            EXPECT_EQ(first, whole);
+            continue;
+        }
+        EXPECT_TRUE(whole.startsWith(first)) << c;
+        EXPECT_TRUE(first.endsWith(QLatin1Char('\n'))) << "a part ends at a line end";
+        EXPECT_GE(first.size(), d.view.SelStart() + 32 * 1024) << c;
+        EXPECT_LT(first.size(), d.view.SelStart() + 40 * 1024) << c;
+        if (c == Replaced) {
+            ASSERT_TRUE(d.documents.LoadDocument(other));
+            EXPECT_FALSE(d.documents.ShowingInSlices());
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+            EXPECT_EQ(d.view.Text(), kLong);
+            EXPECT_TRUE(appended.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(waitUntilRead(d.documents));
+        EXPECT_FALSE(d.documents.ShowingInSlices());
+        EXPECT_EQ(d.view.Text(), whole);
+        EXPECT_EQ(first + appended, whole);
+        EXPECT_TRUE(completeTold);
+        EXPECT_EQ(d.view.SelStart(), c == Bookmarked ? bookmark : 0);
+        EXPECT_TRUE(d.messages.isEmpty());
+    }
+}
+
 // A new document while a long PDF is still being read: the old reading ends, nothing of it
 // reaches the new document, and the PDF's bookmark waiting for its page is kept.
 TEST(DocumentController, AnotherDocumentEndsAPdfStillBeingRead)

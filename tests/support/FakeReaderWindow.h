@@ -20,6 +20,7 @@ public:
     int SelLength() const override { return selLength; }
     void setSelLength(int length) override;
     void selectRange(int start, int length) override;
+    bool isOnScreen() const override { return onScreen; }
 
     // The text as the user typed it, with the caret there.
     void type(const QString &typed, int caret = 0);
@@ -30,6 +31,7 @@ public:
     int selStart = 0;
     int selLength = 0;
     int documentsShown = 0;
+    bool onScreen = true;
     QStringList selections; // each selectRange's text, in order
 };
 

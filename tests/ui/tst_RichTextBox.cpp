@@ -29,6 +29,12 @@ TEST(RichTextBox, PlainTextIsShownAsGivenWithOneCharacterPerLineEnd)
     view.setSelLength(0);
     EXPECT_EQ(view.SelStart(), at);
     EXPECT_FALSE(view.textCursor().hasSelection());
+
+    // Whatever a document holds, the text kept for the reading is the one the view shows.
+    const char16_t odd[] = u"a\tb\u00A0c\u2028d\u2029e\uFDD0f\uFDD1g\0h\r\n\vi\U0001F600\r";
+    view.setText(QString::fromUtf16(odd, std::size(odd) - 1));
+    EXPECT_EQ(view.Text(), view.toPlainText());
+    EXPECT_EQ(view.Text().size(), qsizetype(std::size(odd)) - 2) << "CR LF is one line end";
 }
 
 TEST(RichTextBox, TextFollowsEveryChangeOfTheContent)
