@@ -347,7 +347,9 @@ void DocumentController::showNextSlice()
     m_view.appendText(slice);
     const bool whole = m_shownUpTo >= text.size();
     m_document.complete = whole;
-    if (!whole)
+    if (whole)
+        m_view.adoptWholeText(text);
+    else
         m_slicer.start(0);
     if (onTextAppended)
         onTextAppended(slice, whole);

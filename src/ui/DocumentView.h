@@ -17,6 +17,9 @@ public:
     // Appends text to a plain document shown (the rest of a long PDF as it is read): the
     // caret, the selection and the place in view stay as they are.
     virtual void appendText(const QString &text) = 0;
+    // The text shown, grown piece by piece, is `whole` (the document's own string): the
+    // view keeps that string instead of its own copy. Anything else is left as it is.
+    virtual void adoptWholeText(const QString &whole) = 0;
     // The text shown, as one string with one "\n" per line end.
     virtual const QString &Text() const = 0;
     virtual int SelStart() const = 0;

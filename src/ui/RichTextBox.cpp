@@ -105,6 +105,12 @@ void RichTextBox::appendText(const QString &text)
     verticalScrollBar()->setValue(scrolled);
 }
 
+void RichTextBox::adoptWholeText(const QString &whole)
+{
+    if (m_textValid && m_text == whole)
+        m_text = whole;
+}
+
 const QString &RichTextBox::Text() const
 {
     if (!m_textValid) {

@@ -29,6 +29,7 @@ public:
     // document's text, character for character. The caret goes to the top.
     void showDocument(const Document &document) override;
     void appendText(const QString &text) override;
+    void adoptWholeText(const QString &whole) override;
     // Replaces the content by plain text, shown unformatted: tags stay visible. Line ends
     // count as Document::ShownText counts them.
     void setText(const QString &text);

@@ -14,6 +14,11 @@ class FakeDocumentView : public DocumentView
 public:
     void showDocument(const Document &document) override;
     void appendText(const QString &appended) override { text += appended; }
+    void adoptWholeText(const QString &whole) override
+    {
+        if (text == whole)
+            text = whole;
+    }
     const QString &Text() const override { return text; }
     int SelStart() const override { return selStart; }
     void setSelStart(int position) override;
