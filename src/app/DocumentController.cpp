@@ -25,6 +25,16 @@ namespace {
 
 constexpr int kFirstSliceAfterMs = 100;
 
+// Where a part of a long text that reaches `from` ends: just past the line end at or after
+// it, so each part is shown as the lines it holds; the text's end when none follows.
+qsizetype lineEndFrom(const QString &text, qsizetype from)
+{
+    if (from >= text.size())
+        return text.size();
+    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), from);
+    return lineEnd < 0 ? text.size() : lineEnd + 1;
+}
+
 const QString kModule = QStringLiteral("frmMain");
 
 // A command line may quote the path; the file, and so its bookmark, has no quotes.
@@ -320,12 +330,7 @@ qsizetype DocumentController::firstPartEnd(const QString &text, int caret)
 {
     // What a view lays out in a moment; shorter texts are shown whole.
     constexpr qsizetype kBeyondCaret = 32 * 1024;
-    const qsizetype end = std::max<qsizetype>(caret, 0) + kBeyondCaret;
-    if (end >= text.size())
-        return text.size();
-    // Parts end at a line end, so each is shown as the lines it holds.
-    const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), end);
-    return lineEnd < 0 ? text.size() : lineEnd + 1;
+    return lineEndFrom(text, std::max<qsizetype>(caret, 0) + kBeyondCaret);
 }
 
 void DocumentController::showNextSlice()
@@ -336,12 +341,7 @@ void DocumentController::showNextSlice()
     const QString &text = m_document.text;
     if (m_shownUpTo >= text.size())
         return;
-    qsizetype end = m_shownUpTo + kSlice;
-    if (end < text.size()) {
-        const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), end);
-        end = lineEnd < 0 ? text.size() : lineEnd + 1;
-    }
-    end = std::min(end, text.size());
+    const qsizetype end = lineEndFrom(text, m_shownUpTo + kSlice);
     const QString slice = text.mid(m_shownUpTo, end - m_shownUpTo);
     m_shownUpTo = end;
     m_view.appendText(slice);

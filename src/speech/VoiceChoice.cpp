@@ -97,13 +97,12 @@ int Find(const QList<Listed> &voices, const VoiceIdentity &identity)
 Saved Restore(const QList<Listed> &voices)
 {
     Saved saved;
-    if (voices.isEmpty())
-        return saved;
     const QString id = Settings().sGet(kIdKey).toString().trimmed();
     if (!id.isEmpty()) {
         if (const auto identity = parseId(id)) {
             saved.voice = Find(voices, *identity);
-            if (saved.voice == 0) {
+            saved.listed = saved.voice != 0;
+            if (!saved.listed && !voices.isEmpty()) {
                 saved.voice = voices.front().voice;
                 saved.unavailable = id;
             }
@@ -115,6 +114,7 @@ Saved Restore(const QList<Listed> &voices)
         for (const Listed &v : voices) {
             if (v.shown == shown) {
                 saved.voice = v.voice;
+                saved.listed = true;
                 return saved;
             }
         }
@@ -122,6 +122,10 @@ Saved Restore(const QList<Listed> &voices)
     // The number of the first versions: beyond the list means the last voice, and a
     // negative number in a hand-edited file the first rather than the end of the program.
     const int index = settingToInt(Settings().sGet(kIndexKey, QStringLiteral("0")));
+    saved.listed =
+        shown.isEmpty() && (index <= 0 || (!voices.isEmpty() && index + 1 <= voices.back().voice));
+    if (voices.isEmpty())
+        return saved;
     const int last = voices.back().voice;
     const int wanted = std::clamp(index + 1, 1, last);
     // The voice of that number, or the listed one nearest below it.
@@ -135,17 +139,7 @@ Saved Restore(const QList<Listed> &voices)
 
 bool SavedAmong(const QList<Listed> &voices)
 {
-    const QString id = Settings().sGet(kIdKey).toString().trimmed();
-    if (!id.isEmpty()) {
-        if (const auto identity = parseId(id))
-            return Find(voices, *identity) != 0;
-    }
-    const QString shown = Settings().sGet(kShownKey).toString();
-    if (!shown.isEmpty())
-        return std::any_of(voices.cbegin(), voices.cend(),
-                           [&](const Listed &v) { return v.shown == shown; });
-    const int index = settingToInt(Settings().sGet(kIndexKey, QStringLiteral("0")));
-    return index <= 0 || (!voices.isEmpty() && index + 1 <= voices.back().voice);
+    return Restore(voices).listed;
 }
 
 void Remember(const SpeechEngine *engine, int index, const QString &shown)

@@ -50,6 +50,9 @@ struct Saved
     // The remembered "ENGINE:NAME" when that voice is not there now (its engine did not
     // answer this time): KeepUnavailable puts it back after the selection is stored.
     QString unavailable;
+    // Whether the remembered voice itself is among the voices (true when none is
+    // remembered), not a fallback for one that is not.
+    bool listed = false;
 };
 // The voice the settings remember (see above). A saved number beyond the list means the
 // last voice, a negative one the first; a remembered voice that is not installed now
