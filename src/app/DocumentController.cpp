@@ -185,9 +185,7 @@ void DocumentController::show(const QString &path, Document document, Bookmark b
         ? m_document.text.size()
         : firstPartEnd(m_document.text, position);
     if (m_shownUpTo < m_document.text.size()) {
-        Document firstPart = m_document;
-        firstPart.text.truncate(m_shownUpTo);
-        m_view.showDocument(firstPart);
+        m_view.showBeginning(m_document, m_shownUpTo);
         m_document.complete = false;
         // The first slice waits for the reading to begin: its first sentence is heard the
         // sooner for it.
@@ -345,14 +343,13 @@ void DocumentController::showNextSlice()
     const QString slice = text.mid(m_shownUpTo, end - m_shownUpTo);
     m_shownUpTo = end;
     m_view.appendText(slice);
+    // The reading has the whole text already (the view's Text()): nothing is appended to it.
     const bool whole = m_shownUpTo >= text.size();
     m_document.complete = whole;
-    if (whole)
-        m_view.adoptWholeText(text);
-    else
+    if (!whole)
         m_slicer.start(0);
-    if (onTextAppended)
-        onTextAppended(slice, whole);
+    else if (onShownWhole)
+        onShownWhole();
 }
 
 void DocumentController::pdfFinished(PdfReading &reading)

@@ -64,6 +64,8 @@ public:
     // Told of what a long document's reading adds: text appended to the view, and whether
     // the document is whole now. Headings may have been added to CurrentDocument().
     std::function<void(const QString &appended, bool complete)> onTextAppended;
+    // Told when the last slice of a long text is in the view.
+    std::function<void()> onShownWhole;
     // Told whenever another document is shown (true) or headings were added to the one
     // shown (false): the Contents follow.
     std::function<void(bool another)> onDocumentChanged;

@@ -97,12 +97,12 @@ void frmMain::connectDocuments()
     m_contentsItem->setEnabled(false);
     connect(m_contentsItem, &QAction::triggered, this, &frmMain::mnuContents_Click);
     m_documents->onDocumentChanged = [this](bool another) { documentChanged(another); };
-    m_documents->onTextAppended = [this](const QString &text, bool complete) {
+    m_documents->onTextAppended = [this](const QString &text, bool) {
         m_reading->TextAppended(text);
-        if (complete && m_showWhenWhole) {
-            m_showWhenWhole = false;
+    };
+    m_documents->onShownWhole = [this] {
+        if (std::exchange(m_showWhenWhole, false))
             show();
-        }
     };
     // Files dropped anywhere on the window open; the view does not take them as text.
     setAcceptDrops(true);

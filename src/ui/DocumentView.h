@@ -14,13 +14,15 @@ public:
 
     // Shows the document; Text() is then its text. The caret goes to the top.
     virtual void showDocument(const Document &document) = 0;
-    // Appends text to a plain document shown (the rest of a long PDF as it is read): the
-    // caret, the selection and the place in view stay as they are.
+    // Shows the first `shown` characters of a plain document, whose rest follows through
+    // appendText (a book taken in slices). Text() is the whole text from now on, the
+    // document's own string, so a reading may start anywhere in it at once.
+    virtual void showBeginning(const Document &document, qsizetype shown) = 0;
+    // Appends text to a plain document shown (the rest of a long PDF as it is read, the
+    // next slice of a book): the caret, the selection and the place in view stay as they are.
     virtual void appendText(const QString &text) = 0;
-    // The text shown, grown piece by piece, is `whole` (the document's own string): the
-    // view keeps that string instead of its own copy. Anything else is left as it is.
-    virtual void adoptWholeText(const QString &whole) = 0;
-    // The text shown, as one string with one "\n" per line end.
+    // The text shown (of a book taken in slices, all of it), as one string with one "\n"
+    // per line end.
     virtual const QString &Text() const = 0;
     virtual int SelStart() const = 0;
     // Moves the caret; the selection goes.

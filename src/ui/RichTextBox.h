@@ -3,12 +3,12 @@
 #include "ui/DocumentView.h"
 
 #include <QString>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <memory>
 #include <optional>
 
 struct Document;
-class QTextDocument;
 
 // The document view: the open document, the caret and the highlight of the sentence
 // being spoken. Every offset counts characters of the string Text() returns, with one
@@ -28,8 +28,8 @@ public:
     // document over and shows it as it is), else its text, unformatted. Text() is then the
     // document's text, character for character. The caret goes to the top.
     void showDocument(const Document &document) override;
+    void showBeginning(const Document &document, qsizetype shown) override;
     void appendText(const QString &text) override;
-    void adoptWholeText(const QString &whole) override;
     // Replaces the content by plain text, shown unformatted: tags stay visible. Line ends
     // count as Document::ShownText counts them.
     void setText(const QString &text);
@@ -71,7 +71,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int textLength() const { return int(Text().size()); }
+    // The characters shown (of a book coming in slices, fewer than Text() holds).
+    int textLength() const { return document()->characterCount() - 1; }
     void paintWordMark();
     double effectiveSize(const class QTextCharFormat &format) const;
     std::optional<double> fontSizeOf(const class QTextCursor &cursor) const;
@@ -85,4 +86,6 @@ private:
     QMetaObject::Connection m_contentsWatch;
     mutable QString m_text;
     mutable bool m_textValid = false;
+    // Of a book coming in slices, the characters of m_text still to be shown.
+    mutable qsizetype m_toCome = 0;
 };

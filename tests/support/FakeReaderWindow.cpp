@@ -7,27 +7,41 @@
 
 void FakeDocumentView::showDocument(const Document &document)
 {
+    showBeginning(document, document.text.size());
+}
+
+void FakeDocumentView::showBeginning(const Document &document, qsizetype shown)
+{
     text = document.text;
+    toCome = text.size() - shown;
     selStart = 0;
     selLength = 0;
     ++documentsShown;
 }
 
+void FakeDocumentView::appendText(const QString &appended)
+{
+    if (toCome > 0)
+        toCome -= appended.size();
+    else
+        text += appended;
+}
+
 void FakeDocumentView::setSelStart(int position)
 {
-    selStart = std::clamp(position, 0, int(text.size()));
+    selStart = std::clamp(position, 0, shownLength());
     selLength = 0;
 }
 
 void FakeDocumentView::setSelLength(int length)
 {
-    selLength = std::clamp(length, 0, int(text.size()) - selStart);
+    selLength = std::clamp(length, 0, shownLength() - selStart);
 }
 
 void FakeDocumentView::selectRange(int start, int length)
 {
-    selStart = std::clamp(start, 0, int(text.size()));
-    selLength = std::clamp(length, 0, int(text.size()) - selStart);
+    selStart = std::clamp(start, 0, shownLength());
+    selLength = std::clamp(length, 0, shownLength() - selStart);
     selections << selected();
 }
 

@@ -13,12 +13,8 @@ class FakeDocumentView : public DocumentView
 {
 public:
     void showDocument(const Document &document) override;
-    void appendText(const QString &appended) override { text += appended; }
-    void adoptWholeText(const QString &whole) override
-    {
-        if (text == whole)
-            text = whole;
-    }
+    void showBeginning(const Document &document, qsizetype shown) override;
+    void appendText(const QString &appended) override;
     const QString &Text() const override { return text; }
     int SelStart() const override { return selStart; }
     void setSelStart(int position) override;
@@ -29,10 +25,14 @@ public:
 
     // The text as the user typed it, with the caret there.
     void type(const QString &typed, int caret = 0);
+    // The characters shown: a caret or a selection goes no further.
+    int shownLength() const { return int(text.size() - toCome); }
     // The text selected now.
     QString selected() const { return text.mid(selStart, selLength); }
 
     QString text;
+    // Of a text shown from its beginning, the characters not shown yet.
+    qsizetype toCome = 0;
     int selStart = 0;
     int selLength = 0;
     int documentsShown = 0;

@@ -1,8 +1,12 @@
 #include "ui/RichTextBox.h"
 
+#include "documents/Document.h"
 #include "documents/DocumentLoader.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -168,4 +172,89 @@ TEST(RichTextBox, SelectedRangeIsScrolledIntoView)
     start.setPosition(0);
     EXPECT_GE(view.cursorRect(start).top(), 0);
     EXPECT_LT(view.verticalScrollBar()->value(), rect.height());
+}
+
+// A book wrapped at a fixed width goes into the editor a paragraph per block; what the view
+// shows, where each line breaks and the text it gives back are those of a block per line.
+TEST(RichTextBox, AWrappedBookIsShownAsItsLinesWithABlockPerParagraph)
+{
+    QString book;
+    for (int paragraph = 0; paragraph < 40; ++paragraph) {
+        for (int line = 0; line < 1 + paragraph % 5; ++line)
+            book += QStringLiteral("Paragraph %1, line %2 of the wrapped text.\n")
+                        .arg(paragraph)
+                        .arg(line);
+        book += paragraph % 7 == 3 ? QStringLiteral("\n\n\n") : QStringLiteral("\n");
+    }
+    // One long paragraph without blank lines is still cut into blocks of a bounded size.
+    for (int line = 0; line < 300; ++line)
+        book += QStringLiteral("A line of a very long paragraph, number %1.\n").arg(line);
+    const QString opening = QStringLiteral("\n\nFirst words after two blank lines.\n");
+    book = opening + book;
+
+    // Shown in slices, as a book opened before the window shows: Text() is the document's
+    // whole string throughout, a selection stays inside what is shown.
+    RichTextBox view;
+    view.resize(500, 300);
+    Document document;
+    document.text = book;
+    const int half = int(book.indexOf(QStringLiteral("Paragraph 20,")));
+    const int threeQuarters = int(book.indexOf(QStringLiteral("number 150.")));
+    view.showBeginning(document, half);
+    EXPECT_TRUE(view.Text().isSharedWith(document.text));
+    EXPECT_EQ(view.toPlainText(), book.left(half));
+    view.selectRange(half - 5, 50);
+    EXPECT_EQ(view.SelStart() + view.SelLength(), half);
+    view.appendText(book.mid(half, threeQuarters - half));
+    view.appendText(book.mid(threeQuarters));
+    EXPECT_TRUE(view.Text().isSharedWith(document.text));
+    EXPECT_EQ(view.toPlainText(), book);
+    EXPECT_EQ(view.SelStart(), half - 5) << "the selection stays";
+    EXPECT_LT(view.document()->blockCount(), 80);
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
+        EXPECT_LE(block.length(), 4200);
+
+    QTextEdit lineBlocks;
+    lineBlocks.resize(view.size());
+    lineBlocks.setPlainText(book);
+    EXPECT_EQ(lineBlocks.document()->blockCount(), book.count(QLatin1Char('\n')) + 1);
+    view.show();
+    lineBlocks.show();
+    // Both laid out to the end, so the lengths of their scroll bars compare.
+    for (QTextEdit *edit : { static_cast<QTextEdit *>(&view), &lineBlocks }) {
+        QTextDocument *document = edit->document();
+        document->documentLayout()->blockBoundingRect(document->lastBlock());
+        QCoreApplication::processEvents();
+    }
+    for (const QString &shownAt :
+         { QStringLiteral("Paragraph 3, line 2"), QStringLiteral("Paragraph 33,"),
+           QStringLiteral("number 250.") }) {
+        const int at = int(book.indexOf(shownAt));
+        const int length = int(shownAt.size());
+        view.selectRange(at, length);
+        QTextCursor same(lineBlocks.document());
+        same.setPosition(at);
+        same.setPosition(at + length, QTextCursor::KeepAnchor);
+        lineBlocks.setTextCursor(same);
+        lineBlocks.verticalScrollBar()->setValue(view.verticalScrollBar()->value());
+        EXPECT_EQ(view.cursorRect(), lineBlocks.cursorRect()) << qPrintable(shownAt);
+        EXPECT_EQ(view.verticalScrollBar()->maximum(), lineBlocks.verticalScrollBar()->maximum());
+        EXPECT_EQ(view.viewport()->grab().toImage(), lineBlocks.viewport()->grab().toImage())
+            << qPrintable(shownAt);
+    }
+
+    // A view changed while slices still come shows the change and then the slices.
+    RichTextBox edited;
+    edited.showBeginning(document, half);
+    QTextCursor(edited.document()).insertText(QStringLiteral("Typed. "));
+    EXPECT_EQ(edited.Text(), QStringLiteral("Typed. ") + book.left(half));
+    edited.appendText(book.mid(half));
+    EXPECT_EQ(edited.Text(), QStringLiteral("Typed. ") + book);
+
+    // Typing a line end into a paragraph gives it back as "\n" like any other.
+    QTextCursor typed(view.document());
+    typed.setPosition(int(book.indexOf(QStringLiteral(" of the wrapped"))));
+    typed.insertBlock();
+    EXPECT_EQ(view.Text().count(QLatin1Char('\n')), book.count(QLatin1Char('\n')) + 1);
+    EXPECT_EQ(view.Text(), view.toPlainText());
 }
