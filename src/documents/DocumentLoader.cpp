@@ -79,7 +79,7 @@ QString encodingName(TextDecoding::Encoding encoding)
 // The part of an HTML text that the view drops: everything up to "</head>".
 QStringView headOf(const QString &text)
 {
-    const qsizetype end = text.indexOf(QLatin1String("</head>"), 0, Qt::CaseInsensitive);
+    const qsizetype end = cSharedHTML::IndexOf(text, u"</head>", 0, Qt::CaseInsensitive);
     return end < 0 ? QStringView() : QStringView(text).first(end);
 }
 

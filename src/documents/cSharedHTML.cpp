@@ -43,6 +43,16 @@ qsizetype indexOfText(QStringView text, QStringView needle, qsizetype from, Qt::
     return -1;
 }
 
+} // namespace
+
+qsizetype cSharedHTML::IndexOf(QStringView text, QStringView needle, qsizetype from,
+                               Qt::CaseSensitivity cs)
+{
+    return indexOfText(text, needle, from, cs);
+}
+
+namespace {
+
 // One left-to-right pass into a fresh buffer: never a rescan from the start per
 // occurrence, and never a search through text just inserted.
 void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::CaseSensitivity cs)

@@ -34,6 +34,11 @@ public:
     static void StripHtml(QString &StringToAlter);
     static void CutOffNull(QString &StringToCut);
 
+    // Where `needle` is in `text` from `from` on; -1 when nowhere. Quick through a book for
+    // markup, which starts with a character that has no case.
+    static qsizetype IndexOf(QStringView text, QStringView needle, qsizetype from,
+                             Qt::CaseSensitivity cs);
+
     // Replace-all ignoring case, and with exact comparison.
     static void ReplaceWith(QString &WorkingString, const QString &LookFor,
                             const QString &Replacement);
