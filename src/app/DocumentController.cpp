@@ -9,6 +9,7 @@
 #include "base/cSharedFileSubs.h"
 #include "base/cSharedLang.h"
 #include "documents/DocumentLoader.h"
+#include "documents/DocumentReadAhead.h"
 #include "documents/PdfLoader.h"
 #include "documents/mSharedBookmarks.h"
 #include "ui/DocumentView.h"
@@ -142,6 +143,8 @@ void DocumentController::tellLoadProblems()
 bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
 {
     const QString file = unquoted(path);
+    // What was read ahead serves this load or none.
+    const std::unique_ptr<DocumentReadAhead> ahead = std::move(m_readAhead);
     // Every step depends on the one before: the first that fails ends the load, and the
     // user learns which file and why.
     try {
@@ -153,8 +156,8 @@ bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
             MousePointer::NormalMouse();
             return loaded;
         }
-        Document document = DocumentLoader::Load(file);
-        show(path, std::move(document), bookmark);
+        std::optional<Document> readAhead = ahead ? ahead->take(file) : std::nullopt;
+        show(path, readAhead ? std::move(*readAhead) : DocumentLoader::Load(file), bookmark);
         m_pdf.reset();
         MousePointer::NormalMouse();
         return true;
@@ -168,6 +171,11 @@ bool DocumentController::LoadDocument(const QString &path, Bookmark bookmark)
                 + QLatin1Char('\n') + failure.description());
     }
     return false;
+}
+
+void DocumentController::ReadAhead(const QString &path)
+{
+    m_readAhead = std::make_unique<DocumentReadAhead>(unquoted(path));
 }
 
 void DocumentController::show(const QString &path, Document document, Bookmark bookmark)

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class DocumentReadAhead;
 class DocumentView;
 class ReaderWindow;
 class mSharedBookmarks;
@@ -45,6 +46,10 @@ public:
     // sample shown at the first start) neither looks up nor leaves a bookmark.
     enum class Bookmark { Kept, None };
     bool LoadDocument(const QString &path, Bookmark bookmark = Bookmark::Kept);
+    // Starts reading `path` on a worker thread for the next LoadDocument, which takes what
+    // was read when it opens the same file (the document named on the command line is read
+    // while the speech engine starts).
+    void ReadAhead(const QString &path);
     bool Reload()
     {
         return !m_currentFile.isEmpty() && LoadDocument(m_currentFile, m_currentBookmark);
@@ -102,6 +107,7 @@ private:
     Bookmark m_currentBookmark = Bookmark::Kept;
     std::unique_ptr<mSharedBookmarks> m_bookmarks;
     std::unique_ptr<PdfReading> m_pdf;
+    std::unique_ptr<DocumentReadAhead> m_readAhead;
     // A bookmark past the pages read so far: the caret goes there once they are read,
     // unless the user has moved it meanwhile; -1 for none.
     int m_pendingCaret = -1;

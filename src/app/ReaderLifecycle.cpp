@@ -73,6 +73,10 @@ bool ReaderLifecycle::Startup(const QString &CommandLine)
 
 void ReaderLifecycle::runStartup(const QString &CommandLine)
 {
+    // A document named on the command line is read while the rest starts.
+    const bool readAtOnce = !CommandLine.trimmed().isEmpty();
+    if (readAtOnce)
+        m_documents.ReadAhead(CommandLine);
     m_window.fillPitchList();
     m_reading.CreateDictionary();
     m_window.setReloadEnabled(false);
@@ -129,7 +133,6 @@ void ReaderLifecycle::runStartup(const QString &CommandLine)
 
     // A document named on the command line is heard before the rest is made: the update
     // window is not needed for its first sentence.
-    const bool readAtOnce = !CommandLine.trimmed().isEmpty();
     if (readAtOnce) {
         Log().LogEvent(QStringLiteral("Loading ") + CommandLine, false);
         m_documents.LoadDocument(CommandLine);

@@ -427,6 +427,35 @@ TEST(DocumentController, ALongPdfIsShownFirstAndAppendedToWhileItIsRead)
     }
 }
 
+// The document named on the command line is read ahead: its load shows it, with the
+// caption, as a load of its own would; a file read ahead that cannot be opened is told as
+// ever, and a load of another file gets nothing of the one read ahead.
+TEST(DocumentController, ADocumentReadAheadIsShownAsAnyLoad)
+{
+    enum Case { Same, Quoted, Missing, Other };
+    for (const Case c : { Same, Quoted, Missing, Other }) {
+        Documents d;
+        const QString book = d.write(QStringLiteral("book.txt"), kLong);
+        const QString other = d.write(QStringLiteral("other.txt"), QStringLiteral("Other text."));
+        const QString missing = d.folder.file(QStringLiteral("missing.txt"));
+        const QString ahead = c == Missing ? missing
+            : c == Quoted                  ? QLatin1Char('"') + book + QLatin1Char('"')
+                                           : book;
+        d.documents.ReadAhead(ahead);
+        const QString loaded = c == Other ? other : ahead;
+        EXPECT_EQ(d.documents.LoadDocument(loaded), c != Missing) << c;
+        if (c == Missing) {
+            EXPECT_EQ(d.messages,
+                      QStringList { missing + " could not be opened.\nThe file does not exist." });
+            continue;
+        }
+        EXPECT_EQ(d.view.Text(), c == Other ? QStringLiteral("Other text.") : kLong) << c;
+        EXPECT_EQ(d.documents.CurrentFile(), loaded) << c;
+        EXPECT_TRUE(d.window.caption.endsWith(c == Other ? "other.txt" : "book.txt")) << c;
+        EXPECT_TRUE(d.messages.isEmpty()) << c;
+    }
+}
+
 // A book opened before the window is on the screen (named on the command line) is shown up
 // to a little past its caret at once and the rest in slices; on the screen it is shown
 // whole. Either way the reading has the whole text from the start, the view ends with all
