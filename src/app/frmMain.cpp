@@ -100,10 +100,7 @@ void frmMain::connectDocuments()
     m_documents->onTextAppended = [this](const QString &text, bool) {
         m_reading->TextAppended(text);
     };
-    m_documents->onShownWhole = [this] {
-        if (std::exchange(m_showWhenWhole, false))
-            show();
-    };
+    m_documents->onShownWhole = [this] { showIfWaiting(); };
     // Files dropped anywhere on the window open; the view does not take them as text.
     setAcceptDrops(true);
     ui.RichTextBox1->setAcceptDrops(false);
@@ -492,10 +489,13 @@ void frmMain::showWhenWhole()
     }
     m_showWhenWhole = true;
     // However the slicing ends, the window is not left hidden.
-    QTimer::singleShot(kShowWhenWholeAtMostMs, this, [this] {
-        if (std::exchange(m_showWhenWhole, false))
-            show();
-    });
+    QTimer::singleShot(kShowWhenWholeAtMostMs, this, [this] { showIfWaiting(); });
+}
+
+void frmMain::showIfWaiting()
+{
+    if (std::exchange(m_showWhenWhole, false))
+        show();
 }
 
 void frmMain::voicesAdded()

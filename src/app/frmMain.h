@@ -111,6 +111,8 @@ protected:
 private:
     static constexpr int kShowWhenWholeAtMostMs = 5000;
     bool m_showWhenWhole = false;
+    // Shows the window if it waits for the whole text, once.
+    void showIfWaiting();
     // The desktop's voices, listed after start-up, join the voice list.
     void voicesAdded();
     // ReaderWindow: what the controllers ask of the window.

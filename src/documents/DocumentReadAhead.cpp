@@ -32,8 +32,7 @@ DocumentReadAhead::DocumentReadAhead(const QString &path)
         try {
             m_document = readAhead(m_path);
         } catch (...) {
-            // Read again, as ever, and told from there.
-            m_document.reset();
+            // Nothing read ahead: the load reads the file as ever, and tells what fails.
         }
     });
 }

@@ -9,24 +9,12 @@
 #include <array>
 #include <cmath>
 
-namespace {
-
-const QString kModule = QStringLiteral("cHtml");
-
-bool isBlank(const QString &text)
-{
-    for (QChar c : text) {
-        if (c != QLatin1Char(' '))
-            return false;
-    }
-    return true;
-}
-
 // The search for markup and references, fast where the needle starts with a character
 // that has no case ("<BR>", "</head>", "&hellip;", "\r\r\n") or case matters: those are
 // found by the vectorised search for that one character, then compared, instead of
 // hashing or folding every character of a whole book for each needle.
-qsizetype indexOfText(QStringView text, QStringView needle, qsizetype from, Qt::CaseSensitivity cs)
+qsizetype cSharedHTML::IndexOf(QStringView text, QStringView needle, qsizetype from,
+                               Qt::CaseSensitivity cs)
 {
     if (needle.isEmpty())
         return text.indexOf(needle, from, cs);
@@ -43,15 +31,18 @@ qsizetype indexOfText(QStringView text, QStringView needle, qsizetype from, Qt::
     return -1;
 }
 
-} // namespace
-
-qsizetype cSharedHTML::IndexOf(QStringView text, QStringView needle, qsizetype from,
-                               Qt::CaseSensitivity cs)
-{
-    return indexOfText(text, needle, from, cs);
-}
-
 namespace {
+
+const QString kModule = QStringLiteral("cHtml");
+
+bool isBlank(const QString &text)
+{
+    for (QChar c : text) {
+        if (c != QLatin1Char(' '))
+            return false;
+    }
+    return true;
+}
 
 // One left-to-right pass into a fresh buffer: never a rescan from the start per
 // occurrence, and never a search through text just inserted.
@@ -60,7 +51,7 @@ void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::Ca
     if (find.isEmpty() || text.isEmpty())
         return;
     const QStringView in(text);
-    qsizetype hit = indexOfText(in, find, 0, cs);
+    qsizetype hit = cSharedHTML::IndexOf(in, find, 0, cs);
     if (hit < 0)
         return;
     QString out;
@@ -70,7 +61,7 @@ void replaceAll(QString &text, QStringView find, QStringView replacement, Qt::Ca
         out.append(in.sliced(from, hit - from));
         out.append(replacement);
         from = hit + find.size();
-        hit = indexOfText(in, find, from, cs);
+        hit = cSharedHTML::IndexOf(in, find, from, cs);
     }
     out.append(in.sliced(from));
     text = std::move(out);
@@ -203,7 +194,7 @@ void convertNumericReferences(QString &text)
     qsizetype from = 0;
     qsizetype semi = -1; // the next ";" at or after the current reference
     while (true) {
-        const qsizetype amp = indexOfText(in, u"&#", from, Qt::CaseSensitive);
+        const qsizetype amp = cSharedHTML::IndexOf(in, u"&#", from, Qt::CaseSensitive);
         if (amp < 0)
             break;
         if (semi < amp + 2)
@@ -230,10 +221,11 @@ void removeBareStyleBlocks(QString &text)
     QString out;
     qsizetype from = 0;
     while (true) {
-        const qsizetype open = indexOfText(in, u"<style>", from, Qt::CaseInsensitive);
+        const qsizetype open = cSharedHTML::IndexOf(in, u"<style>", from, Qt::CaseInsensitive);
         if (open < 0)
             break;
-        const qsizetype close = indexOfText(in, u"</style>", open + 7, Qt::CaseInsensitive);
+        const qsizetype close =
+            cSharedHTML::IndexOf(in, u"</style>", open + 7, Qt::CaseInsensitive);
         if (close < 0)
             break;
         out.append(in.sliced(from, open - from));
@@ -265,7 +257,7 @@ void cSharedHTML::HtmlToPlainText(QString &StringToConvert)
 
 void cSharedHTML::TrimHeadTags(QString &LoadedString)
 {
-    const qsizetype end = indexOfText(LoadedString, u"</head>", 0, Qt::CaseInsensitive);
+    const qsizetype end = cSharedHTML::IndexOf(LoadedString, u"</head>", 0, Qt::CaseInsensitive);
     if (end >= 0)
         LoadedString.remove(0, end + 7);
 }
@@ -301,7 +293,7 @@ void cSharedHTML::HTMLConstToChar(QString &StringToStrip)
         replaceAll(StringToStrip, u"&bull;", u"\u2022", Qt::CaseInsensitive);
         replaceAll(StringToStrip, u"&prime;", u"'", Qt::CaseSensitive);
         replaceAll(StringToStrip, u"&Prime;", u"\"", Qt::CaseSensitive);
-        if (indexOfText(StringToStrip, u"&#", 0, Qt::CaseSensitive) >= 0)
+        if (cSharedHTML::IndexOf(StringToStrip, u"&#", 0, Qt::CaseSensitive) >= 0)
             convertNumericReferences(StringToStrip);
     });
 }
